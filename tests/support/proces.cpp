@@ -1,0 +1,122 @@
+#include "support/proces.h"
+
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <stdexcept>
+
+namespace {
+
+using Rellotge = std::chrono::steady_clock;
+
+int msDes(Rellotge::time_point t)
+{
+    return static_cast<int>(
+        std::chrono::duration_cast<std::chrono::milliseconds>(Rellotge::now() - t).count());
+}
+
+}  // namespace
+
+Execucio Executar(const std::string& programa, const OpcionsExecucio& opcions)
+{
+    int out[2];
+    int err[2];
+    if (pipe(out) != 0 || pipe(err) != 0)
+        throw std::runtime_error("pipe");
+
+    const pid_t pid = fork();
+    if (pid < 0)
+        throw std::runtime_error("fork");
+    if (pid == 0) {
+        dup2(out[1], STDOUT_FILENO);
+        dup2(err[1], STDERR_FILENO);
+        close(out[0]);
+        close(out[1]);
+        close(err[0]);
+        close(err[1]);
+        if (!opcions.directori.empty() && chdir(opcions.directori.c_str()) != 0)
+            _exit(127);
+        for (const std::string& e : opcions.entorn)
+            putenv(const_cast<char*>(e.c_str()));
+        execl(programa.c_str(), programa.c_str(), static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    close(out[1]);
+    close(err[1]);
+
+    Execucio r;
+    const auto inici = Rellotge::now();
+    Rellotge::time_point tancarA = Rellotge::time_point::max();
+    bool tancat = false;
+    pollfd fds[2] = {{out[0], POLLIN, 0}, {err[0], POLLIN, 0}};
+    int oberts = 2;
+    while (oberts > 0) {
+        if (msDes(inici) > opcions.limitMs) {
+            kill(pid, SIGKILL);
+            r.esgotat = true;
+            break;
+        }
+        if (!tancat && Rellotge::now() >= tancarA) {
+            kill(pid, SIGTERM);
+            tancat = true;
+        }
+        if (poll(fds, 2, 50) <= 0)
+            continue;
+        for (int k = 0; k < 2; ++k) {
+            if (fds[k].fd < 0 || !(fds[k].revents & (POLLIN | POLLHUP | POLLERR)))
+                continue;
+            char buf[4096];
+            const ssize_t n = read(fds[k].fd, buf, sizeof buf);
+            if (n <= 0) {
+                close(fds[k].fd);
+                fds[k].fd = -1;
+                --oberts;
+                continue;
+            }
+            (k == 0 ? r.sortida : r.errors).append(buf, static_cast<size_t>(n));
+        }
+        const auto linies = std::count(r.sortida.begin(), r.sortida.end(), '\n');
+        if (opcions.liniesFinsTancar >= 0 && linies >= opcions.liniesFinsTancar
+            && tancarA == Rellotge::time_point::max())
+            tancarA = Rellotge::now() + std::chrono::milliseconds(300);
+    }
+    for (pollfd& f : fds)
+        if (f.fd >= 0)
+            close(f.fd);
+
+    int estat = 0;
+    waitpid(pid, &estat, 0);
+    if (WIFEXITED(estat))
+        r.estat = WEXITSTATUS(estat);
+    else if (WIFSIGNALED(estat))
+        r.senyal = WTERMSIG(estat);
+    return r;
+}
+
+DirectoriTemporal::DirectoriTemporal()
+{
+    const char* base = std::getenv("TMPDIR");
+    std::string plantilla = std::string(base && *base ? base : "/tmp") + "/particules-XXXXXX";
+    if (!mkdtemp(plantilla.data()))
+        throw std::runtime_error("mkdtemp");
+    cami_ = plantilla;
+}
+
+DirectoriTemporal::~DirectoriTemporal()
+{
+    std::error_code ec;
+    std::filesystem::remove_all(cami_, ec);
+}
+
+void DirectoriTemporal::escriure(const std::string& nom, const std::string& contingut) const
+{
+    std::ofstream f(cami_ + "/" + nom, std::ios::binary);
+    f << contingut;
+}

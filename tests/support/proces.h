@@ -1,0 +1,40 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+// Runs the real program the way a user would, from a folder of its own, with
+// its output captured and a hard time limit so that no test can hang.
+struct Execucio {
+    std::string sortida;      // standard output
+    std::string errors;       // standard error
+    int estat = -1;           // exit status, or -1 when it did not exit
+    int senyal = 0;           // the signal that ended it, if any
+    bool esgotat = false;     // killed at the time limit
+};
+
+struct OpcionsExecucio {
+    std::string directori;
+    std::vector<std::string> entorn;  // NAME=value added to the environment
+    int limitMs = 20000;
+    // Once stdout holds this many lines, wait a moment and send SIGTERM (the
+    // way to close a running simulation that has no window to click).
+    int liniesFinsTancar = -1;
+};
+
+Execucio Executar(const std::string& programa, const OpcionsExecucio& opcions);
+
+// A temporary folder that disappears with the object.
+class DirectoriTemporal {
+public:
+    DirectoriTemporal();
+    ~DirectoriTemporal();
+    DirectoriTemporal(const DirectoriTemporal&) = delete;
+    DirectoriTemporal& operator=(const DirectoriTemporal&) = delete;
+
+    const std::string& cami() const { return cami_; }
+    void escriure(const std::string& nom, const std::string& contingut) const;
+
+private:
+    std::string cami_;
+};
