@@ -11,3 +11,8 @@ void PasLiteral(Particula* particules, int32_t n)
         }
     }
 }
+
+void Pas(Particula* particules, int32_t n)
+{
+    PasLiteral(particules, n);
+}
