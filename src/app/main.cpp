@@ -1,8 +1,9 @@
 #include "app/arrencada.h"
+#include "app/bucle.h"
 
 int main()
 {
     if (!arrencada())
         return 1;
-    return 0;
+    return faseExecucio();
 }
