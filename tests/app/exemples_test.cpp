@@ -1,0 +1,64 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "app/arrencada.h"
+#include "app/globals.h"
+#include "physics/pas.h"
+#include "support/globals_net.h"
+
+// Every bundled example must keep its bodies in the window for a minute of
+// real time at 100 cycles per second, with the time factor the README suggests.
+
+namespace {
+
+struct Exemple {
+    const char* nom;
+    int32_t factor;
+};
+
+class Exemples : public AmbGlobalsNets, public ::testing::WithParamInterface<Exemple> {};
+
+bool DinsLaFinestra(vector p)
+{
+    const double x = static_cast<double>(Zoom) * p.x + PuntReferencia.x;
+    const double y = static_cast<double>(Zoom) * p.y + PuntReferencia.y;
+    return x >= 0 && x < PANTALLA_AMPLADA && y >= 0 && y < PANTALLA_ALTURA;
+}
+
+}  // namespace
+
+TEST_P(Exemples, StayOnScreenForAMinute)
+{
+    std::ifstream config(std::string(EXAMPLES_DIR) + "/" + GetParam().nom + "/config.txt");
+    ASSERT_TRUE(config.is_open());
+    std::ostringstream eco;
+    llegirCapcalera(config, eco);
+    ASSERT_TRUE(crearParticules(config, eco));
+    PuntReferencia = {static_cast<double>(PANTALLA_AMPLADA / 2),
+                      static_cast<double>(PANTALLA_ALTURA / 2)};
+    ASSERT_EQ(CICLES_PER_SEGON, 100);
+
+    FactorVelocitat = GetParam().factor;
+    TempsPerCicle = 10.0f / 1000.0f;
+    for (int cicle = 1; cicle <= 60 * 100; ++cicle) {
+        Pas(particules.get(), NUMERO_PARTICULES);
+        if (cicle % 100)
+            continue;
+        for (int32_t i = 0; i < NUMERO_PARTICULES; ++i)
+            ASSERT_TRUE(DinsLaFinestra(particules[i].retornarposicio()))
+                << "body " << i << " left after " << cicle / 100 << " s";
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Bundled, Exemples,
+                         ::testing::Values(Exemple{"orbita", 1}, Exemple{"sistema-solar", 2628000},
+                                           Exemple{"vuit", 1}, Exemple{"cumul", 1}),
+                         [](const auto& info) {
+                             std::string nom = info.param.nom;
+                             nom.erase(std::remove(nom.begin(), nom.end(), '-'), nom.end());
+                             return nom;
+                         });
