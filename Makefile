@@ -21,5 +21,9 @@ run: build
 test: build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
 
+# Remakes docs/screenshot.png from the default example under Xvfb.
+screenshot: build
+	scripts/screenshot.sh $(EXAMPLE)
+
 clean:
 	rm -rf $(BUILD)

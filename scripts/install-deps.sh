@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
     cmake g++ make pkg-config
     libsdl1.2-dev libgtest-dev libbenchmark-dev
-    xvfb xdotool x11-utils imagemagick
+    xvfb xdotool x11-utils imagemagick libx11-dev
 )
 
 missing=()

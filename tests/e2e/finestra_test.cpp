@@ -1,0 +1,310 @@
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <memory>
+#include <regex>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "e2e/escriptori.h"
+#include "support/proces.h"
+
+// The real program as a person uses it: its own X server (Xvfb), a real
+// window, keys and wheel turns from xdotool, the title bar read back, the
+// window's pixels taken with ImageMagick's import.
+
+namespace {
+
+// Generous, for a loaded two-core machine; a passing run waits far less.
+constexpr int kObrir = 20000;
+constexpr int kCanvi = 10000;
+constexpr int kRitme = 15000;
+
+// Massless bodies at rest stay where the file puts them.
+const std::string kQuiets =
+    "800 600 3 100 60 -11\n"
+    "100 x -50 y 0 vx 0 vy 0 kg 10 px\n"
+    "-200 x 100 y 0 vx 0 vy 0 kg 1 px\n"
+    "0 x 0 y 0 vx 0 vy 0 kg 20 px\n";
+
+// A light load, so that without the limiter the cycles run far above 100.
+const std::string kLleuger =
+    "200 150 1 100 60 -11\n"
+    "0 x 0 y 0 vx 0 vy 0 kg 4 px\n";
+
+const std::string kRebutjada =
+    "Error en ajustar parametres de la pantalla\nError al iniciar\n";
+
+// The rates change every second; the rest of the title must not.
+std::string SenseRitmes(const std::string& titol)
+{
+    static const std::regex ritme("(Hz|FPS): [0-9]+");
+    return std::regex_replace(titol, ritme, "$1: N");
+}
+
+int Hz(const std::string& titol)
+{
+    static const std::regex hz("\\| Hz: ([0-9]+) \\|");
+    std::smatch m;
+    return std::regex_search(titol, m, hz) ? std::stoi(m[1]) : -1;
+}
+
+std::string Llegir(const std::string& cami)
+{
+    std::ifstream f(cami, std::ios::binary);
+    std::stringstream s;
+    s << f.rdbuf();
+    return s.str();
+}
+
+struct Quadrat {
+    int x, y, costat;
+    bool conte(int px, int py) const
+    {
+        return px >= x && px < x + costat && py >= y && py < y + costat;
+    }
+};
+
+// Empty when the squares are white and every other pixel is black.
+std::string Diferencies(const Imatge& im, const std::vector<Quadrat>& quadrats)
+{
+    if (im.amplada != 800 || im.altura != 600)
+        return "window of " + std::to_string(im.amplada) + "x" + std::to_string(im.altura);
+    int errades = 0;
+    std::string primera;
+    for (int y = 0; y < im.altura; ++y) {
+        for (int x = 0; x < im.amplada; ++x) {
+            bool dins = false;
+            for (const Quadrat& q : quadrats)
+                dins = dins || q.conte(x, y);
+            if (dins ? im.blanc(x, y) : im.negre(x, y))
+                continue;
+            if (errades++ == 0)
+                primera = "(" + std::to_string(x) + ", " + std::to_string(y) + ")";
+        }
+    }
+    if (errades == 0)
+        return "";
+    return std::to_string(errades) + " pixels wrong, the first at " + primera;
+}
+
+class E2e : public ::testing::Test {
+protected:
+    void SetUp() override { x_ = std::make_unique<ServidorX>(dir_.cami() + "/xvfb.err"); }
+
+    std::vector<std::string> entorn() const
+    {
+        return {"DISPLAY=" + x_->display(), "SDL_VIDEODRIVER=x11", "SDL_AUDIODRIVER=dummy"};
+    }
+
+    Resultat xdotool(const std::vector<std::string>& ordre) const
+    {
+        std::vector<std::string> a = {"xdotool"};
+        a.insert(a.end(), ordre.begin(), ordre.end());
+        return Ordre(a, entorn());
+    }
+
+    void arrencar(const std::string& config)
+    {
+        dir_.escriure("config.txt", config);
+        Fill::Opcions o;
+        o.arguments = {PARTICULES_BIN};
+        o.entorn = entorn();
+        o.directori = dir_.cami();
+        o.sortida = dir_.cami() + "/sortida";
+        o.errors = dir_.cami() + "/errors";
+        programa_ = std::make_unique<Fill>(o);
+    }
+
+    // Starts the program and waits for its window; then the pointer rests in
+    // it and it has the focus, as under a person's hand.
+    void obrir(const std::string& config)
+    {
+        arrencar(config);
+        EsperarQue([&] {
+            const Resultat r = xdotool({"search", "--onlyvisible", "--name", "^Programa de"});
+            finestra_ = r.sortida.substr(0, r.sortida.find('\n'));
+            return !finestra_.empty() || !programa_->viu();
+        }, kObrir);
+        ASSERT_FALSE(finestra_.empty()) << "no window; stderr: " << errors();
+        ASSERT_EQ(xdotool({"windowfocus", finestra_, "mousemove", "--window", finestra_, "10", "10"})
+                      .estat,
+                  0);
+    }
+
+    std::string titol() const
+    {
+        const std::string t = xdotool({"getwindowname", finestra_}).sortida;
+        return t.substr(0, t.find('\n'));
+    }
+
+    // The first title that satisfies condicio, or the last one read.
+    template <class Condicio>
+    std::string esperarTitol(Condicio condicio, int limitMs = kCanvi) const
+    {
+        std::string t;
+        EsperarQue([&] { return condicio(t = titol()); }, limitMs);
+        return t;
+    }
+
+    // Does one thing with xdotool, then reads the title until it is esperat,
+    // rates aside.
+    void titolDespres(const std::vector<std::string>& ordre, const std::string& esperat) const
+    {
+        ASSERT_EQ(xdotool(ordre).estat, 0);
+        const std::string t =
+            esperarTitol([&](const std::string& s) { return SenseRitmes(s) == esperat; });
+        EXPECT_EQ(SenseRitmes(t), esperat);
+    }
+
+    void tecla(const std::string& nom) const { ASSERT_EQ(xdotool({"key", nom}).estat, 0); }
+
+    bool capturar(Imatge& im) const
+    {
+        const Resultat r = Ordre({"import", "-silent", "-window", finestra_, "-depth", "8", "ppm:-"},
+                                 entorn());
+        return r.estat == 0 && LlegirPpm(r.sortida, im);
+    }
+
+    // The first screenshot that shows exactly these squares, or what the last
+    // one got wrong.
+    std::string esperarQuadrats(const std::vector<Quadrat>& quadrats) const
+    {
+        std::string diferencies;
+        EsperarQue([&] {
+            Imatge im;
+            diferencies = capturar(im) ? Diferencies(im, quadrats) : "no screenshot";
+            return diferencies.empty();
+        }, kCanvi);
+        return diferencies;
+    }
+
+    // The exit status once the program has ended by itself, or -1.
+    int esperarFi() { return programa_->esperar(kCanvi) ? programa_->estat() : -1; }
+
+    std::string sortida() const { return Llegir(dir_.cami() + "/sortida"); }
+    std::string errors() const { return Llegir(dir_.cami() + "/errors"); }
+
+    // Declared in this order so that the program goes before its X server.
+    DirectoriTemporal dir_;
+    std::unique_ptr<ServidorX> x_;
+    std::unique_ptr<Fill> programa_;
+    std::string finestra_;
+};
+
+}  // namespace
+
+TEST_F(E2e, TitleOfTheDefaultStateOnceTheFirstSecondHasPassed)
+{
+    ASSERT_NO_FATAL_FAILURE(obrir(kQuiets));
+    const std::string t = esperarTitol([](const std::string& s) { return Hz(s) > 0; });
+    EXPECT_EQ(SenseRitmes(t),
+              "Programa de Particules per Tervolin | Hz: N |  FPS: N |  Zoom: 0.5 |  V x1  | 1s = 1s");
+}
+
+TEST_F(E2e, TitleAfterKeysThreeAndSeven)
+{
+    ASSERT_NO_FATAL_FAILURE(obrir(kQuiets));
+    titolDespres({"key", "3"},
+                 "Programa de Particules per Tervolin | Hz: N |  FPS: N |  Zoom: 0.5 |  V x86400  | 1s = 1 dia");
+    titolDespres({"key", "7"},
+                 "Programa de Particules per Tervolin | Hz: N |  FPS: N |  Zoom: 0.5 |  V x31536000  | 1s = 1 any");
+}
+
+// Buttons 4 and 5 are the wheel's turns up and down.
+TEST_F(E2e, TitleAfterWheelTurns)
+{
+    ASSERT_NO_FATAL_FAILURE(obrir(kQuiets));
+    titolDespres({"click", "4"},
+                 "Programa de Particules per Tervolin | Hz: N |  FPS: N |  Zoom: 0.51 |  V x1  | 1s = 1s");
+    titolDespres({"click", "5"},
+                 "Programa de Particules per Tervolin | Hz: N |  FPS: N |  Zoom: 0.5 |  V x1  | 1s = 1s");
+    titolDespres({"click", "5"},
+                 "Programa de Particules per Tervolin | Hz: N |  FPS: N |  Zoom: 0.49 |  V x1  | 1s = 1s");
+}
+
+TEST_F(E2e, ScreenshotShowsTheSquaresWhereTheViewPutsThemAndArrowsPan)
+{
+    ASSERT_NO_FATAL_FAILURE(obrir(kQuiets));
+    // Zoom 0.5, world origin at the centre (400, 300); corner at the mapped
+    // position, side diameter x 0.5, never under one pixel.
+    EXPECT_EQ(esperarQuadrats({{400 + 100 / 2, 300 - 50 / 2, 10 / 2},
+                               {400 - 200 / 2, 300 + 100 / 2, 1},
+                               {400, 300, 20 / 2}}),
+              "");
+
+    // Right moves the origin 50 px left and switches trails off: the old
+    // squares are gone.
+    ASSERT_NO_FATAL_FAILURE(tecla("Right"));
+    EXPECT_EQ(esperarQuadrats({{350 + 100 / 2, 300 - 50 / 2, 10 / 2},
+                               {350 - 200 / 2, 300 + 100 / 2, 1},
+                               {350, 300, 20 / 2}}),
+              "");
+
+    // Up moves it 50 px down.
+    ASSERT_NO_FATAL_FAILURE(tecla("Up"));
+    EXPECT_EQ(esperarQuadrats({{350 + 100 / 2, 350 - 50 / 2, 10 / 2},
+                               {350 - 200 / 2, 350 + 100 / 2, 1},
+                               {350, 350, 20 / 2}}),
+              "");
+}
+
+TEST_F(E2e, KeyQEndsWithStatusZero)
+{
+    ASSERT_NO_FATAL_FAILURE(obrir(kQuiets));
+    ASSERT_TRUE(programa_->viu());
+    ASSERT_NO_FATAL_FAILURE(tecla("q"));
+    EXPECT_EQ(esperarFi(), 0);
+    EXPECT_EQ(errors(), "");
+}
+
+TEST_F(E2e, CloseButtonEndsWithStatusZero)
+{
+    ASSERT_NO_FATAL_FAILURE(obrir(kQuiets));
+    ASSERT_TRUE(programa_->viu());
+    ASSERT_TRUE(EnviarTancament(x_->display(), finestra_));
+    EXPECT_EQ(esperarFi(), 0);
+    EXPECT_EQ(errors(), "");
+}
+
+TEST_F(E2e, ReturnSwitchesTheCycleLimiterOffAndOn)
+{
+    ASSERT_NO_FATAL_FAILURE(obrir(kLleuger));
+    // A limit of 100 cycles: 10 ms a cycle at least.
+    const int limitat = Hz(esperarTitol([](const std::string& s) { return Hz(s) > 0; }, kRitme));
+    EXPECT_GE(limitat, 60);
+    EXPECT_LE(limitat, 110);
+
+    ASSERT_NO_FATAL_FAILURE(tecla("Return"));
+    const int lliure = Hz(esperarTitol([](const std::string& s) { return Hz(s) > 150; }, kRitme));
+    EXPECT_GT(lliure, 150);
+
+    ASSERT_NO_FATAL_FAILURE(tecla("Return"));
+    const int altraVegada = Hz(esperarTitol([](const std::string& s) { return Hz(s) <= 110; }, kRitme));
+    EXPECT_GE(altraVegada, 60);
+    EXPECT_LE(altraVegada, 110);
+}
+
+// Sizes that SDL's X11 driver refuses: a negative side, and a side wider than
+// an X window can be.
+class E2eMidaRebutjada : public E2e,
+                         public ::testing::WithParamInterface<std::pair<int, int>> {};
+
+TEST_P(E2eMidaRebutjada, ReportsBothMessagesAndEndsWithStatusOne)
+{
+    const auto [amplada, altura] = GetParam();
+    arrencar(std::to_string(amplada) + " " + std::to_string(altura)
+             + " 1 100 60 -11\n0 x 0 y 0 vx 0 vy 0 kg 4 px\n");
+    EXPECT_EQ(esperarFi(), 1);
+    EXPECT_EQ(errors(), kRebutjada);
+    // Start-up went through; the window was what failed.
+    EXPECT_EQ(sortida().rfind("Pantalla X: " + std::to_string(amplada) + " Pantalla Y: "
+                                  + std::to_string(altura) + " N particules: 1",
+                              0),
+              0u);
+}
+
+INSTANTIATE_TEST_SUITE_P(E2e, E2eMidaRebutjada,
+                         ::testing::Values(std::make_pair(-1, 600), std::make_pair(800, -1),
+                                           std::make_pair(40000, 300)));
