@@ -307,4 +307,5 @@ TEST_P(E2eMidaRebutjada, ReportsBothMessagesAndEndsWithStatusOne)
 
 INSTANTIATE_TEST_SUITE_P(E2e, E2eMidaRebutjada,
                          ::testing::Values(std::make_pair(-1, 600), std::make_pair(800, -1),
-                                           std::make_pair(40000, 300)));
+                                           std::make_pair(40000, 300),
+                                           std::make_pair(65536, 1)));
