@@ -18,6 +18,13 @@ public:
     int32_t retornarmida() const { return amplada; }
     void moviment();
     void atraccio(vector altra, uint64_t m);
+    // Sets where the body is and how fast it goes; the fast step writes its
+    // results back through this.
+    void situar(vector p, vector v)
+    {
+        posicio = p;
+        velocitat = v;
+    }
     // Draws the body on the window; defined with the SDL code.
     void imprimir(vector origen, float zoom) const;
 

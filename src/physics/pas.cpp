@@ -14,5 +14,5 @@ void PasLiteral(Particula* particules, int32_t n)
 
 void Pas(Particula* particules, int32_t n)
 {
-    PasLiteral(particules, n);
+    PasRapid(particules, n, CamiMesAmple());
 }

@@ -1,0 +1,26 @@
+#pragma once
+
+// What the fast step's kernels share. No library header here: the kernels are
+// compiled with wider instruction sets than the rest of the program.
+
+#include <cstdint>
+
+// The bodies of one step as columns, each padded with zeros to a whole number
+// of the widest register.
+struct SistemaPas {
+    int32_t n;
+    const double* nx;  // positions after this step's move
+    const double* ny;
+    const double* ox;  // positions before it
+    const double* oy;
+    const double* mg;  // mass times G, as the pull forms it
+    double* vx;        // velocities, updated in place
+    double* vy;
+    double f;          // simulated seconds of the step
+    bool repulsio;
+};
+
+void PasNucliEscalar(const SistemaPas& s);
+void PasNucliSse2(const SistemaPas& s);
+void PasNucliAvx2(const SistemaPas& s);
+void PasNucliAvx512(const SistemaPas& s);
