@@ -3,7 +3,7 @@ BUILD := build
 EXAMPLE ?= orbita
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps build run test clean
+.PHONY: all deps build run test clean sanitize fuzz
 
 all: build
 
@@ -25,5 +25,30 @@ test: build
 screenshot: build
 	scripts/screenshot.sh $(EXAMPLE)
 
+# The whole suite again under ASan and UBSan, in a build of its own. A report
+# exits with 86, a status no test expects, so none can pass over one.
+SANITIZE_BUILD := build-sanitize
+SANITIZE_ENV := ASAN_OPTIONS=exitcode=86:detect_leaks=1:strict_string_checks=1 \
+	UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1:exitcode=86 \
+	LSAN_OPTIONS=suppressions=$(CURDIR)/tests/sanitize/lsan.supp:print_suppressions=0
+
+sanitize: deps
+	cmake -S . -B $(SANITIZE_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPARTICULES_SANITIZE=ON
+	cmake --build $(SANITIZE_BUILD) -j $(JOBS)
+	cd $(SANITIZE_BUILD) && $(SANITIZE_ENV) ctest --output-on-failure -j $(JOBS)
+
+# Fuzzes the configuration reader for FUZZ_SECONDS, starting from the seeds in
+# tests/fuzz/corpus; what it learns stays in build-fuzz/corpus for the next run.
+FUZZ_BUILD := build-fuzz
+FUZZ_SECONDS ?= 600
+
+fuzz: deps
+	cmake -S . -B $(FUZZ_BUILD) -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+		-DPARTICULES_FUZZ=ON -DBUILD_TESTING=OFF
+	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target llegir_config_fuzz
+	mkdir -p $(FUZZ_BUILD)/corpus
+	cd $(FUZZ_BUILD) && ./llegir_config_fuzz -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 \
+		-dict=$(CURDIR)/tests/fuzz/config.dict corpus $(CURDIR)/tests/fuzz/corpus
+
 clean:
-	rm -rf $(BUILD)
+	rm -rf $(BUILD) $(SANITIZE_BUILD) $(FUZZ_BUILD)
