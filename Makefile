@@ -3,7 +3,7 @@ BUILD := build
 EXAMPLE ?= orbita
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps build run test clean sanitize fuzz
+.PHONY: all deps build run test bench clean sanitize fuzz
 
 all: build
 
@@ -24,6 +24,10 @@ test: build
 # Remakes docs/screenshot.png from the default example under Xvfb.
 screenshot: build
 	scripts/screenshot.sh $(EXAMPLE)
+
+# The step's benchmark; BENCH_ARGS passes options, e.g. --benchmark_filter=1024.
+bench: build
+	$(BUILD)/bench/particules_bench $(BENCH_ARGS)
 
 # The whole suite again under ASan and UBSan, in a build of its own. A report
 # exits with 86, a status no test expects, so none can pass over one.

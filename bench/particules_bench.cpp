@@ -1,0 +1,167 @@
+// The cost of one simulation step, literal and fast, per ordered pair of
+// bodies, next to the floor set by the pair's arithmetic alone.
+
+#include <benchmark/benchmark.h>
+
+#include <cstdint>
+#include <ctime>
+#include <random>
+#include <vector>
+
+#include "limit_parell.h"
+#include "physics/globals.h"
+#include "physics/pas.h"
+
+namespace {
+
+// Bodies within 1000 units of the origin, masses about 10^12, 1 ms a step.
+std::vector<Particula> SistemaRealista(int32_t n)
+{
+    G = 6.7e-11;
+    FactorVelocitat = 1;
+    TempsPerCicle = 0.001f;
+    repulsio = false;
+    std::mt19937_64 atzar(2024);
+    std::uniform_real_distribution<double> posicio(-1000.0, 1000.0);
+    std::uniform_real_distribution<double> velocitat(-1.0, 1.0);
+    std::uniform_int_distribution<uint64_t> massa(500000000000, 1500000000000);
+    std::vector<Particula> cossos(static_cast<size_t>(n));
+    for (Particula& p : cossos)
+        p.valors(posicio(atzar), posicio(atzar), velocitat(atzar), velocitat(atzar), massa(atzar), 2.0f);
+    return cossos;
+}
+
+double NsDeCpu()
+{
+    timespec t;
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) * 1e9 + static_cast<double>(t.tv_nsec);
+}
+
+// Runs `volta` once per iteration and reports nanoseconds per pair. Timed in
+// this thread's CPU time, like the CPU column, so that other work on the
+// machine does not count.
+template <class Volta>
+void PerParell(benchmark::State& state, int64_t parellsPerVolta, Volta volta)
+{
+    const double inici = NsDeCpu();
+    for (auto _ : state)
+        volta();
+    const double parells = static_cast<double>(parellsPerVolta) * static_cast<double>(state.iterations());
+    state.counters["ns_per_pair"] = (NsDeCpu() - inici) / parells;
+}
+
+template <class FerPas>
+void Passos(benchmark::State& state, FerPas ferPas)
+{
+    const int32_t n = static_cast<int32_t>(state.range(0));
+    std::vector<Particula> cossos = SistemaRealista(n);
+    PerParell(state, int64_t{n} * (n - 1), [&] {
+        ferPas(cossos.data(), n);
+        benchmark::ClobberMemory();
+    });
+}
+
+void PassosForcats(benchmark::State& state, CamiPas cami)
+{
+    if (!CamiDisponible(cami)) {
+        state.SkipWithError("this processor lacks the instruction set");
+        return;
+    }
+    Passos(state, [cami](Particula* p, int32_t n) { PasRapid(p, n, cami); });
+}
+
+void BM_StepLiteral(benchmark::State& state)
+{
+    Passos(state, PasLiteral);
+}
+
+void BM_StepFast(benchmark::State& state)
+{
+    Passos(state, Pas);
+}
+
+void BM_StepFastAvx2(benchmark::State& state)
+{
+    PassosForcats(state, CamiPas::Avx2);
+}
+
+void BM_StepFastSse2(benchmark::State& state)
+{
+    PassosForcats(state, CamiPas::Sse2);
+}
+
+void BM_StepFastScalar(benchmark::State& state)
+{
+    PassosForcats(state, CamiPas::Escalar);
+}
+
+double Limit(CamiPas cami, const Parells& parells)
+{
+    switch (cami) {
+#if defined(__x86_64__)
+    case CamiPas::Avx512:
+        return LimitParellAvx512(parells);
+    case CamiPas::Avx2:
+        return LimitParellAvx2(parells);
+    case CamiPas::Sse2:
+        return LimitParellSse2(parells);
+#endif
+    default:
+        return LimitParellEscalar(parells);
+    }
+}
+
+void Limits(benchmark::State& state, CamiPas cami)
+{
+    if (!CamiDisponible(cami)) {
+        state.SkipWithError("this processor lacks the instruction set");
+        return;
+    }
+    // Pairs as a 1024-body system has them; small enough to stay in L1.
+    constexpr int32_t N = 1024;
+    std::mt19937_64 atzar(2024);
+    std::uniform_real_distribution<double> diferencia(-2000.0, 2000.0);
+    std::uniform_real_distribution<double> massa(5e11, 1.5e12);
+    std::vector<double> dx(N), dy(N), mg(N);
+    for (int32_t i = 0; i < N; ++i) {
+        dx[i] = diferencia(atzar);
+        dy[i] = diferencia(atzar);
+        mg[i] = massa(atzar) * 6.7e-11;
+    }
+    const Parells parells{dx.data(), dy.data(), mg.data(), N, 0.001};
+    PerParell(state, N, [&] { benchmark::DoNotOptimize(Limit(cami, parells)); });
+}
+
+void BM_PairLimit(benchmark::State& state)
+{
+    Limits(state, CamiMesAmple());
+}
+
+void BM_PairLimitAvx2(benchmark::State& state)
+{
+    Limits(state, CamiPas::Avx2);
+}
+
+void BM_PairLimitSse2(benchmark::State& state)
+{
+    Limits(state, CamiPas::Sse2);
+}
+
+void Mides(benchmark::internal::Benchmark* b)
+{
+    b->Arg(16)->Arg(256)->Arg(1024)->Arg(4096)->Unit(benchmark::kMicrosecond);
+}
+
+}  // namespace
+
+BENCHMARK(BM_StepLiteral)->Apply(Mides);
+BENCHMARK(BM_StepFast)->Apply(Mides);
+BENCHMARK(BM_StepFastAvx2)->Apply(Mides);
+BENCHMARK(BM_StepFastSse2)->Apply(Mides);
+BENCHMARK(BM_StepFastScalar)->Apply(Mides);
+BENCHMARK(BM_PairLimit);
+BENCHMARK(BM_PairLimitAvx2);
+BENCHMARK(BM_PairLimitSse2);
+
+BENCHMARK_MAIN();
