@@ -20,6 +20,11 @@ struct Exemple {
     int32_t factor;
 };
 
+void PrintTo(const Exemple& e, std::ostream* os)
+{
+    *os << e.nom << " at V x" << e.factor;
+}
+
 class Exemples : public AmbGlobalsNets, public ::testing::WithParamInterface<Exemple> {};
 
 bool DinsLaFinestra(vector p)
