@@ -4,39 +4,28 @@
 
 #include "physics/globals.h"
 #include "physics/pas.h"
+#include "unitats.h"
 
 namespace {
 
-class Pas : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        G = 1.0;
-        FactorVelocitat = 1;
-        TempsPerCicle = 1.0f;
-        repulsio = false;
-    }
-    void TearDown() override
-    {
-        G = 0.0;
-        TempsPerCicle = 0.0f;
-        repulsio = false;
-    }
+using FuncioPas = void (*)(Particula*, int32_t);
 
+class Step : public AmbUnitats, public ::testing::WithParamInterface<FuncioPas> {
+protected:
     Particula& afegir(double px, double py, double vx, double vy, uint64_t m)
     {
         cossos.emplace_back();
         cossos.back().valors(px, py, vx, vy, m, 1.0f);
         return cossos.back();
     }
-    void pas() { PasLiteral(cossos.data(), static_cast<int32_t>(cossos.size())); }
+    void pas() { GetParam()(cossos.data(), static_cast<int32_t>(cossos.size())); }
 
     std::vector<Particula> cossos;
 };
 
 }  // namespace
 
-TEST_F(Pas, TwoBodiesTheSecondFeelsTheFirstFromDistanceNine)
+TEST_P(Step, TwoBodiesTheSecondFeelsTheFirstFromDistanceNine)
 {
     afegir(0, 0, 0, 0, 100);
     afegir(10, 0, -1, 0, 100);
@@ -51,7 +40,7 @@ TEST_F(Pas, TwoBodiesTheSecondFeelsTheFirstFromDistanceNine)
     EXPECT_EQ(cossos[1].retornarvelocitat().y, 0.0);
 }
 
-TEST_F(Pas, LaterBodiesFeelEarlierOnesAtTheirNewPositions)
+TEST_P(Step, LaterBodiesFeelEarlierOnesAtTheirNewPositions)
 {
     // Worked by hand on the x axis, G = 1, one second, so every unit vector is
     // exactly +-1 and each pull is m / r^2.
@@ -74,7 +63,7 @@ TEST_F(Pas, LaterBodiesFeelEarlierOnesAtTheirNewPositions)
     }
 }
 
-TEST_F(Pas, RepulsionPushesWithTheSameMagnitude)
+TEST_P(Step, RepulsionPushesWithTheSameMagnitude)
 {
     afegir(0, 0, 0, 0, 100);
     afegir(10, 0, 0, 0, 100);
@@ -84,7 +73,7 @@ TEST_F(Pas, RepulsionPushesWithTheSameMagnitude)
     EXPECT_EQ(cossos[1].retornarvelocitat().x, 100.0 / 100.0);
 }
 
-TEST_F(Pas, OneBodyMovesInAStraightLine)
+TEST_P(Step, OneBodyMovesInAStraightLine)
 {
     afegir(1, 2, 3, -4, 1000);
     for (int k = 0; k < 3; ++k)
@@ -95,7 +84,7 @@ TEST_F(Pas, OneBodyMovesInAStraightLine)
     EXPECT_EQ(cossos[0].retornarvelocitat().y, -4.0);
 }
 
-TEST_F(Pas, CoincidentBodiesStayPut)
+TEST_P(Step, CoincidentBodiesStayPut)
 {
     afegir(5, 5, 0, 0, 1000);
     afegir(5, 5, 0, 0, 1000);
@@ -107,7 +96,7 @@ TEST_F(Pas, CoincidentBodiesStayPut)
     }
 }
 
-TEST_F(Pas, FirstCycleWithZeroTimeChangesNothing)
+TEST_P(Step, FirstCycleWithZeroTimeChangesNothing)
 {
     TempsPerCicle = 0.0f;
     afegir(0, 0, 1, 2, 100);
@@ -121,3 +110,7 @@ TEST_F(Pas, FirstCycleWithZeroTimeChangesNothing)
     EXPECT_EQ(cossos[1].retornarvelocitat().x, -1.0);
     EXPECT_EQ(cossos[1].retornarvelocitat().y, 0.0);
 }
+
+// The worked examples hold for the literal step and for the one the program runs.
+INSTANTIATE_TEST_SUITE_P(LiteralAndFast, Step, ::testing::Values(&PasLiteral, &Pas),
+                         [](const auto& info) { return info.index == 0 ? "Literal" : "Rapid"; });

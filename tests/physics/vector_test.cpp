@@ -7,25 +7,11 @@
 #include "physics/globals.h"
 #include "physics/particula.h"
 #include "physics/vector.h"
+#include "unitats.h"
 
 namespace {
 
-class Fisica : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        G = 1.0;
-        FactorVelocitat = 1;
-        TempsPerCicle = 1.0f;
-        repulsio = false;
-    }
-    void TearDown() override
-    {
-        G = 0.0;
-        TempsPerCicle = 0.0f;
-        repulsio = false;
-    }
-};
+using Fisica = AmbUnitats;
 
 bool MateixosBits(double a, double b)
 {
