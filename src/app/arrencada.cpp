@@ -114,8 +114,10 @@ bool crearParticules(std::istream& in, std::ostream& eco)
 bool arrencada()
 {
     std::ifstream arxiu;
-    // A directory opens like a file but reads as nothing; it is not a config.
-    if (!std::filesystem::is_directory("config.txt"))
+    // Only a regular file is a config: a directory opens but reads as nothing,
+    // and opening a FIFO that no one writes to would wait for ever.
+    std::error_code ec;
+    if (std::filesystem::status("config.txt", ec).type() == std::filesystem::file_type::regular)
         arxiu.open("config.txt");
     if (arxiu.is_open())
         llegirCapcalera(arxiu, std::cout);

@@ -1,0 +1,225 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <random>
+#include <string>
+
+#include "support/proces.h"
+
+// The catalogue of malformed configuration files, as a user would hand them
+// to the real program. Each ends either with a message and status 1, or runs
+// with the documented default: a read that fails gives 0 for its value and
+// for every value after it. The README lists the same cases.
+
+namespace {
+
+const std::string kNoEsPot = "no es pot llegir l'arxiu\n";
+const std::string kInvalid = "Número de partícules invàlid\n";
+const std::string kCapcaleraZero =
+    "Pantalla X: 0 Pantalla Y: 0 N particules: 0 Cicles: 0 FPS: 0\n";
+const std::string kCapcalera800 =
+    "Pantalla X: 800 Pantalla Y: 600 N particules: 2 Cicles: 100 FPS: 60\n";
+const std::string kCosZero =
+    "Pos X: 0 | Pos Y: 0 | Vel X: 0 | Vel Y: 0 | Massa: 0 | Diametre: 0\n";
+
+// Runs the program in dir; once the echo holds liniesEco lines the run loop
+// is asked to quit, as closing the window would.
+Execucio Engegar(const DirectoriTemporal& dir, int liniesEco,
+                 const std::string& programa = PARTICULES_BIN)
+{
+    OpcionsExecucio o;
+    o.directori = dir.cami();
+    o.entorn = {"SDL_VIDEODRIVER=dummy", "SDL_AUDIODRIVER=dummy"};
+    o.liniesFinsTancar = liniesEco;
+    o.limitMs = 60000;
+    return Executar(programa, o);
+}
+
+Execucio AmbConfig(const std::string& config, int liniesEco)
+{
+    DirectoriTemporal dir;
+    dir.escriure("config.txt", config);
+    return Engegar(dir, liniesEco);
+}
+
+void EsperaRebuig(const Execucio& r, const std::string& sortida, const std::string& errors)
+{
+    EXPECT_FALSE(r.esgotat);
+    EXPECT_EQ(r.sortida, sortida);
+    EXPECT_EQ(r.errors, errors);
+    EXPECT_EQ(r.estat, 1);
+}
+
+void EsperaExecucio(const Execucio& r, const std::string& sortida)
+{
+    EXPECT_FALSE(r.esgotat);
+    EXPECT_EQ(r.sortida, sortida);
+    EXPECT_EQ(r.errors, "");
+    EXPECT_EQ(r.estat, 0);
+}
+
+// Seeded bytes that cannot start a number or a blank, then anything at all.
+std::string Escombraries(size_t mida, unsigned llavor)
+{
+    std::mt19937 gen(llavor);
+    std::string s(mida, '\0');
+    for (char& c : s)
+        c = static_cast<char>(gen() & 0xff);
+    s[0] = '\xff';
+    return s;
+}
+
+}  // namespace
+
+TEST(MalformedConfig, EmptyFileReadsAsAllZerosAndIsRefused)
+{
+    EsperaRebuig(AmbConfig("", -1), kCapcaleraZero, kInvalid);
+}
+
+TEST(MalformedConfig, HeaderOnlyGivesBodiesOfZeros)
+{
+    EsperaExecucio(AmbConfig("800 600 2 100 60 -11\n", 3),
+                   kCapcalera800 + "0: " + kCosZero + "1: " + kCosZero);
+}
+
+TEST(MalformedConfig, LettersInTheHeaderZeroTheRestAndTheCount)
+{
+    EsperaRebuig(AmbConfig("800 six 2 100 60 -11\n0 x 0 y 0 vx 0 vy 1 kg 1 px\n", -1),
+                 "Pantalla X: 800 Pantalla Y: 0 N particules: 0 Cicles: 0 FPS: 0\n", kInvalid);
+}
+
+TEST(MalformedConfig, LettersInABodyZeroItFromThereOn)
+{
+    EsperaExecucio(AmbConfig("800 600 2 100 60 -11\n"
+                             "1 x two y 3 vx 4 vy 5 kg 6 px\n"
+                             "7 x 8 y 9 vx 10 vy 11 kg 12 px\n",
+                             3),
+                   kCapcalera800
+                       + "0: Pos X: 1 | Pos Y: 0 | Vel X: 0 | Vel Y: 0 | Massa: 0 | Diametre: 0\n"
+                       + "1: " + kCosZero);
+}
+
+TEST(MalformedConfig, IntegersPastInt32ReadAsZero)
+{
+    // 2^31 for the width: nothing after it is read.
+    EsperaRebuig(AmbConfig("2147483648 600 2 100 60 -11\n", -1), kCapcaleraZero, kInvalid);
+    // 2^32 + 1 for the count: not wrapped round to 1.
+    EsperaRebuig(AmbConfig("800 600 4294967297 100 60 -11\n", -1),
+                 "Pantalla X: 800 Pantalla Y: 600 N particules: 0 Cicles: 0 FPS: 0\n", kInvalid);
+}
+
+TEST(MalformedConfig, BodyValuesPastTheirTypeReadAsZero)
+{
+    const std::string cos1 = "1: Pos X: 1 | Pos Y: 2 | Vel X: 3 | Vel Y: 4 | Massa: 5 | Diametre: 6\n";
+    // A double past 1.8e308.
+    EsperaExecucio(AmbConfig("800 600 2 100 60 -11\n1e400 x 1 y 1 vx 1 vy 1 kg 1 px\n", 3),
+                   kCapcalera800 + "0: " + kCosZero + "1: " + kCosZero);
+    // A mass of 2^64: not wrapped round to 0 and read on.
+    EsperaExecucio(AmbConfig("800 600 2 100 60 -11\n"
+                             "1 x 1 y 1 vx 1 vy 18446744073709551616 kg 1 px\n"
+                             "1 x 2 y 3 vx 4 vy 5 kg 6 px\n",
+                             3),
+                   kCapcalera800
+                       + "0: Pos X: 1 | Pos Y: 1 | Vel X: 1 | Vel Y: 1 | Massa: 0 | Diametre: 0\n"
+                       + "1: " + kCosZero);
+    // A diameter past the float range; the body after it is lost too.
+    EsperaExecucio(AmbConfig("800 600 2 100 60 -11\n"
+                             "1 x 1 y 1 vx 1 vy 1 kg 1e39 px\n"
+                             "1 x 2 y 3 vx 4 vy 5 kg 6 px\n",
+                             3),
+                   kCapcalera800
+                       + "0: Pos X: 1 | Pos Y: 1 | Vel X: 1 | Vel Y: 1 | Massa: 1 | Diametre: 0\n"
+                       + "1: " + kCosZero);
+    // Below the smallest normal double is still a number, kept as it is.
+    EsperaExecucio(AmbConfig("800 600 2 100 60 -11\n"
+                             "1e-320 x 1 y 1 vx 1 vy 1 kg 1 px\n"
+                             "1 x 2 y 3 vx 4 vy 5 kg 6 px\n",
+                             3),
+                   kCapcalera800
+                       + "0: Pos X: 9.99989e-321 | Pos Y: 1 | Vel X: 1 | Vel Y: 1 | Massa: 1"
+                         " | Diametre: 1\n"
+                       + cos1);
+}
+
+TEST(MalformedConfig, CountLargerThanTheRecordsFillsWithZeros)
+{
+    EsperaExecucio(AmbConfig("800 600 4 100 60 -11\n"
+                             "1 x 2 y 3 vx 4 vy 5 kg 6 px\n"
+                             "7 x 8 y 9 vx 10 vy 11 kg 12 px\n",
+                             5),
+                   "Pantalla X: 800 Pantalla Y: 600 N particules: 4 Cicles: 100 FPS: 60\n"
+                   "0: Pos X: 1 | Pos Y: 2 | Vel X: 3 | Vel Y: 4 | Massa: 5 | Diametre: 6\n"
+                   "1: Pos X: 7 | Pos Y: 8 | Vel X: 9 | Vel Y: 10 | Massa: 11 | Diametre: 12\n"
+                   "2: " + kCosZero + "3: " + kCosZero);
+}
+
+TEST(MalformedConfig, DirectoryNamedConfigTxtCannotBeRead)
+{
+    DirectoriTemporal dir;
+    ASSERT_EQ(mkdir((dir.cami() + "/config.txt").c_str(), 0755), 0);
+    EsperaRebuig(Engegar(dir, -1), "", kNoEsPot + kInvalid);
+}
+
+// Opening a FIFO waits for a writer that never comes; it is no config.
+TEST(MalformedConfig, FifoNamedConfigTxtIsRefusedWithoutWaiting)
+{
+    DirectoriTemporal dir;
+    ASSERT_EQ(mkfifo((dir.cami() + "/config.txt").c_str(), 0644), 0);
+    EsperaRebuig(Engegar(dir, -1), "", kNoEsPot + kInvalid);
+}
+
+// Root reads a file of mode 000 all the same, so as root the program runs as
+// nobody; a readable file read the same way shows that only the mode stops it.
+TEST(MalformedConfig, UnreadableFileCannotBeRead)
+{
+    for (const mode_t mode : {mode_t{0000}, mode_t{0644}}) {
+        DirectoriTemporal dir;
+        dir.escriure("config.txt", "800 600 0 100 60 -11\n");
+        ASSERT_EQ(chmod((dir.cami() + "/config.txt").c_str(), mode), 0);
+        std::string programa = PARTICULES_BIN;
+        if (geteuid() == 0) {
+            if (access("/usr/bin/setpriv", X_OK) != 0)
+                GTEST_SKIP() << "running as root without setpriv to drop privileges";
+            ASSERT_EQ(chmod(dir.cami().c_str(), 0755), 0);
+            programa = dir.cami() + "/com-a-nobody.sh";
+            dir.escriure("com-a-nobody.sh",
+                         "#!/bin/sh\nexec /usr/bin/setpriv --reuid=65534 --regid=65534 "
+                         "--clear-groups " + std::string(PARTICULES_BIN) + "\n");
+            ASSERT_EQ(chmod(programa.c_str(), 0755), 0);
+        }
+        const Execucio r = Engegar(dir, -1, programa);
+        if (mode == 0)
+            EsperaRebuig(r, "", kNoEsPot + kInvalid);
+        else
+            EsperaRebuig(r, "Pantalla X: 800 Pantalla Y: 600 N particules: 0 Cicles: 100 FPS: 60\n",
+                         kInvalid);
+    }
+}
+
+TEST(MalformedConfig, BinaryGarbageReadsAsZeros)
+{
+    const std::string brossa = Escombraries(64 * 1024, 6);
+    EsperaRebuig(AmbConfig(brossa, -1), kCapcaleraZero, kInvalid);
+    EsperaExecucio(AmbConfig("800 600 2 100 60 -11\n" + brossa, 3),
+                   kCapcalera800 + "0: " + kCosZero + "1: " + kCosZero);
+}
+
+// 100 MB made by the test, in one word that is read and thrown away and in
+// one number of a hundred million digits, which is out of range.
+TEST(MalformedConfig, HundredMegabyteFileIsReadToTheEnd)
+{
+    const size_t kMida = 100u * 1024 * 1024;
+    DirectoriTemporal dir;
+    {
+        std::ofstream f(dir.cami() + "/config.txt", std::ios::binary);
+        f << "800 600 2 100 60 -11\n1 x 2 y 3 vx 4 vy 5 kg 6 ";
+        f << std::string(kMida, 'p') << "\n";
+        f << "1" << std::string(kMida, '0') << " x 8 y 9 vx 10 vy 11 kg 12 px\n";
+    }
+    EsperaExecucio(Engegar(dir, 3),
+                   kCapcalera800
+                       + "0: Pos X: 1 | Pos Y: 2 | Vel X: 3 | Vel Y: 4 | Massa: 5 | Diametre: 6\n"
+                       + "1: " + kCosZero);
+}
