@@ -3,7 +3,7 @@ BUILD := build
 EXAMPLE ?= orbita
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps build run test bench clean sanitize fuzz
+.PHONY: all deps build run test bench clean sanitize fuzz soak fuzz-coverage
 
 all: build
 
@@ -54,5 +54,27 @@ fuzz: deps
 	cd $(FUZZ_BUILD) && ./llegir_config_fuzz -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 \
 		-dict=$(CURDIR)/tests/fuzz/config.dict corpus $(CURDIR)/tests/fuzz/corpus
 
+# The monkey test at the controls for SOAK_SECONDS; make test runs it for 30.
+SOAK_SECONDS ?= 600
+
+soak: build
+	SOAK_SECONDS=$(SOAK_SECONDS) $(BUILD)/tests/e2e_tests --gtest_filter='Soak.*'
+
+# Line coverage of the config reader by the fuzz corpus (the seeds and what
+# make fuzz has found), with clang's source-based coverage.
+FUZZ_COV_BUILD := build-fuzz-cov
+
+fuzz-coverage: deps
+	cmake -S . -B $(FUZZ_COV_BUILD) -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+		-DPARTICULES_FUZZ=ON -DBUILD_TESTING=OFF \
+		-DCMAKE_CXX_FLAGS="-fprofile-instr-generate -fcoverage-mapping"
+	cmake --build $(FUZZ_COV_BUILD) -j $(JOBS) --target llegir_config_fuzz
+	mkdir -p $(FUZZ_BUILD)/corpus
+	cd $(FUZZ_COV_BUILD) && LLVM_PROFILE_FILE=fuzz.profraw ./llegir_config_fuzz -runs=0 \
+		$(CURDIR)/$(FUZZ_BUILD)/corpus $(CURDIR)/tests/fuzz/corpus
+	llvm-profdata merge -sparse $(FUZZ_COV_BUILD)/fuzz.profraw -o $(FUZZ_COV_BUILD)/fuzz.profdata
+	llvm-cov report $(FUZZ_COV_BUILD)/llegir_config_fuzz -instr-profile=$(FUZZ_COV_BUILD)/fuzz.profdata \
+		$(CURDIR)/src/app/arrencada.cpp
+
 clean:
-	rm -rf $(BUILD) $(SANITIZE_BUILD) $(FUZZ_BUILD)
+	rm -rf $(BUILD) $(SANITIZE_BUILD) $(FUZZ_BUILD) $(FUZZ_COV_BUILD)

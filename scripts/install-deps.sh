@@ -7,7 +7,7 @@ packages=(
     cmake g++ make pkg-config
     libsdl1.2-dev libgtest-dev libbenchmark-dev
     xvfb xdotool x11-utils imagemagick libx11-dev
-    clang libclang-rt-14-dev valgrind
+    clang libclang-rt-14-dev llvm valgrind
 )
 
 missing=()
