@@ -7,6 +7,7 @@
 #include <fstream>
 #include <iostream>
 #include <new>
+#include <sstream>
 #include <string>
 
 #include "app/globals.h"
@@ -44,19 +45,31 @@ void rebutjarNombre()
     std::cerr << "Número de partícules invàlid" << std::endl;
 }
 
-// More bodies than the machine has memory for would swap it to a standstill
-// long before the allocation failed.
-bool capAMemoria(int32_t n)
+// Bytes the system can hand out now without swapping: the kernel's
+// MemAvailable, or all physical memory where that is not known; 0 if neither.
+double memoriaDisponible()
 {
+    std::ifstream meminfo("/proc/meminfo");
+    std::string linia;
+    while (std::getline(meminfo, linia)) {
+        double kb = 0.0;
+        if (linia.rfind("MemAvailable:", 0) == 0 && std::istringstream(linia.substr(13)) >> kb)
+            return kb * 1024.0;
+    }
     const long pagines = sysconf(_SC_PHYS_PAGES);
     const long mida = sysconf(_SC_PAGESIZE);
     if (pagines <= 0 || mida <= 0)
-        return true;
-    const double memoria = static_cast<double>(pagines) * static_cast<double>(mida);
-    return static_cast<double>(n) * sizeof(Particula) <= memoria;
+        return 0.0;
+    return static_cast<double>(pagines) * static_cast<double>(mida);
 }
 
 }  // namespace
+
+bool CabenEnMemoria(int32_t n)
+{
+    const double memoria = memoriaDisponible();
+    return memoria <= 0.0 || static_cast<double>(n) * sizeof(Particula) <= memoria;
+}
 
 void llegirCapcalera(std::istream& in, std::ostream& eco)
 {
@@ -80,7 +93,7 @@ bool crearParticules(std::istream& in, std::ostream& eco)
 
     G = std::pow(10.0, GExp) * 6.7;
 
-    if (!capAMemoria(NUMERO_PARTICULES)) {
+    if (!CabenEnMemoria(NUMERO_PARTICULES)) {
         rebutjarNombre();
         return false;
     }

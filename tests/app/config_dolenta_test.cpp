@@ -2,10 +2,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <fstream>
 #include <random>
 #include <string>
 
+#include "app/arrencada.h"
+#include "physics/particula.h"
 #include "support/proces.h"
 
 // The catalogue of malformed configuration files, as a user would hand them
@@ -58,6 +61,20 @@ void EsperaExecucio(const Execucio& r, const std::string& sortida)
     EXPECT_EQ(r.sortida, sortida);
     EXPECT_EQ(r.errors, "");
     EXPECT_EQ(r.estat, 0);
+}
+
+// What /proc/meminfo calls MemAvailable, in bytes; 0 where it is missing.
+double MemoriaLliure()
+{
+    std::ifstream meminfo("/proc/meminfo");
+    std::string clau;
+    double kb = 0.0;
+    while (meminfo >> clau >> kb)
+        if (clau == "MemAvailable:")
+            return kb * 1024.0;
+        else
+            meminfo.ignore(256, '\n');
+    return 0.0;
 }
 
 // Seeded bytes that cannot start a number or a blank, then anything at all.
@@ -222,4 +239,20 @@ TEST(MalformedConfig, HundredMegabyteFileIsReadToTheEnd)
                    kCapcalera800
                        + "0: Pos X: 1 | Pos Y: 2 | Vel X: 3 | Vel Y: 4 | Massa: 5 | Diametre: 6\n"
                        + "1: " + kCosZero);
+}
+
+// Building the array writes all of it: a count that fits in the memory
+// installed but not in what is free now would get the program killed for
+// memory, or push other programs out, before any message.
+TEST(MalformedConfig, CountMustFitInTheMemoryAvailableNow)
+{
+    const double lliure = MemoriaLliure();
+    if (lliure <= 0.0)
+        GTEST_SKIP() << "this kernel gives no MemAvailable";
+    EXPECT_TRUE(CabenEnMemoria(1));
+    EXPECT_TRUE(CabenEnMemoria(static_cast<int32_t>(lliure / 2 / sizeof(Particula))));
+    // 2 % over what is free, against what frees up meanwhile; below what is
+    // installed on any machine with a little in use.
+    const double n = std::min(lliure * 1.02 / sizeof(Particula), 2147483647.0);
+    EXPECT_FALSE(CabenEnMemoria(static_cast<int32_t>(n)));
 }
