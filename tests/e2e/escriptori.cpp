@@ -212,3 +212,11 @@ bool LlegirPpm(const std::string& dades, Imatge& imatge)
     imatge.rgb.assign(dades.begin() + static_cast<std::ptrdiff_t>(inici), dades.end());
     return true;
 }
+
+std::string LlegirFitxer(const std::string& cami)
+{
+    std::ifstream f(cami, std::ios::binary);
+    std::stringstream s;
+    s << f.rdbuf();
+    return s.str();
+}

@@ -93,5 +93,8 @@ struct Imatge {
     bool negre(int x, int y) const;
 };
 
+// The whole of a file, or nothing when it cannot be read.
+std::string LlegirFitxer(const std::string& cami);
+
 // Reads a binary PPM (P6) with 8-bit samples; false when it is not one.
 bool LlegirPpm(const std::string& dades, Imatge& imatge);

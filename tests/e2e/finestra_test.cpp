@@ -50,14 +50,6 @@ int Hz(const std::string& titol)
     return std::regex_search(titol, m, hz) ? std::stoi(m[1]) : -1;
 }
 
-std::string Llegir(const std::string& cami)
-{
-    std::ifstream f(cami, std::ios::binary);
-    std::stringstream s;
-    s << f.rdbuf();
-    return s.str();
-}
-
 struct Quadrat {
     int x, y, costat;
     bool conte(int px, int py) const
@@ -183,8 +175,8 @@ protected:
     // The exit status once the program has ended by itself, or -1.
     int esperarFi() { return programa_->esperar(kCanvi) ? programa_->estat() : -1; }
 
-    std::string sortida() const { return Llegir(dir_.cami() + "/sortida"); }
-    std::string errors() const { return Llegir(dir_.cami() + "/errors"); }
+    std::string sortida() const { return LlegirFitxer(dir_.cami() + "/sortida"); }
+    std::string errors() const { return LlegirFitxer(dir_.cami() + "/errors"); }
 
     // Declared in this order so that the program goes before its X server.
     DirectoriTemporal dir_;

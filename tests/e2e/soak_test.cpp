@@ -119,14 +119,6 @@ std::vector<std::string> Accions(std::mt19937& gen, const std::string& finestra)
     return a;
 }
 
-std::string Llegir(const std::string& cami)
-{
-    std::ifstream f(cami, std::ios::binary);
-    std::stringstream s;
-    s << f.rdbuf();
-    return s.str();
-}
-
 }  // namespace
 
 TEST(Soak, MonkeyAtTheControlsKeepsMemoryFlatAndQStillQuits)
@@ -161,7 +153,7 @@ TEST(Soak, MonkeyAtTheControlsKeepsMemoryFlatAndQStillQuits)
         finestra = s.substr(0, s.find('\n'));
         return !finestra.empty() || !programa.viu();
     }, 20000);
-    ASSERT_FALSE(finestra.empty()) << Llegir(dir.cami() + "/errors");
+    ASSERT_FALSE(finestra.empty()) << LlegirFitxer(dir.cami() + "/errors");
     const pid_t pid = PidDelPrograma();
     ASSERT_GT(pid, 0);
     ASSERT_EQ(xdotool({"windowfocus", finestra, "mousemove", "--window", finestra, "10", "10"}).estat,
@@ -175,7 +167,7 @@ TEST(Soak, MonkeyAtTheControlsKeepsMemoryFlatAndQStillQuits)
         if (Rellotge::now() >= proxima) {
             rss.push_back(Rss(pid));
             ASSERT_GT(rss.back(), 0) << "the program ended under the monkey after " << rss.size()
-                                     << " s; stderr: " << Llegir(dir.cami() + "/errors");
+                                     << " s; stderr: " << LlegirFitxer(dir.cami() + "/errors");
             proxima += std::chrono::seconds(1);
         }
         ASSERT_EQ(xdotool(Accions(gen, finestra)).estat, 0);
@@ -189,7 +181,7 @@ TEST(Soak, MonkeyAtTheControlsKeepsMemoryFlatAndQStillQuits)
     ASSERT_EQ(xdotool({"windowfocus", finestra, "key", "q"}).estat, 0);
     ASSERT_TRUE(programa.esperar(20000));
     EXPECT_EQ(programa.estat(), 0);
-    EXPECT_EQ(Llegir(dir.cami() + "/errors"), "");
+    EXPECT_EQ(LlegirFitxer(dir.cami() + "/errors"), "");
 
     ASSERT_GT(rss.size(), static_cast<size_t>(kEscalfament));
     const long base = rss[kEscalfament];
