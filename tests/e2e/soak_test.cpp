@@ -27,6 +27,16 @@ constexpr int kEscalfament = 5;
 // What the resident set may grow by after that, in kB.
 constexpr long kCreixementMaxim = 2048;
 
+// Under ASan the resident set says little: freed blocks wait in quarantine,
+// the allocator keeps per-size caches and shadow pages grow with the heap. A
+// leak there is LeakSanitizer's to report when q ends the run, which turns
+// into a nonzero status, so only the plain build holds the memory flat.
+#ifdef __SANITIZE_ADDRESS__
+constexpr bool kRssFiable = false;
+#else
+constexpr bool kRssFiable = true;
+#endif
+
 const std::string kConfig =
     "800 600 6 100 60 -11\n"
     "0 x 0 y 0 vx 0 vy 1000000000000000 kg 12 px\n"
@@ -129,10 +139,6 @@ TEST(Soak, MonkeyAtTheControlsKeepsMemoryFlatAndQStillQuits)
     ServidorX x(dir.cami() + "/xvfb.err");
     std::vector<std::string> entorn = {"DISPLAY=" + x.display(), "SDL_VIDEODRIVER=x11",
                                        "SDL_AUDIODRIVER=dummy"};
-    // Under make sanitize, ASan holds freed blocks back (up to 256 MB) to
-    // catch late uses; that would read as growth, so the program gets none.
-    const char* asan = std::getenv("ASAN_OPTIONS");
-    entorn.push_back(std::string("ASAN_OPTIONS=") + (asan ? asan : "") + ":quarantine_size_mb=0");
     auto xdotool = [&](std::vector<std::string> ordre) {
         ordre.insert(ordre.begin(), "xdotool");
         return Ordre(ordre, entorn);
@@ -191,5 +197,6 @@ TEST(Soak, MonkeyAtTheControlsKeepsMemoryFlatAndQStillQuits)
     std::cout << "RSS kB: at 1 s " << rss.front() << ", at " << kEscalfament << " s " << base
               << ", highest after " << maxim << ", last " << rss.back() << " (" << rss.size()
               << " samples, seed " << Llavor() << ")\n";
-    EXPECT_LE(maxim - base, kCreixementMaxim);
+    if (kRssFiable)
+        EXPECT_LE(maxim - base, kCreixementMaxim);
 }
