@@ -1,75 +1,23 @@
 #include "app/arrencada.h"
 
-#include <unistd.h>
-
 #include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <new>
-#include <sstream>
 #include <string>
 
 #include "app/globals.h"
+#include "app/lectura.h"
 
 namespace {
-
-// No read is checked: a value that is missing or does not parse is 0, and
-// so is every value after it, since a failed stream stays failed.
-template <typename T>
-T llegir(std::istream& in)
-{
-    T valor{};
-    if (!(in >> valor))
-        valor = T{};
-    return valor;
-}
-
-// The label or unit that follows every value of a body.
-void descartarParaula(std::istream& in)
-{
-    std::string paraula;
-    in >> paraula;
-}
-
-// Stream input would wrap "-5" round to 2^64 - 5; a mass is digits only.
-uint64_t llegirMassa(std::istream& in)
-{
-    if (in >> std::ws && in.peek() == '-')
-        in.setstate(std::ios::failbit);
-    return llegir<uint64_t>(in);
-}
 
 void rebutjarNombre()
 {
     std::cerr << "Número de partícules invàlid" << std::endl;
 }
 
-// Bytes the system can hand out now without swapping: the kernel's
-// MemAvailable, or all physical memory where that is not known; 0 if neither.
-double memoriaDisponible()
-{
-    std::ifstream meminfo("/proc/meminfo");
-    std::string linia;
-    while (std::getline(meminfo, linia)) {
-        double kb = 0.0;
-        if (linia.rfind("MemAvailable:", 0) == 0 && std::istringstream(linia.substr(13)) >> kb)
-            return kb * 1024.0;
-    }
-    const long pagines = sysconf(_SC_PHYS_PAGES);
-    const long mida = sysconf(_SC_PAGESIZE);
-    if (pagines <= 0 || mida <= 0)
-        return 0.0;
-    return static_cast<double>(pagines) * static_cast<double>(mida);
-}
-
 }  // namespace
-
-bool CabenEnMemoria(int32_t n)
-{
-    const double memoria = memoriaDisponible();
-    return memoria <= 0.0 || static_cast<double>(n) * sizeof(Particula) <= memoria;
-}
 
 void llegirCapcalera(std::istream& in, std::ostream& eco)
 {

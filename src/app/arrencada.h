@@ -13,8 +13,3 @@ bool arrencada();
 // and so does every read after it.
 void llegirCapcalera(std::istream& in, std::ostream& eco);
 bool crearParticules(std::istream& in, std::ostream& eco);
-
-// Whether an array of n bodies fits in the memory available now. Building the
-// array writes every element, so a count that fits only in the memory
-// installed would swap the machine to a standstill or be killed for memory.
-bool CabenEnMemoria(int32_t n);

@@ -25,10 +25,7 @@ protected:
     // Reads a config as start-up does, into the window the fixture opened.
     void carregar(const std::string& config)
     {
-        std::istringstream in(config);
-        std::ostringstream eco;
-        llegirCapcalera(in, eco);
-        ASSERT_TRUE(crearParticules(in, eco));
+        ASSERT_TRUE(CarregarConfig(config));
         PuntReferencia = {400.0, 300.0};
         // Every frame shows where the bodies are now, not where they were.
         DibuixarTrajectoria = false;

@@ -197,6 +197,7 @@ TEST(Soak, MonkeyAtTheControlsKeepsMemoryFlatAndQStillQuits)
     std::cout << "RSS kB: at 1 s " << rss.front() << ", at " << kEscalfament << " s " << base
               << ", highest after " << maxim << ", last " << rss.back() << " (" << rss.size()
               << " samples, seed " << Llavor() << ")\n";
-    if (kRssFiable)
+    if (kRssFiable) {
         EXPECT_LE(maxim - base, kCreixementMaxim);
+    }
 }

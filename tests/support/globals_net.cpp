@@ -1,5 +1,8 @@
 #include "support/globals_net.h"
 
+#include <sstream>
+
+#include "app/arrencada.h"
 #include "app/globals.h"
 
 void ReiniciarGlobals()
@@ -20,4 +23,12 @@ void ReiniciarGlobals()
     TempsPerCicle = 0.0f;
     event = SDL_Event{};
     particules.reset();
+}
+
+bool CarregarConfig(const std::string& text)
+{
+    std::istringstream in(text);
+    std::ostringstream eco;
+    llegirCapcalera(in, eco);
+    return crearParticules(in, eco);
 }

@@ -45,7 +45,11 @@ Execucio Executar(const std::string& programa, const OpcionsExecucio& opcions)
             _exit(127);
         for (const std::string& e : opcions.entorn)
             putenv(const_cast<char*>(e.c_str()));
-        execl(programa.c_str(), programa.c_str(), static_cast<char*>(nullptr));
+        std::vector<char*> argv{const_cast<char*>(programa.c_str())};
+        for (const std::string& a : opcions.arguments)
+            argv.push_back(const_cast<char*>(a.c_str()));
+        argv.push_back(nullptr);
+        execv(programa.c_str(), argv.data());
         _exit(127);
     }
     close(out[1]);

@@ -15,6 +15,7 @@ struct Execucio {
 
 struct OpcionsExecucio {
     std::string directori;
+    std::vector<std::string> arguments;  // after the program's own name
     std::vector<std::string> entorn;  // NAME=value added to the environment
     int limitMs = 20000;
     // Once stdout holds this many lines, wait a moment and send SIGTERM (the

@@ -1,0 +1,50 @@
+#include "app/lectura.h"
+
+#include <unistd.h>
+
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "physics/particula.h"
+
+uint64_t llegirMassa(std::istream& in)
+{
+    if (in >> std::ws && in.peek() == '-')
+        in.setstate(std::ios::failbit);
+    return llegir<uint64_t>(in);
+}
+
+void descartarParaula(std::istream& in)
+{
+    std::string paraula;
+    in >> paraula;
+}
+
+namespace {
+
+// Bytes the system can hand out now without swapping: the kernel's
+// MemAvailable, or all physical memory where that is not known; 0 if neither.
+double memoriaDisponible()
+{
+    std::ifstream meminfo("/proc/meminfo");
+    std::string linia;
+    while (std::getline(meminfo, linia)) {
+        double kb = 0.0;
+        if (linia.rfind("MemAvailable:", 0) == 0 && std::istringstream(linia.substr(13)) >> kb)
+            return kb * 1024.0;
+    }
+    const long pagines = sysconf(_SC_PHYS_PAGES);
+    const long mida = sysconf(_SC_PAGESIZE);
+    if (pagines <= 0 || mida <= 0)
+        return 0.0;
+    return static_cast<double>(pagines) * static_cast<double>(mida);
+}
+
+}  // namespace
+
+bool CabenEnMemoria(int32_t n)
+{
+    const double memoria = memoriaDisponible();
+    return memoria <= 0.0 || static_cast<double>(n) * sizeof(Particula) <= memoria;
+}

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <cstdint>
+#include <istream>
+
+// How config.txt reads, shared by the program and by particules-config so
+// that the two can never disagree. No read is checked: a value that is
+// missing or does not parse is 0, and so is every value after it, since a
+// failed stream stays failed.
+template <typename T>
+T llegir(std::istream& in)
+{
+    T valor{};
+    if (!(in >> valor))
+        valor = T{};
+    return valor;
+}
+
+// Stream input would wrap "-5" round to 2^64 - 5; a mass is digits only.
+uint64_t llegirMassa(std::istream& in);
+
+// The label or unit that follows every value of a body.
+void descartarParaula(std::istream& in);
+
+// Whether an array of n bodies fits in the memory available now. Building the
+// array writes every element, so a count that fits only in the memory
+// installed would swap the machine to a standstill or be killed for memory.
+bool CabenEnMemoria(int32_t n);

@@ -1,0 +1,316 @@
+#include "config/generar.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <random>
+#include <sstream>
+
+namespace {
+
+constexpr double kPi = 3.14159265358979323846;
+// At the start zoom of 0.5 pixels per unit the window shows min(W, H) units
+// from the centre; the outermost orbit keeps a fifth of that in hand.
+constexpr double kAbast = 0.8;
+constexpr float kZoomInicial = 0.5f;
+// Seconds the outermost orbit takes round everything inside it: slow enough to
+// follow at key 1, and a hundred steps or more for the innermost at 100 Hz.
+constexpr double kPeriodeExterior = 40.0;
+constexpr double kRadiInterior = 0.2;  // of the outermost radius
+// Light bodies pull each other so little that no close pass throws one out.
+constexpr double kMassaDisc = 1e-3;      // of the core, all the disc together
+constexpr double kMassaPlanetaMin = 1e-7;  // of the star
+constexpr double kMassaPlanetaMax = 1e-5;
+constexpr double kMaximaMassa = 18446744073709551615.0;
+
+// Random numbers that give the same file for a seed on every machine: the
+// standard engines are fixed, the distributions are not.
+class Atzar {
+public:
+    explicit Atzar(uint64_t llavor) : motor_(llavor) {}
+    double unitat() { return static_cast<double>(motor_() >> 11) * 0x1.0p-53; }
+    double entre(double a, double b) { return a + (b - a) * unitat(); }
+    double normal()
+    {
+        const double u = 1.0 - unitat();
+        return std::sqrt(-2.0 * std::log(u)) * std::cos(2.0 * kPi * unitat());
+    }
+
+private:
+    std::mt19937_64 motor_;
+};
+
+double RadiExterior(const OpcionsGen& o)
+{
+    return kAbast * std::min(o.amplada, o.altura) / (2.0 * kZoomInicial);
+}
+
+// G times the mass whose circular orbit at radius r takes the given period.
+double GMPerPeriode(double r, double periode)
+{
+    return 4.0 * kPi * kPi * r * r * r / (periode * periode);
+}
+
+// The mass that gives G times it, as a config's whole number, or why not.
+bool MassaEntera(double gm, double G, const char* que, uint64_t& sortida, std::string& error)
+{
+    const double massa = gm / G;
+    if (!(massa >= 0.5) || massa >= kMaximaMassa) {
+        const int minim = static_cast<int>(std::ceil(std::log10(gm / (6.7 * kMaximaMassa))));
+        const int maxim = static_cast<int>(std::floor(std::log10(gm / (6.7 * 0.5))));
+        std::ostringstream text;
+        text << "at this G exponent " << que << " would need a mass of " << massa
+             << ", outside the whole numbers 1 to 18446744073709551615 that a config holds; "
+             << "for this window choose an exponent from " << minim << " to " << maxim;
+        error = text.str();
+        return false;
+    }
+    sortida = static_cast<uint64_t>(std::nearbyint(massa));
+    return true;
+}
+
+// A body at radius r and angle a, moving round the origin at speed v, the
+// same way round as every other.
+Cos EnOrbita(double r, double a, double v)
+{
+    Cos c;
+    c.x = r * std::cos(a);
+    c.y = r * std::sin(a);
+    c.vx = -v * std::sin(a);
+    c.vy = v * std::cos(a);
+    return c;
+}
+
+// Moves the system so that its centre of mass is at the origin and at rest.
+void CentreDeMasses(std::vector<Cos>& cossos)
+{
+    long double m = 0, mx = 0, my = 0, mvx = 0, mvy = 0;
+    for (const Cos& c : cossos) {
+        const long double mi = c.massa;
+        m += mi;
+        mx += mi * c.x;
+        my += mi * c.y;
+        mvx += mi * c.vx;
+        mvy += mi * c.vy;
+    }
+    if (m == 0)
+        return;
+    for (Cos& c : cossos) {
+        c.x = static_cast<double>(c.x - mx / m);
+        c.y = static_cast<double>(c.y - my / m);
+        c.vx = static_cast<double>(c.vx - mvx / m);
+        c.vy = static_cast<double>(c.vy - mvy / m);
+    }
+}
+
+// The heavy body at the centre, so massive that a circular orbit at the
+// outermost radius takes the outer period.
+bool Central(const OpcionsGen& o, const char* que, float diametre, Sistema& s, std::string& error)
+{
+    Cos central;
+    central.diametre = diametre;
+    if (!MassaEntera(GMPerPeriode(RadiExterior(o), kPeriodeExterior), GDeExponent(o.gexp), que,
+                     central.massa, error))
+        return false;
+    s.cossos.push_back(central);
+    return true;
+}
+
+bool Estrella(const OpcionsGen& o, Atzar& atzar, Sistema& s, std::string& error)
+{
+    if (!Central(o, "the star", 12.0f, s, error))
+        return false;
+    const double G = GDeExponent(o.gexp);
+    const double exterior = RadiExterior(o);
+    const Cos estrella = s.cossos[0];
+
+    // Radii in a geometric row from a fifth of the outermost out to it, so
+    // neighbours keep the same ratio of distances.
+    const int planetes = o.n - 1;
+    for (int k = 0; k < planetes; ++k) {
+        const double t = planetes == 1 ? 1.0 : static_cast<double>(k) / (planetes - 1);
+        const double r = exterior * std::pow(kRadiInterior, 1.0 - t);
+        const double fraccio = kMassaPlanetaMin *
+                               std::pow(kMassaPlanetaMax / kMassaPlanetaMin, atzar.unitat());
+        const uint64_t m = static_cast<uint64_t>(std::llround(fraccio * estrella.massa));
+        // The two-body circular speed, star and planet round each other.
+        const double v = std::sqrt(G * (static_cast<double>(estrella.massa) + m) / r);
+        Cos planeta = EnOrbita(r, atzar.entre(0.0, 2.0 * kPi), v);
+        planeta.massa = m;
+        planeta.diametre = 4.0f;
+        s.cossos.push_back(planeta);
+    }
+    return true;
+}
+
+bool Disc(const OpcionsGen& o, Atzar& atzar, Sistema& s, std::string& error)
+{
+    if (!Central(o, "the core", 10.0f, s, error))
+        return false;
+    const double G = GDeExponent(o.gexp);
+    const double exterior = RadiExterior(o);
+    const double interior = kRadiInterior * exterior;
+    const Cos nucli = s.cossos[0];
+
+    const int n = o.n - 1;
+    const uint64_t m = n > 0 ? static_cast<uint64_t>(std::llround(kMassaDisc * nucli.massa / n)) : 0;
+    // Concentric rings, as many bodies on each as its length allows at an
+    // even cover of the disc. Bodies of one ring turn together and rings pass
+    // each other a ring apart, so no two bodies ever come close: a close pass
+    // is what throws a body out at these step lengths.
+    const double costat = std::sqrt(kPi * (exterior * exterior - interior * interior) / std::max(n, 1));
+    const int anells = std::clamp(static_cast<int>(std::lround((exterior - interior) / costat)) + 1, 1,
+                                  std::max(n, 1));
+    std::vector<double> radis(anells, exterior);
+    double llargada = 0.0;
+    for (int k = 0; k < anells && anells > 1; ++k)
+        radis[k] = interior + (exterior - interior) * k / (anells - 1);
+    for (double r : radis)
+        llargada += r;
+    int posats = 0;
+    double dins = static_cast<double>(nucli.massa);
+    for (int k = 0; k < anells; ++k) {
+        const int falten = anells - k - 1;
+        const int quants = k == anells - 1
+                               ? n - posats
+                               : std::clamp(static_cast<int>(std::lround(n * radis[k] / llargada)), 1,
+                                            n - posats - falten);
+        const double fase = atzar.entre(0.0, 2.0 * kPi);
+        const double pas = 2.0 * kPi / quants;
+        // Each ring circles the core and the rings inside it.
+        const double v = std::sqrt(G * dins / radis[k]);
+        for (int j = 0; j < quants; ++j) {
+            Cos c = EnOrbita(radis[k], fase + pas * (j + atzar.entre(-0.25, 0.25)), v);
+            c.massa = m;
+            c.diametre = 2.0f;
+            s.cossos.push_back(c);
+        }
+        posats += quants;
+        dins += static_cast<double>(m) * quants;
+    }
+    return true;
+}
+
+bool Cumul(const OpcionsGen& o, Atzar& atzar, Sistema& s, std::string& error)
+{
+    const double G = GDeExponent(o.gexp);
+    const double radi = 0.5 * RadiExterior(o);
+    // The whole mass is such that a body at the edge would circle it in the
+    // outer period; masses spread from half to one and a half of the mean.
+    uint64_t total = 0;
+    if (!MassaEntera(GMPerPeriode(radi, kPeriodeExterior), G, "the cluster", total, error))
+        return false;
+    const double mitjana = static_cast<double>(total) / o.n;
+    if (!(mitjana >= 2.0)) {
+        error = "at this G exponent the bodies of the cluster would weigh less than 2; "
+                "choose an exponent nearer -11 or fewer bodies";
+        return false;
+    }
+    for (int i = 0; i < o.n; ++i) {
+        const double r = radi * std::sqrt(atzar.unitat());
+        const double a = atzar.entre(0.0, 2.0 * kPi);
+        Cos c;
+        c.x = r * std::cos(a);
+        c.y = r * std::sin(a);
+        c.vx = atzar.normal();
+        c.vy = atzar.normal();
+        c.massa = static_cast<uint64_t>(std::llround(mitjana * atzar.entre(0.5, 1.5)));
+        c.diametre = 4.0f;
+        s.cossos.push_back(c);
+    }
+    CentreDeMasses(s.cossos);
+
+    // Velocities scaled so that twice the kinetic energy equals the potential
+    // one: the cluster neither flies apart nor falls in, on the whole.
+    long double cinetica = 0, potencial = 0;
+    for (size_t i = 0; i < s.cossos.size(); ++i) {
+        const Cos& a = s.cossos[i];
+        cinetica += 0.5L * a.massa * (a.vx * a.vx + a.vy * a.vy);
+        for (size_t j = i + 1; j < s.cossos.size(); ++j) {
+            const Cos& b = s.cossos[j];
+            const double r = std::hypot(a.x - b.x, a.y - b.y);
+            if (r > 0.0)
+                potencial += static_cast<long double>(G) * a.massa * b.massa / r;
+        }
+    }
+    if (cinetica > 0) {
+        const double escala = static_cast<double>(std::sqrt(potencial / (2 * cinetica)));
+        for (Cos& c : s.cossos) {
+            c.vx *= escala;
+            c.vy *= escala;
+        }
+    }
+    return true;
+}
+
+void EscriureNombre(std::ostream& out, double valor)
+{
+    char text[32];
+    const auto [fi, ec] = std::to_chars(text, text + sizeof text, valor);
+    out.write(text, fi - text);
+}
+
+}  // namespace
+
+int32_t NombrePerDefecte(Tipus tipus)
+{
+    switch (tipus) {
+    case Tipus::Estrella:
+        return 6;
+    case Tipus::Disc:
+        return 300;
+    case Tipus::Cumul:
+        return 100;
+    }
+    return 1;
+}
+
+double GDeExponent(int32_t gexp)
+{
+    return std::pow(10.0, gexp) * 6.7;
+}
+
+std::optional<Sistema> Generar(const OpcionsGen& opcions, std::string& error)
+{
+    OpcionsGen o = opcions;
+    if (o.n <= 0)
+        o.n = NombrePerDefecte(o.tipus);
+    Sistema s;
+    s.amplada = o.amplada;
+    s.altura = o.altura;
+    s.gexp = o.gexp;
+    s.cossos.reserve(o.n);
+    Atzar atzar(o.llavor);
+    bool fet = false;
+    switch (o.tipus) {
+    case Tipus::Estrella:
+        fet = Estrella(o, atzar, s, error);
+        break;
+    case Tipus::Disc:
+        fet = Disc(o, atzar, s, error);
+        break;
+    case Tipus::Cumul:
+        fet = Cumul(o, atzar, s, error);
+        break;
+    }
+    if (!fet)
+        return std::nullopt;
+    CentreDeMasses(s.cossos);
+    return s;
+}
+
+void EscriureConfig(std::ostream& out, const Sistema& s)
+{
+    out << s.amplada << ' ' << s.altura << ' ' << s.cossos.size() << ' ' << s.cicles << ' '
+        << s.fps << ' ' << s.gexp << '\n';
+    for (const Cos& c : s.cossos) {
+        EscriureNombre(out, c.x);
+        out << " x ";
+        EscriureNombre(out, c.y);
+        out << " y ";
+        EscriureNombre(out, c.vx);
+        out << " vx ";
+        EscriureNombre(out, c.vy);
+        out << " vy " << c.massa << " kg " << c.diametre << " px\n";
+    }
+}

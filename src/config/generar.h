@@ -1,0 +1,48 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+// One body as config.txt gives it.
+struct Cos {
+    double x = 0.0, y = 0.0, vx = 0.0, vy = 0.0;
+    uint64_t massa = 0;
+    float diametre = 0.0f;
+};
+
+// A whole config.txt: the header and the bodies.
+struct Sistema {
+    int32_t amplada = 800;
+    int32_t altura = 600;
+    int32_t cicles = 100;
+    int32_t fps = 60;
+    int32_t gexp = -11;
+    std::vector<Cos> cossos;
+};
+
+enum class Tipus { Estrella, Disc, Cumul };
+
+struct OpcionsGen {
+    Tipus tipus = Tipus::Disc;
+    int32_t n = 0;  // 0: the kind's own default
+    uint64_t llavor = 1;
+    int32_t amplada = 800;
+    int32_t altura = 600;
+    int32_t gexp = -11;
+};
+
+int32_t NombrePerDefecte(Tipus tipus);
+
+// G as the program forms it from the exponent.
+double GDeExponent(int32_t gexp);
+
+// A ready system in its centre-of-mass frame, scaled to fit the window at the
+// start zoom. Empty, with the reason in error, when the masses it needs at
+// this G do not fit a config's whole numbers.
+std::optional<Sistema> Generar(const OpcionsGen& opcions, std::string& error);
+
+// Writes it the way the program reads it, each number exact to the last bit.
+void EscriureConfig(std::ostream& out, const Sistema& sistema);

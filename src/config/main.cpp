@@ -1,0 +1,155 @@
+#include <charconv>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <sstream>
+#include <string>
+
+#include "config/comprovar.h"
+#include "config/generar.h"
+
+namespace {
+
+const char* const kUs =
+    "usage: particules-config check [FILE | -]\n"
+    "       particules-config gen star|disc|cluster [-n N] [--seed S] [--window WxH] [--gexp E]\n"
+    "\n"
+    "check  reads FILE (config.txt by default, - for standard input) the way\n"
+    "       particules does and reports, with line and column, what will not read\n"
+    "       as written; exit 1 on errors.\n"
+    "gen    writes a ready config.txt to standard output: a star with planets, a\n"
+    "       disc of bodies round a heavy core, or a random cluster, in the\n"
+    "       centre-of-mass frame and sized for the window.\n"
+    "         -n N          bodies (star 6, disc 300, cluster 100)\n"
+    "         --seed S      seed of the random choices (1); the same seed, the same file\n"
+    "         --window WxH  window size in pixels (800x600)\n"
+    "         --gexp E      G = 6.7 x 10^E (-11)\n";
+
+constexpr int kUsIncorrecte = 2;
+
+int Us(const std::string& motiu)
+{
+    std::cerr << "particules-config: " << motiu << "\n" << kUs;
+    return kUsIncorrecte;
+}
+
+// A whole argument as an integer in [minim, maxim], or false.
+template <typename T>
+bool Enter(const std::string& text, T minim, T maxim, T& valor)
+{
+    const char* fi = text.data() + text.size();
+    const auto [p, ec] = std::from_chars(text.data(), fi, valor);
+    return ec == std::errc() && p == fi && valor >= minim && valor <= maxim;
+}
+
+bool LlegirText(const std::string& cami, std::string& text)
+{
+    if (cami == "-") {
+        std::ostringstream tot;
+        tot << std::cin.rdbuf();
+        text = tot.str();
+        return !std::cin.bad();
+    }
+    // Only a regular file, as the program itself: a FIFO would wait for ever.
+    std::error_code ec;
+    if (std::filesystem::status(cami, ec).type() != std::filesystem::file_type::regular)
+        return false;
+    std::ifstream arxiu(cami, std::ios::binary);
+    if (!arxiu)
+        return false;
+    std::ostringstream tot;
+    tot << arxiu.rdbuf();
+    text = tot.str();
+    return !arxiu.bad();
+}
+
+int Comprova(int argc, char** argv)
+{
+    if (argc > 3)
+        return Us("check takes one file");
+    const std::string cami = argc == 3 ? argv[2] : "config.txt";
+    std::string text;
+    if (!LlegirText(cami, text)) {
+        std::cout << cami << ": error: cannot be read; the program stops with \"no es pot "
+                             "llegir l'arxiu\" and \"Número de partícules invàlid\"\n";
+        return 1;
+    }
+    int errors = 0, notes = 0;
+    for (const Avis& a : Comprovar(text)) {
+        const bool error = a.gravetat == Avis::Gravetat::Error;
+        (error ? errors : notes)++;
+        std::cout << cami << ':' << a.linia << ':' << a.columna << ": "
+                  << (error ? "error: " : "note: ") << a.text << '\n';
+    }
+    std::cout << cami << ": " << errors << (errors == 1 ? " error, " : " errors, ") << notes
+              << (notes == 1 ? " note\n" : " notes\n");
+    return errors > 0 ? 1 : 0;
+}
+
+int Genera(int argc, char** argv)
+{
+    if (argc < 3)
+        return Us("gen needs a kind: star, disc or cluster");
+    OpcionsGen o;
+    const std::string tipus = argv[2];
+    if (tipus == "star")
+        o.tipus = Tipus::Estrella;
+    else if (tipus == "disc")
+        o.tipus = Tipus::Disc;
+    else if (tipus == "cluster")
+        o.tipus = Tipus::Cumul;
+    else
+        return Us("unknown kind \"" + tipus + "\"");
+
+    for (int i = 3; i < argc; i += 2) {
+        const std::string opcio = argv[i];
+        if (i + 1 >= argc)
+            return Us(opcio + " needs a value");
+        const std::string valor = argv[i + 1];
+        bool bo = false;
+        if (opcio == "-n") {
+            bo = Enter<int32_t>(valor, 1, 1000000, o.n);
+        } else if (opcio == "--seed") {
+            bo = Enter<uint64_t>(valor, 0, UINT64_MAX, o.llavor);
+        } else if (opcio == "--gexp") {
+            bo = Enter<int32_t>(valor, -300, 300, o.gexp);
+        } else if (opcio == "--window") {
+            const size_t x = valor.find('x');
+            bo = x != std::string::npos && Enter<int32_t>(valor.substr(0, x), 1, 32767, o.amplada) &&
+                 Enter<int32_t>(valor.substr(x + 1), 1, 32767, o.altura);
+        } else {
+            return Us("unknown option " + opcio);
+        }
+        if (!bo)
+            return Us("bad value \"" + valor + "\" for " + opcio);
+    }
+
+    std::string error;
+    const auto sistema = Generar(o, error);
+    if (!sistema) {
+        std::cerr << "particules-config: " << error << std::endl;
+        return 1;
+    }
+    EscriureConfig(std::cout, *sistema);
+    std::cout.flush();
+    return std::cout ? 0 : 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc < 2)
+        return Us("a command is needed");
+    const std::string ordre = argv[1];
+    if (ordre == "--help" || ordre == "-h" || ordre == "help") {
+        std::cout << kUs;
+        return 0;
+    }
+    if (ordre == "check")
+        return Comprova(argc, argv);
+    if (ordre == "gen")
+        return Genera(argc, argv);
+    return Us("unknown command \"" + ordre + "\"");
+}

@@ -1,0 +1,268 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <regex>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "app/arrencada.h"
+#include "app/globals.h"
+#include "config/comprovar.h"
+#include "support/globals_net.h"
+#include "support/proces.h"
+
+// particules-config check against the program itself: for each file of the
+// malformed catalogue both are run, and what the check says will happen is
+// what the program's echo and exit show.
+
+namespace {
+
+const std::string kCossos = "1 x 2 y 3 vx 4 vy 5 kg 6 px\n7 x 8 y 9 vx 10 vy 11 kg 12 px\n";
+
+struct Cas {
+    const char* nom;
+    std::string config;
+    int cossos;               // the count as the program reads it
+    const char* culpable;     // the token the first error points at; "" for the end of the file
+};
+
+// Every value of a file that reads as written is nonzero, so the first 0 in
+// the echo is where reading failed.
+const Cas kCataleg[] = {
+    {"valid", "800 600 2 100 60 -11\n" + kCossos, 2, nullptr},
+    {"crlf line ends and tabs", "800\t600 2 100 60 -11\r\n1 x 2 y 3 vx 4 vy 5 kg 6 px\r\n"
+                                "7 x 8 y 9 vx 10 vy 11 kg 12 px\r\n", 2, nullptr},
+    {"glued words", "800 600 2 100 60 -11\n1x 2y 3vx 4vy 5kg 6px\n7x 8y 9vx 10vy 11kg 12px", 2, nullptr},
+    {"letters in the width", "eight 600 2 100 60 -11\n" + kCossos, 0, "eight"},
+    {"letters in the height", "800 six 2 100 60 -11\n" + kCossos, 0, "six"},
+    {"a unit glued to the width", "800px 600 2 100 60 -11\n" + kCossos, 0, "px"},
+    {"letters in the count", "800 600 two 100 60 -11\n" + kCossos, 0, "two"},
+    {"a width past 32 bits", "2147483648 600 2 100 60 -11\n" + kCossos, 0, "2147483648"},
+    {"letters in the frame limit", "800 600 2 100 sixty -11\n" + kCossos, 2, "sixty"},
+    {"letters in the G exponent", "800 600 2 100 60 minus\n" + kCossos, 2, "minus"},
+    {"a fraction in the cycle limit", "800 600 2 100.5 60 -11\n" + kCossos, 2, ".5"},
+    {"letters in a body", "800 600 2 100 60 -11\n1 x 2 y 3 vx 4 vy 5 kg 6 px\n7 x eight y 9 vx "
+                          "10 vy 11 kg 12 px\n", 2, "eight"},
+    {"a double past its range", "800 600 2 100 60 -11\n1e400 x 2 y 3 vx 4 vy 5 kg 6 px\n", 2, "1e400"},
+    {"a mass of 2^64", "800 600 2 100 60 -11\n1 x 2 y 3 vx 4 vy 18446744073709551616 kg 6 px\n",
+     2, "18446744073709551616"},
+    {"a negative mass", "800 600 2 100 60 -11\n1 x 2 y 3 vx 4 vy -5 kg 6 px\n", 2, "-5"},
+    {"a diameter past float", "800 600 2 100 60 -11\n1 x 2 y 3 vx 4 vy 5 kg 1e39 px\n", 2, "1e39"},
+    {"a mass with a fraction", "800 600 2 100 60 -11\n1 x 2 y 3 vx 4 vy 5.5 kg 6 px\n", 2, "kg"},
+    {"a word of two characters before the fault", "800 600 2 100 60 -11\n1 ça 2 ŷ 3 vx 4 vy 5 kg "
+                                                  "6 px 7 x huit\n", 2, "huit"},
+    {"count larger than the records", "800 600 3 100 60 -11\n" + kCossos, 3, ""},
+    {"header only", "800 600 2 100 60 -11\n", 2, ""},
+    {"the file ends inside a body", "800 600 2 100 60 -11\n1 x 2 y 3 vx 4 vy 5 kg 6 px\n7 x 8 y",
+     2, ""},
+    {"a header cut short", "800 600 2 100", 2, ""},
+    {"the words left out", "800 600 2 100 60 -11\n1 2 3 4 5 6\n7 8 9 10 11 12\n", 2, ""},
+    {"an extra record", "800 600 1 100 60 -11\n" + kCossos, 1, "7"},
+    {"extra text", "800 600 2 100 60 -11\n" + kCossos + "the end\n", 2, "the"},
+    {"count 0", "800 600 0 100 60 -11\n" + kCossos, 0, "0"},
+    {"a negative count", "800 600 -4 100 60 -11\n" + kCossos, 0, "-4"},
+    {"a count too large for memory", "800 600 2147483647 100 60 -11\n" + kCossos, 0, "2147483647"},
+    {"an empty file", "", 0, ""},
+};
+
+struct Diagnosi {
+    int linia = 0, columna = 0;
+    std::string gravetat, text;
+};
+
+std::vector<Diagnosi> Diagnosis(const std::string& sortida)
+{
+    static const std::regex linia(R"(^config\.txt:(\d+):(\d+): (error|note): (.*)$)");
+    std::vector<Diagnosi> d;
+    std::istringstream in(sortida);
+    std::string l;
+    std::smatch m;
+    while (std::getline(in, l))
+        if (std::regex_match(l, m, linia))
+            d.push_back({std::stoi(m[1]), std::stoi(m[2]), m[3], m[4]});
+    return d;
+}
+
+// The byte where a line and a column (in characters) fall.
+size_t Posicio(const std::string& text, int linia, int columna)
+{
+    size_t i = 0;
+    for (int l = 1; l < linia; ++l)
+        i = text.find('\n', i) + 1;
+    for (int c = 1; c < columna; ++i)
+        if ((static_cast<unsigned char>(text[i + 1]) & 0xC0) != 0x80)
+            ++c;
+    return i;
+}
+
+// Where in the order of reading (six header values, then six per body) a
+// diagnostic says values start to read as 0; -1 when it says nothing of it.
+int ZeroDesDe(const std::string& text)
+{
+    static const char* const capcalera[] = {"width", "height", "body count",
+                                            "cycle limit", "frame limit", "G exponent"};
+    static const char* const camps[] = {"x", "y", "vx", "vy", "mass", "diameter"};
+    std::smatch m;
+    if (!std::regex_search(text, std::regex(R"(reads? as (0|zeros))")))
+        return -1;
+    if (std::regex_search(text, m, std::regex(R"(file ends after (\d+);)")))
+        return 6 + 6 * std::stoi(m[1]);
+    if (std::regex_search(text, m, std::regex(R"(the (\w+) of body (\d+))")))
+        for (int c = 0; c < 6; ++c)
+            if (m[1] == camps[c])
+                return 6 + 6 * std::stoi(m[2]) + c;
+    for (int i = 0; i < 6; ++i)
+        if (text.find(std::string("the ") + capcalera[i]) != std::string::npos)
+            return i;
+    return -2;
+}
+
+// Every number of the echo, in order: five of the header (G's exponent is not
+// echoed), six of each body.
+std::vector<double> ValorsEco(const std::string& eco, int& linies)
+{
+    std::vector<double> valors;
+    std::istringstream in(eco);
+    std::string token;
+    linies = 0;
+    for (char c : eco)
+        linies += c == '\n';
+    while (in >> token) {
+        std::istringstream t(token);
+        double v = 0.0;
+        if (t >> v && t.peek() == EOF)
+            valors.push_back(v);
+    }
+    return valors;
+}
+
+Execucio Executa(const std::string& programa, const DirectoriTemporal& dir,
+                 std::vector<std::string> arguments, int liniesFinsTancar)
+{
+    OpcionsExecucio o;
+    o.directori = dir.cami();
+    o.arguments = std::move(arguments);
+    o.entorn = {"SDL_VIDEODRIVER=dummy", "SDL_AUDIODRIVER=dummy"};
+    o.liniesFinsTancar = liniesFinsTancar;
+    o.limitMs = 60000;
+    return Executar(programa, o);
+}
+
+TEST(ConfigCheck, AgreesWithWhatTheProgramReadsOnTheMalformedCatalogue)
+{
+    for (const Cas& cas : kCataleg) {
+        SCOPED_TRACE(cas.nom);
+        DirectoriTemporal dir;
+        dir.escriure("config.txt", cas.config);
+        const Execucio comprovacio = Executa(PARTICULES_CONFIG_BIN, dir, {"check"}, -1);
+        const Execucio programa = Executa(PARTICULES_BIN, dir, {}, 1 + cas.cossos);
+        EXPECT_EQ(comprovacio.errors, "");
+        ASSERT_FALSE(programa.esgotat);
+
+        std::vector<Diagnosi> errors;
+        for (const Diagnosi& d : Diagnosis(comprovacio.sortida))
+            if (d.gravetat == "error")
+                errors.push_back(d);
+        EXPECT_EQ(comprovacio.estat, errors.empty() ? 0 : 1) << comprovacio.sortida;
+        if (cas.culpable == nullptr) {
+            EXPECT_TRUE(errors.empty()) << comprovacio.sortida;
+        } else {
+            ASSERT_FALSE(errors.empty()) << comprovacio.sortida;
+            const size_t pos = Posicio(cas.config, errors[0].linia, errors[0].columna);
+            const std::string culpable = cas.culpable;
+            if (culpable.empty())
+                EXPECT_EQ(pos, cas.config.size()) << errors[0].text;
+            else
+                EXPECT_EQ(cas.config.compare(pos, culpable.size(), culpable), 0) << errors[0].text;
+        }
+
+        bool rebutja = false;
+        int zero = -1;
+        for (const Diagnosi& d : errors) {
+            rebutja = rebutja || d.text.find("Número de partícules invàlid") != std::string::npos;
+            if (zero == -1)
+                zero = ZeroDesDe(d.text);
+        }
+        ASSERT_NE(zero, -2) << "an error that reads as 0 names no value";
+        if (rebutja) {
+            EXPECT_EQ(programa.estat, 1);
+            EXPECT_NE(programa.errors.find("Número de partícules invàlid\n"), std::string::npos);
+            continue;
+        }
+        EXPECT_EQ(programa.estat, 0) << programa.errors;
+        int linies = 0;
+        const std::vector<double> valors = ValorsEco(programa.sortida, linies);
+        EXPECT_EQ(linies, 1 + cas.cossos) << "an extra record is never read";
+        ASSERT_EQ(valors.size(), 5u + 6u * cas.cossos) << programa.sortida;
+        // The echo leaves out G's exponent, the sixth value read.
+        const int primerZero = zero == -1 ? static_cast<int>(valors.size()) : zero <= 5 ? zero : zero - 1;
+        for (int i = 0; i < static_cast<int>(valors.size()); ++i)
+            EXPECT_EQ(valors[i] == 0.0, i >= primerZero) << "value " << i << " of the echo\n"
+                                                         << programa.sortida;
+    }
+}
+
+TEST(ConfigCheck, ReadsAFileThatCannotBeOpenedAsTheProgramDoes)
+{
+    DirectoriTemporal dir;
+    const Execucio sense = Executa(PARTICULES_CONFIG_BIN, dir, {"check"}, -1);
+    EXPECT_EQ(sense.estat, 1);
+    EXPECT_NE(sense.sortida.find("no es pot llegir l'arxiu"), std::string::npos);
+    std::filesystem::create_directory(dir.cami() + "/config.txt");
+    const Execucio directori = Executa(PARTICULES_CONFIG_BIN, dir, {"check", "config.txt"}, -1);
+    EXPECT_EQ(directori.estat, 1);
+    EXPECT_EQ(directori.sortida, sense.sortida);
+}
+
+class ConfigCheckNotes : public AmbGlobalsNets {};
+
+// Notes show what reads but is likely not meant, and do not fail the check.
+TEST_F(ConfigCheckNotes, DiametersWithAFractionAreNotedWithTheSizeTheProgramDraws)
+{
+    const std::string config = "800 600 3 100 60 -11\n1 x 2 y 3 vx 4 vy 5 kg 2.9 px\n"
+                               "1 x 2 y 3 vx 4 vy 5 kg 12 px\n1 x 2 y 3 vx 4 vy 5 kg 0.5 px\n";
+    const std::vector<Avis> avisos = Comprovar(config);
+    ASSERT_EQ(avisos.size(), 2u);
+    ASSERT_TRUE(CarregarConfig(config));
+    const int cossos[] = {0, 2};
+    for (int i = 0; i < 2; ++i) {
+        EXPECT_EQ(avisos[i].gravetat, Avis::Gravetat::Nota);
+        EXPECT_EQ(avisos[i].linia, 2 + cossos[i]);
+        EXPECT_EQ(avisos[i].columna, 24);
+        EXPECT_NE(avisos[i].text.find("drawn as " + std::to_string(particules[cossos[i]].retornarmida())),
+                  std::string::npos) << avisos[i].text;
+    }
+}
+
+TEST_F(ConfigCheckNotes, ManyOfAKindAreCountedAfterTheFirstFive)
+{
+    std::string config = "800 600 9 100 60 -11\n";
+    for (int i = 0; i < 9; ++i)
+        config += "1 x 2 y 3 vx 4 vy 5 kg 2.5 px\n";
+    const std::vector<Avis> avisos = Comprovar(config);
+    ASSERT_EQ(avisos.size(), 6u);
+    EXPECT_EQ(avisos[5].text.find("4 more like"), 0u) << avisos[5].text;
+    EXPECT_EQ(avisos[5].linia, 10);
+}
+
+TEST(ConfigCheckUsage, MistakesExitWith2AndSayWhy)
+{
+    DirectoriTemporal dir;
+    const std::vector<std::vector<std::string>> dolents = {
+        {}, {"chek"}, {"check", "a", "b"}, {"gen"}, {"gen", "spiral"}, {"gen", "disc", "-n"},
+        {"gen", "disc", "-n", "0"}, {"gen", "disc", "-n", "12x"}, {"gen", "disc", "--window", "800"},
+        {"gen", "disc", "--window", "0x600"}, {"gen", "disc", "--gexp", "-1e3"},
+        {"gen", "disc", "--size", "3"}};
+    for (const auto& arguments : dolents) {
+        const Execucio r = Executa(PARTICULES_CONFIG_BIN, dir, arguments, -1);
+        EXPECT_EQ(r.estat, 2);
+        EXPECT_EQ(r.sortida, "");
+        EXPECT_EQ(r.errors.rfind("particules-config: ", 0), 0u) << r.errors;
+    }
+    const Execucio ajuda = Executa(PARTICULES_CONFIG_BIN, dir, {"--help"}, -1);
+    EXPECT_EQ(ajuda.estat, 0);
+    EXPECT_EQ(ajuda.sortida.rfind("usage: particules-config", 0), 0u);
+}
+
+}  // namespace

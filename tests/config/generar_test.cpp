@@ -1,0 +1,244 @@
+#include <gtest/gtest.h>
+
+#include <cfloat>
+#include <cmath>
+#include <sstream>
+#include <string>
+
+#include "app/arrencada.h"
+#include "app/globals.h"
+#include "config/comprovar.h"
+#include "config/generar.h"
+#include "physics/pas.h"
+#include "support/globals_net.h"
+#include "support/proces.h"
+
+// particules-config gen, judged on what the program reads from its output.
+
+namespace {
+
+const Tipus kTipus[] = {Tipus::Estrella, Tipus::Disc, Tipus::Cumul};
+
+std::string Text(const OpcionsGen& o)
+{
+    std::string error;
+    const auto sistema = Generar(o, error);
+    EXPECT_TRUE(sistema) << error;
+    std::ostringstream out;
+    if (sistema)
+        EscriureConfig(out, *sistema);
+    return out.str();
+}
+
+class ConfigGen : public AmbGlobalsNets {
+protected:
+    // Reads the text into the settings and the bodies with the program's reader.
+    void Llegir(const std::string& text)
+    {
+        ASSERT_TRUE(CarregarConfig(text));
+        PuntReferencia = {static_cast<double>(PANTALLA_AMPLADA / 2),
+                          static_cast<double>(PANTALLA_ALTURA / 2)};
+    }
+
+    // Whether body i's square has its corner inside the window, as drawn at
+    // the start zoom.
+    bool DinsFinestra(int i) const
+    {
+        const vector p = particules[i].retornarposicio();
+        const double x = static_cast<double>(Zoom) * p.x + PuntReferencia.x;
+        const double y = static_cast<double>(Zoom) * p.y + PuntReferencia.y;
+        return x >= 0.0 && x < PANTALLA_AMPLADA && y >= 0.0 && y < PANTALLA_ALTURA;
+    }
+};
+
+TEST_F(ConfigGen, EveryKindIsInItsCentreOfMassFrameToWithinRounding)
+{
+    for (Tipus tipus : kTipus)
+        for (uint64_t llavor : {1u, 2u, 99u}) {
+            SCOPED_TRACE(static_cast<int>(tipus) * 1000 + llavor);
+            OpcionsGen o;
+            o.tipus = tipus;
+            o.llavor = llavor;
+            Llegir(Text(o));
+            long double mx = 0, my = 0, mvx = 0, mvy = 0, ax = 0, ay = 0, avx = 0, avy = 0;
+            for (int i = 0; i < NUMERO_PARTICULES; ++i) {
+                const long double m = particules[i].retornarmassa();
+                const vector p = particules[i].retornarposicio();
+                const vector v = particules[i].retornarvelocitat();
+                mx += m * p.x, my += m * p.y, mvx += m * v.x, mvy += m * v.y;
+                ax += m * std::fabs(p.x), ay += m * std::fabs(p.y);
+                avx += m * std::fabs(v.x), avy += m * std::fabs(v.y);
+            }
+            // Each coordinate is rounded once to double, half a unit in the
+            // last place: the sums can be off by that share of their sizes.
+            const long double arrodoniment = 2 * DBL_EPSILON;
+            EXPECT_LE(std::fabs(mx), arrodoniment * ax);
+            EXPECT_LE(std::fabs(my), arrodoniment * ay);
+            EXPECT_LE(std::fabs(mvx), arrodoniment * avx);
+            EXPECT_LE(std::fabs(mvy), arrodoniment * avy);
+            ReiniciarGlobals();
+        }
+}
+
+// Each planet goes round the star at the circular speed of the two of them
+// for the G of the exponent asked for, and at right angles to the line
+// between them.
+TEST_F(ConfigGen, PlanetsCircleTheStarAtTheSpeedOfTheirGExponent)
+{
+    for (int32_t gexp : {-11, -9, -12})
+        for (auto [amplada, altura] : {std::pair{800, 600}, std::pair{1920, 1080}}) {
+            SCOPED_TRACE(gexp);
+            OpcionsGen o;
+            o.tipus = Tipus::Estrella;
+            o.n = 9;
+            o.gexp = gexp;
+            o.amplada = amplada;
+            o.altura = altura;
+            Llegir(Text(o));
+            ASSERT_EQ(GExp, gexp);
+            const double g = std::pow(10.0, gexp) * 6.7;
+            const vector p0 = particules[0].retornarposicio();
+            const vector v0 = particules[0].retornarvelocitat();
+            const double m0 = static_cast<double>(particules[0].retornarmassa());
+            for (int i = 1; i < NUMERO_PARTICULES; ++i) {
+                const vector p = particules[i].retornarposicio();
+                const vector v = particules[i].retornarvelocitat();
+                const double dx = p.x - p0.x, dy = p.y - p0.y, wx = v.x - v0.x, wy = v.y - v0.y;
+                const double r = std::hypot(dx, dy), w = std::hypot(wx, wy);
+                const double m = static_cast<double>(particules[i].retornarmassa());
+                EXPECT_NEAR(w * w * r / (g * (m0 + m)), 1.0, 1e-12) << "planet " << i;
+                EXPECT_NEAR((dx * wx + dy * wy) / (r * w), 0.0, 1e-12) << "planet " << i;
+            }
+            ReiniciarGlobals();
+        }
+}
+
+// A disc body circles the core and the disc inside it: its speed lies
+// between that round the core alone and that round the core and all the disc.
+TEST_F(ConfigGen, DiscBodiesMoveAtCircularSpeeds)
+{
+    OpcionsGen o;
+    o.tipus = Tipus::Disc;
+    o.gexp = -10;
+    Llegir(Text(o));
+    const double g = std::pow(10.0, -10) * 6.7;
+    const vector p0 = particules[0].retornarposicio();
+    const vector v0 = particules[0].retornarvelocitat();
+    double disc = 0.0;
+    for (int i = 1; i < NUMERO_PARTICULES; ++i)
+        disc += static_cast<double>(particules[i].retornarmassa());
+    const double nucli = static_cast<double>(particules[0].retornarmassa());
+    ASSERT_GT(disc, 0.0);
+    for (int i = 1; i < NUMERO_PARTICULES; ++i) {
+        const vector p = particules[i].retornarposicio();
+        const vector v = particules[i].retornarvelocitat();
+        const double r = std::hypot(p.x - p0.x, p.y - p0.y);
+        const double gm = std::pow(std::hypot(v.x - v0.x, v.y - v0.y), 2) * r / g;
+        EXPECT_GE(gm, nucli * (1 - 1e-12)) << "body " << i;
+        EXPECT_LE(gm, (nucli + disc) * (1 + 1e-12)) << "body " << i;
+    }
+}
+
+TEST_F(ConfigGen, EveryKindStartsInsideTheWindowWhateverItsShape)
+{
+    for (Tipus tipus : kTipus)
+        for (auto [amplada, altura] : {std::pair{800, 600}, std::pair{300, 900}, std::pair{1920, 1080}}) {
+            SCOPED_TRACE(std::to_string(static_cast<int>(tipus)) + " " + std::to_string(amplada));
+            OpcionsGen o;
+            o.tipus = tipus;
+            o.amplada = amplada;
+            o.altura = altura;
+            Llegir(Text(o));
+            ASSERT_EQ(PANTALLA_AMPLADA, amplada);
+            ASSERT_EQ(NUMERO_PARTICULES, NombrePerDefecte(tipus));
+            for (int i = 0; i < NUMERO_PARTICULES; ++i)
+                EXPECT_TRUE(DinsFinestra(i)) << "body " << i;
+            ReiniciarGlobals();
+        }
+}
+
+// A minute of simulated time at 100 steps a second, with the step the
+// program runs: no body of a disc of 500 leaves the window.
+TEST_F(ConfigGen, ADiscOf500StaysInTheWindowForAMinute)
+{
+    OpcionsGen o;
+    o.tipus = Tipus::Disc;
+    o.n = 500;
+    Llegir(Text(o));
+    ASSERT_EQ(NUMERO_PARTICULES, 500);
+    TempsPerCicle = 0.01f;
+    for (int pas = 1; pas <= 6000; ++pas) {
+        Pas(particules.get(), NUMERO_PARTICULES);
+        for (int i = 0; i < NUMERO_PARTICULES; ++i)
+            ASSERT_TRUE(DinsFinestra(i)) << "body " << i << " at step " << pas;
+    }
+}
+
+TEST(ConfigGenOutput, PassesTheCheckWithNothingToNote)
+{
+    for (Tipus tipus : kTipus)
+        for (int32_t n : {1, 2, 7, 0}) {
+            OpcionsGen o;
+            o.tipus = tipus;
+            o.n = n;
+            const std::vector<Avis> avisos = Comprovar(Text(o));
+            EXPECT_TRUE(avisos.empty()) << static_cast<int>(tipus) << " n " << n << ": "
+                                        << avisos.front().text;
+        }
+}
+
+TEST(ConfigGenOutput, TheSameSeedGivesTheSameFileAndAnotherADifferentOne)
+{
+    for (Tipus tipus : kTipus) {
+        OpcionsGen o;
+        o.tipus = tipus;
+        o.llavor = 5;
+        const std::string primer = Text(o);
+        EXPECT_EQ(Text(o), primer);
+        o.llavor = 6;
+        EXPECT_NE(Text(o), primer);
+    }
+}
+
+// A mass must be a whole number up to 2^64 - 1: an exponent at which the
+// system would need more, or less than 1, is refused, not written wrong.
+TEST(ConfigGenOutput, RefusesAGExponentWhoseMassesAConfigCannotHold)
+{
+    DirectoriTemporal dir;
+    for (const char* gexp : {"-20", "9"}) {
+        OpcionsExecucio opcions;
+        opcions.directori = dir.cami();
+        opcions.arguments = {"gen", "star", "--gexp", gexp};
+        const Execucio r = Executar(PARTICULES_CONFIG_BIN, opcions);
+        EXPECT_EQ(r.estat, 1) << gexp;
+        EXPECT_EQ(r.sortida, "");
+        EXPECT_NE(r.errors.find("G exponent"), std::string::npos) << r.errors;
+    }
+}
+
+// What a user does: generate a disc of 500 into config.txt and start the
+// program on it.
+TEST(ConfigGenOutput, TheProgramRunsAGeneratedDisc)
+{
+    DirectoriTemporal dir;
+    OpcionsExecucio gen;
+    gen.directori = dir.cami();
+    gen.arguments = {"gen", "disc", "-n", "500", "--seed", "3", "--window", "1024x768", "--gexp", "-10"};
+    const Execucio generat = Executar(PARTICULES_CONFIG_BIN, gen);
+    ASSERT_EQ(generat.estat, 0) << generat.errors;
+    dir.escriure("config.txt", generat.sortida);
+
+    OpcionsExecucio programa;
+    programa.directori = dir.cami();
+    programa.entorn = {"SDL_VIDEODRIVER=dummy", "SDL_AUDIODRIVER=dummy"};
+    programa.liniesFinsTancar = 501;
+    programa.limitMs = 60000;
+    const Execucio r = Executar(PARTICULES_BIN, programa);
+    EXPECT_EQ(r.estat, 0);
+    EXPECT_EQ(r.errors, "");
+    EXPECT_EQ(r.sortida.substr(0, r.sortida.find('\n')),
+              "Pantalla X: 1024 Pantalla Y: 768 N particules: 500 Cicles: 100 FPS: 60");
+    EXPECT_NE(r.sortida.find("\n499: Pos X: "), std::string::npos);
+}
+
+}  // namespace
