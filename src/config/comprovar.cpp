@@ -107,7 +107,7 @@ private:
     // Reads one value with the program's reader; on the read that fails, says
     // why and that it and every later value turn to 0.
     template <typename Llegidor>
-    bool valor(const std::string& nom, const char* tipus, int restants, Llegidor llegidor)
+    bool valor(const std::string& nom, const char* tipus, int64_t restants, Llegidor llegidor)
     {
         const bool enganxat = lector_.inici() == fiAnterior_ && fiAnterior_ != 0;
         const size_t pos = lector_.inici();
@@ -138,7 +138,7 @@ private:
         const size_t pos = lector_.inici();
         descartarParaula(lector_.flux());
         if (lector_.fallat()) {
-            const int restants = (numero_ - cos) * kValorsPerCos - camp - 1;
+            const int64_t restants = (int64_t{numero_} - cos) * kValorsPerCos - camp - 1;
             error(pos, "the file ends before the word after " + NomCamp(cos, camp) +
                            (restants > 0 ? "; the " + std::to_string(restants) +
                                                " values after it read as 0"
@@ -165,7 +165,7 @@ private:
         for (int i = 0; i < 6; ++i) {
             int32_t v = 0;
             // A failure before the count leaves it 0; after it, the bodies read as 0 too.
-            const int restants = 5 - i + (i > 2 ? numero_ * kValorsPerCos : 0);
+            const int64_t restants = 5 - i + (i > 2 ? int64_t{numero_} * kValorsPerCos : 0);
             const std::string nom = std::string("the ") + kCapcalera[i];
             if (!valor(nom, kEnter, restants, [&](std::istream& in) { v = llegir<int32_t>(in); })) {
                 if (i <= 2)
@@ -213,7 +213,7 @@ private:
                 return false;
             }
             for (int camp = 0; camp < kValorsPerCos; ++camp) {
-                const int restants = (numero_ - cos) * kValorsPerCos - camp - 1;
+                const int64_t restants = (int64_t{numero_} - cos) * kValorsPerCos - camp - 1;
                 const char* tipus = camp < 4 ? kReal : camp == 4 ? kMassa : kSimple;
                 float diametre = 0.0f;
                 const bool llegit = valor(NomCamp(cos, camp), tipus, restants, [&](std::istream& in) {

@@ -16,6 +16,7 @@ constexpr float kZoomInicial = 0.5f;
 // Seconds the outermost orbit takes round everything inside it: slow enough to
 // follow at key 1, and a hundred steps or more for the innermost at 100 Hz.
 constexpr double kPeriodeExterior = 40.0;
+constexpr double kPeriodeCumul = 3 * kPeriodeExterior;
 constexpr double kRadiInterior = 0.2;  // of the outermost radius
 // Light bodies pull each other so little that no close pass throws one out.
 constexpr double kMassaDisc = 1e-3;      // of the core, all the disc together
@@ -195,10 +196,12 @@ bool Cumul(const OpcionsGen& o, Atzar& atzar, Sistema& s, std::string& error)
 {
     const double G = GDeExponent(o.gexp);
     const double radi = 0.5 * RadiExterior(o);
-    // The whole mass is such that a body at the edge would circle it in the
-    // outer period; masses spread from half to one and a half of the mean.
+    // The whole mass is such that a body at the edge would circle it in three
+    // outer periods: point masses pass close and fling each other out, and a
+    // slow cluster has fewer such passes in the minute one watches it.
+    // Masses spread from half to one and a half of the mean.
     uint64_t total = 0;
-    if (!MassaEntera(GMPerPeriode(radi, kPeriodeExterior), G, "the cluster", total, error))
+    if (!MassaEntera(GMPerPeriode(radi, kPeriodeCumul), G, "the cluster", total, error))
         return false;
     const double mitjana = static_cast<double>(total) / o.n;
     if (!(mitjana >= 2.0)) {
@@ -221,16 +224,18 @@ bool Cumul(const OpcionsGen& o, Atzar& atzar, Sistema& s, std::string& error)
     CentreDeMasses(s.cossos);
 
     // Velocities scaled so that twice the kinetic energy equals the potential
-    // one: the cluster neither flies apart nor falls in, on the whole.
+    // one: the cluster neither flies apart nor falls in, on the whole. The
+    // potential is that of the spread of mass, smoothed over the mean
+    // spacing, or the closest pair that chance gives would set every speed.
+    const double suau = radi * radi * kPi / o.n;
     long double cinetica = 0, potencial = 0;
     for (size_t i = 0; i < s.cossos.size(); ++i) {
         const Cos& a = s.cossos[i];
         cinetica += 0.5L * a.massa * (a.vx * a.vx + a.vy * a.vy);
         for (size_t j = i + 1; j < s.cossos.size(); ++j) {
             const Cos& b = s.cossos[j];
-            const double r = std::hypot(a.x - b.x, a.y - b.y);
-            if (r > 0.0)
-                potencial += static_cast<long double>(G) * a.massa * b.massa / r;
+            const double dx = a.x - b.x, dy = a.y - b.y;
+            potencial += G * a.massa * b.massa / std::sqrt(dx * dx + dy * dy + suau);
         }
     }
     if (cinetica > 0) {

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <regex>
+#include <cstdio>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -57,6 +57,7 @@ const Cas kCataleg[] = {
     {"the file ends inside a body", "800 600 2 100 60 -11\n1 x 2 y 3 vx 4 vy 5 kg 6 px\n7 x 8 y",
      2, ""},
     {"a header cut short", "800 600 2 100", 2, ""},
+    {"the file ends before a word", "800 600 2 100 60 -11\n1 x 2", 2, ""},
     {"the words left out", "800 600 2 100 60 -11\n1 2 3 4 5 6\n7 8 9 10 11 12\n", 2, ""},
     {"an extra record", "800 600 1 100 60 -11\n" + kCossos, 1, "7"},
     {"extra text", "800 600 2 100 60 -11\n" + kCossos + "the end\n", 2, "the"},
@@ -73,14 +74,20 @@ struct Diagnosi {
 
 std::vector<Diagnosi> Diagnosis(const std::string& sortida)
 {
-    static const std::regex linia(R"(^config\.txt:(\d+):(\d+): (error|note): (.*)$)");
     std::vector<Diagnosi> d;
     std::istringstream in(sortida);
     std::string l;
-    std::smatch m;
-    while (std::getline(in, l))
-        if (std::regex_match(l, m, linia))
-            d.push_back({std::stoi(m[1]), std::stoi(m[2]), m[3], m[4]});
+    while (std::getline(in, l)) {
+        Diagnosi x;
+        char gravetat[8] = {};
+        int llegits = 0;
+        if (std::sscanf(l.c_str(), "config.txt:%d:%d: %7[a-z]: %n", &x.linia, &x.columna, gravetat,
+                        &llegits) == 3 && llegits > 0) {
+            x.gravetat = gravetat;
+            x.text = l.substr(llegits);
+            d.push_back(x);
+        }
+    }
     return d;
 }
 
@@ -103,17 +110,22 @@ int ZeroDesDe(const std::string& text)
     static const char* const capcalera[] = {"width", "height", "body count",
                                             "cycle limit", "frame limit", "G exponent"};
     static const char* const camps[] = {"x", "y", "vx", "vy", "mass", "diameter"};
-    std::smatch m;
-    if (!std::regex_search(text, std::regex(R"(reads? as (0|zeros))")))
+    const auto conte = [&](const std::string& tros) { return text.find(tros) != std::string::npos; };
+    if (!conte("read as 0") && !conte("reads as 0") && !conte("read as zeros") &&
+        !conte("reads as zeros"))
         return -1;
-    if (std::regex_search(text, m, std::regex(R"(file ends after (\d+);)")))
-        return 6 + 6 * std::stoi(m[1]);
-    if (std::regex_search(text, m, std::regex(R"(the (\w+) of body (\d+))")))
+    const std::string fi = "file ends after ";
+    if (conte(fi))
+        return 6 + 6 * std::stoi(text.substr(text.find(fi) + fi.size()));
+    const size_t cos = text.find(" of body ");
+    if (cos != std::string::npos) {
+        const size_t inici = text.rfind(' ', cos - 1) + 1;
         for (int c = 0; c < 6; ++c)
-            if (m[1] == camps[c])
-                return 6 + 6 * std::stoi(m[2]) + c;
+            if (text.compare(inici, cos - inici, camps[c]) == 0)
+                return 6 + 6 * std::stoi(text.substr(cos + 9)) + c + (conte("word after") ? 1 : 0);
+    }
     for (int i = 0; i < 6; ++i)
-        if (text.find(std::string("the ") + capcalera[i]) != std::string::npos)
+        if (conte(std::string("the ") + capcalera[i]))
             return i;
     return -2;
 }
