@@ -3,7 +3,7 @@ BUILD := build
 EXAMPLE ?= orbita
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps build run test bench clean sanitize fuzz soak fuzz-coverage
+.PHONY: all deps build run test bench clean sanitize fuzz soak fuzz-coverage package
 
 all: build
 
@@ -20,6 +20,13 @@ run: build
 
 test: build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+
+# The Debian package, build/particules_<version>_<arch>.deb, and what lintian
+# makes of it; an error fails the target.
+package: build
+	rm -f $(BUILD)/particules_*.deb
+	cd $(BUILD) && cpack -G DEB
+	lintian --fail-on error --display-info $(BUILD)/particules_*.deb
 
 # Remakes docs/screenshot.png from the default example under Xvfb.
 screenshot: build

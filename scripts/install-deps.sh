@@ -8,6 +8,7 @@ packages=(
     libsdl1.2-dev libgtest-dev libbenchmark-dev
     xvfb xdotool x11-utils imagemagick libx11-dev
     clang libclang-rt-14-dev llvm valgrind
+    dpkg-dev file lintian man-db groff-base
 )
 
 missing=()

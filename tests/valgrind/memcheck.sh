@@ -6,13 +6,7 @@
 # indirectly lost, fails it. usage: memcheck.sh PROGRAM
 set -euo pipefail
 programa=$(realpath "$1")
-dir=$(mktemp -d)
-pid=
-acabar() {
-    [ -n "$pid" ] && kill -KILL "$pid" 2>/dev/null || true
-    rm -rf "$dir"
-}
-trap acabar EXIT
+source "$(dirname "$0")/../support/temporal.sh"
 export SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy
 
 # Runs the program under memcheck in $dir; $1 is the status it must end with,
