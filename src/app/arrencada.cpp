@@ -1,6 +1,5 @@
 #include "app/arrencada.h"
 
-#include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
@@ -39,7 +38,7 @@ bool crearParticules(std::istream& in, std::ostream& eco)
         return false;
     }
 
-    G = std::pow(10.0, GExp) * 6.7;
+    G = GDeExponent(GExp);
 
     if (!CabenEnMemoria(NUMERO_PARTICULES)) {
         rebutjarNombre();

@@ -2,11 +2,17 @@
 
 #include <unistd.h>
 
+#include <cmath>
 #include <fstream>
 #include <sstream>
 #include <string>
 
 #include "physics/particula.h"
+
+double GDeExponent(int32_t gexp)
+{
+    return std::pow(10.0, gexp) * 6.7;
+}
 
 uint64_t llegirMassa(std::istream& in)
 {

@@ -16,6 +16,9 @@ T llegir(std::istream& in)
     return valor;
 }
 
+// G from the header's exponent.
+double GDeExponent(int32_t gexp);
+
 // Stream input would wrap "-5" round to 2^64 - 5; a mass is digits only.
 uint64_t llegirMassa(std::istream& in);
 

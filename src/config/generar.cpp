@@ -6,6 +6,8 @@
 #include <random>
 #include <sstream>
 
+#include "app/lectura.h"
+
 namespace {
 
 constexpr double kPi = 3.14159265358979323846;
@@ -268,11 +270,6 @@ int32_t NombrePerDefecte(Tipus tipus)
         return 100;
     }
     return 1;
-}
-
-double GDeExponent(int32_t gexp)
-{
-    return std::pow(10.0, gexp) * 6.7;
 }
 
 std::optional<Sistema> Generar(const OpcionsGen& opcions, std::string& error)

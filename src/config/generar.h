@@ -36,9 +36,6 @@ struct OpcionsGen {
 
 int32_t NombrePerDefecte(Tipus tipus);
 
-// G as the program forms it from the exponent.
-double GDeExponent(int32_t gexp);
-
 // A ready system in its centre-of-mass frame, scaled to fit the window at the
 // start zoom. Empty, with the reason in error, when the masses it needs at
 // this G do not fit a config's whole numbers.

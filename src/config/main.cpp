@@ -43,25 +43,25 @@ bool Enter(const std::string& text, T minim, T maxim, T& valor)
     return ec == std::errc() && p == fi && valor >= minim && valor <= maxim;
 }
 
+// All that is left of a stream; false when reading it failed.
+bool LlegirTot(std::istream& in, std::string& text)
+{
+    std::ostringstream tot;
+    tot << in.rdbuf();
+    text = tot.str();
+    return !in.bad();
+}
+
 bool LlegirText(const std::string& cami, std::string& text)
 {
-    if (cami == "-") {
-        std::ostringstream tot;
-        tot << std::cin.rdbuf();
-        text = tot.str();
-        return !std::cin.bad();
-    }
+    if (cami == "-")
+        return LlegirTot(std::cin, text);
     // Only a regular file, as the program itself: a FIFO would wait for ever.
     std::error_code ec;
     if (std::filesystem::status(cami, ec).type() != std::filesystem::file_type::regular)
         return false;
     std::ifstream arxiu(cami, std::ios::binary);
-    if (!arxiu)
-        return false;
-    std::ostringstream tot;
-    tot << arxiu.rdbuf();
-    text = tot.str();
-    return !arxiu.bad();
+    return arxiu && LlegirTot(arxiu, text);
 }
 
 int Comprova(int argc, char** argv)
