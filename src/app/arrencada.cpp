@@ -7,7 +7,7 @@
 #include <string>
 
 #include "app/globals.h"
-#include "app/lectura.h"
+#include "lectura/lectura.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <sstream>
 
-#include "app/lectura.h"
+#include "lectura/lectura.h"
 
 namespace {
 

@@ -6,7 +6,8 @@
 #include <random>
 #include <sstream>
 
-#include "app/lectura.h"
+#include "lectura/constants.h"
+#include "lectura/lectura.h"
 
 namespace {
 
@@ -14,7 +15,6 @@ constexpr double kPi = 3.14159265358979323846;
 // At the start zoom of 0.5 pixels per unit the window shows min(W, H) units
 // from the centre; the outermost orbit keeps a fifth of that in hand.
 constexpr double kAbast = 0.8;
-constexpr float kZoomInicial = 0.5f;
 // Seconds the outermost orbit takes round everything inside it: slow enough to
 // follow at key 1, and a hundred steps or more for the innermost at 100 Hz.
 constexpr double kPeriodeExterior = 40.0;
@@ -45,7 +45,7 @@ private:
 
 double RadiExterior(const OpcionsGen& o)
 {
-    return kAbast * std::min(o.amplada, o.altura) / (2.0 * kZoomInicial);
+    return kAbast * std::min(o.amplada, o.altura) / (2.0 * ZOOM_INICIAL);
 }
 
 // G times the mass whose circular orbit at radius r takes the given period.
@@ -59,8 +59,8 @@ bool MassaEntera(double gm, double G, const char* que, uint64_t& sortida, std::s
 {
     const double massa = gm / G;
     if (!(massa >= 0.5) || massa >= kMaximaMassa) {
-        const int minim = static_cast<int>(std::ceil(std::log10(gm / (6.7 * kMaximaMassa))));
-        const int maxim = static_cast<int>(std::floor(std::log10(gm / (6.7 * 0.5))));
+        const int minim = static_cast<int>(std::ceil(std::log10(gm / (MANTISSA_G * kMaximaMassa))));
+        const int maxim = static_cast<int>(std::floor(std::log10(gm / (MANTISSA_G * 0.5))));
         std::ostringstream text;
         text << "at this G exponent " << que << " would need a mass of " << massa
              << ", outside the whole numbers 1 to 18446744073709551615 that a config holds; "

@@ -8,6 +8,7 @@
 
 #include "config/comprovar.h"
 #include "config/generar.h"
+#include "lectura/constants.h"
 
 namespace {
 
@@ -116,8 +117,8 @@ int Genera(int argc, char** argv)
             bo = Enter<int32_t>(valor, -300, 300, o.gexp);
         } else if (opcio == "--window") {
             const size_t x = valor.find('x');
-            bo = x != std::string::npos && Enter<int32_t>(valor.substr(0, x), 1, 32767, o.amplada) &&
-                 Enter<int32_t>(valor.substr(x + 1), 1, 32767, o.altura);
+            bo = x != std::string::npos && Enter<int32_t>(valor.substr(0, x), 1, PANTALLA_MIDA_MAXIMA, o.amplada) &&
+                 Enter<int32_t>(valor.substr(x + 1), 1, PANTALLA_MIDA_MAXIMA, o.altura);
         } else {
             return Us("unknown option " + opcio);
         }

@@ -5,14 +5,7 @@
 #include <iostream>
 
 #include "display/globals.h"
-
-namespace {
-
-// SDL draws through rectangles with 16-bit signed corners, and X11 takes a
-// size of 65536 as 0 and aborts the program; no window can be that wide.
-constexpr int32_t kMidaMaxima = 32767;
-
-}  // namespace
+#include "lectura/constants.h"
 
 bool iniciar()
 {
@@ -20,7 +13,7 @@ bool iniciar()
         std::cerr << "No s'ha pogut iniciar SDL" << std::endl;
         return false;
     }
-    if (PANTALLA_AMPLADA <= kMidaMaxima && PANTALLA_ALTURA <= kMidaMaxima)
+    if (PANTALLA_AMPLADA <= PANTALLA_MIDA_MAXIMA && PANTALLA_ALTURA <= PANTALLA_MIDA_MAXIMA)
         pantalla = SDL_SetVideoMode(PANTALLA_AMPLADA, PANTALLA_ALTURA, PANTALLA_BPP, 0);
     if (pantalla == nullptr) {
         std::cerr << "Error en ajustar parametres de la pantalla" << std::endl;

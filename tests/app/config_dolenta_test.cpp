@@ -9,7 +9,7 @@
 #include <string>
 
 #include "app/arrencada.h"
-#include "app/lectura.h"
+#include "lectura/lectura.h"
 #include "physics/particula.h"
 #include "support/proces.h"
 

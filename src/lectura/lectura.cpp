@@ -1,4 +1,4 @@
-#include "app/lectura.h"
+#include "lectura/lectura.h"
 
 #include <unistd.h>
 
@@ -7,11 +7,12 @@
 #include <sstream>
 #include <string>
 
+#include "lectura/constants.h"
 #include "physics/particula.h"
 
 double GDeExponent(int32_t gexp)
 {
-    return std::pow(10.0, gexp) * 6.7;
+    return std::pow(10.0, gexp) * MANTISSA_G;
 }
 
 uint64_t llegirMassa(std::istream& in)
