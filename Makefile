@@ -1,25 +1,48 @@
-# The two commands a new machine needs: `make run` and `make test`.
+# The two commands a new machine needs: `make run` and `make test`. Each phase
+# prints one line; the whole output of each is kept in build/logs/.
 BUILD := build
+LOGS := $(BUILD)/logs
 EXAMPLE ?= orbita
 JOBS ?= $(shell nproc)
+FASE := scripts/fase.sh
+EXAMPLES := $(sort $(patsubst examples/%/config.txt,%,$(wildcard examples/*/config.txt)))
 
-.PHONY: all deps build run test bench clean sanitize fuzz soak fuzz-coverage package
+.PHONY: all deps build run test bench clean sanitize fuzz soak fuzz-coverage package screenshot
 
 all: build
 
+# Everything the tests, the benchmark and the package need.
 deps:
-	@scripts/install-deps.sh
+	@scripts/install-deps.sh test $(LOGS)/apt.log
 
+# Everything: the program, particules-config, the tests and the benchmark.
 build: deps
-	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release
-	cmake --build $(BUILD) -j $(JOBS)
+	@$(FASE) configure $(LOGS)/configure.log \
+		cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=ON -DPARTICULES_BENCH=ON
+	@$(FASE) build $(LOGS)/build.log cmake --build $(BUILD) -j $(JOBS)
 
-# The program reads config.txt from the folder it starts in.
-run: build
-	cd examples/$(EXAMPLE) && ../../$(BUILD)/particules
+# Only what the program needs: its packages, and the one target. A build tree
+# left by `make test` is built as it is; a new one leaves out the tests and the
+# benchmark, whose packages `make run` does not install. The program reads
+# config.txt from the folder it starts in; its echo of it goes to the log, and
+# it has no sound, so SDL is not left to look for a sound card.
+run:
+	@$(if $(filter $(EXAMPLE),$(EXAMPLES)),:,echo "make run: there is no example \"$(EXAMPLE)\"; \
+		the examples are: $(EXAMPLES)" >&2; exit 2)
+	@scripts/install-deps.sh run $(LOGS)/apt-run.log
+	@[ -f $(BUILD)/Makefile ] || $(FASE) configure $(LOGS)/configure.log \
+		cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF -DPARTICULES_BENCH=OFF
+	@$(FASE) build $(LOGS)/build-particules.log cmake --build $(BUILD) -j $(JOBS) --target particules
+	@[ ! -f examples/$(EXAMPLE)/tecles.txt ] || cat examples/$(EXAMPLE)/tecles.txt
+	@echo "Keys: arrows pan, wheel zooms, t trails, 1-7 time factor, s stops all, r repulsion, Return limiter, q quits."
+	@cd examples/$(EXAMPLE) && SDL_AUDIODRIVER=$${SDL_AUDIODRIVER:-dummy} \
+		../../$(BUILD)/particules >../../$(LOGS)/run.log
 
+# The test report goes to its log, whole; on a failure it is shown as well.
 test: build
-	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+	@cd $(BUILD) && if ctest --output-on-failure -j $(JOBS) >logs/test.log 2>&1; then \
+		grep -E 'tests passed|Total Test time' logs/test.log; echo "(log: $(LOGS)/test.log)"; \
+	else cat logs/test.log; exit 1; fi
 
 # The Debian package, build/particules_<version>_<arch>.deb, and what lintian
 # makes of it; an error fails the target.

@@ -1,25 +1,68 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the build and the tests need; does nothing when
-# they are all present. Works as root or through sudo.
+# Installs the Debian packages that are missing; does nothing when they are all
+# present. Works as root or through sudo.
+#   install-deps.sh run [LOG]    what building and running particules needs
+#   install-deps.sh test [LOG]   that and what the tests, the benchmark and the
+#                                package need
+# apt's output goes to LOG (build/logs/apt.log); one line says what happened.
+# A package manager busy with another job is waited for, up to ten minutes.
 set -euo pipefail
 
-packages=(
-    cmake g++ make pkg-config
-    libsdl1.2-dev libgtest-dev libbenchmark-dev
+conjunt=${1:-test}
+log=${2:-build/logs/apt.log}
+
+run=(cmake g++ make pkg-config libsdl1.2-dev)
+test=(
+    libgtest-dev libbenchmark-dev
     xvfb xdotool x11-utils imagemagick libx11-dev
     clang libclang-rt-14-dev llvm valgrind
     dpkg-dev file lintian man-db groff-base
 )
+case $conjunt in
+run) packages=("${run[@]}") ;;
+test) packages=("${run[@]}" "${test[@]}") ;;
+*)
+    echo "usage: install-deps.sh run|test [LOG]" >&2
+    exit 2
+    ;;
+esac
 
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
 done
-[ ${#missing[@]} -eq 0 ] && exit 0
+if [ ${#missing[@]} -eq 0 ]; then
+    echo "packages:  the ${#packages[@]} needed to $conjunt are installed"
+    exit 0
+fi
 
-echo "Installing: ${missing[*]}"
+mkdir -p "$(dirname "$log")"
+: >"$log"
 sudo=""
 [ "$(id -u)" -eq 0 ] || sudo="sudo"
 export DEBIAN_FRONTEND=noninteractive
-$sudo apt-get update -qq
-$sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+# Lock::Timeout covers dpkg's locks; the lists lock of `apt-get update` is
+# waited for by trying again.
+espera=600
+apt() {
+    local inici=$SECONDS
+    until $sudo apt-get -o DPkg::Lock::Timeout=$espera "$@" >>"$log" 2>&1; do
+        if ! tail -n 5 "$log" | grep -qE 'Could not get lock|Unable to lock|Unable to acquire'; then
+            echo "packages:  apt-get $1 failed; the end of $log:" >&2
+            tail -n 15 "$log" >&2
+            return 1
+        fi
+        if [ $((SECONDS - inici)) -ge $espera ]; then
+            echo "packages:  another package job has held the lock for $espera s; try again later" >&2
+            return 1
+        fi
+        [ $((SECONDS - inici)) -ge 5 ] || echo "packages:  waiting for another package job to finish"
+        sleep 5
+    done
+}
+
+echo "packages:  installing ${missing[*]} (log: $log)"
+inici=$SECONDS
+apt update -q
+apt install -y -q --no-install-recommends "${missing[@]}"
+echo "packages:  installed ${#missing[@]} in $((SECONDS - inici)) s"

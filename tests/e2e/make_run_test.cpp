@@ -1,0 +1,98 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <string>
+
+#include "e2e/escriptori.h"
+#include "support/proces.h"
+
+// `make run` as a new user types it, in a copy of the source tree that has no
+// build folder yet: an unknown example is refused before anything else
+// happens, and the default one builds the program alone, says its keys and
+// opens the window, which q closes. Bounded in time, never timed.
+
+namespace {
+
+// A build from nothing on a loaded two-core machine; a passing run takes far less.
+constexpr int kConstruir = 400000;
+
+// The make that runs the tests hands its job server down; the make under test
+// must start afresh.
+const std::vector<std::string> kMake = {"env", "-u", "MAKEFLAGS", "-u", "MFLAGS", "-u", "MAKELEVEL",
+                                        "make", "--no-print-directory", "-C"};
+
+class MakeRun : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        font_ = dir_.cami() + "/font";
+        const Resultat copia = Ordre({"sh", "-c",
+                                      "mkdir \"$1\" && tar -C \"$0\" --exclude=./.git "
+                                      "--exclude='./build*' -cf - . | tar -C \"$1\" -xf -",
+                                      PARTICULES_SOURCE_DIR, font_},
+                                     {}, 60000);
+        ASSERT_EQ(copia.estat, 0);
+        ASSERT_FALSE(std::filesystem::exists(font_ + "/build"));
+    }
+
+    std::vector<std::string> make(const std::string& exemple) const
+    {
+        std::vector<std::string> a = kMake;
+        a.insert(a.end(), {font_, "run", "EXAMPLE=" + exemple});
+        return a;
+    }
+
+    DirectoriTemporal dir_;
+    std::string font_;
+};
+
+}  // namespace
+
+TEST_F(MakeRun, RefusesAnUnknownExampleAtOnceWithTheList)
+{
+    std::vector<std::string> ordre = {"sh", "-c", "\"$@\" 2>&1", "sh"};
+    const std::vector<std::string> m = make("nope");
+    ordre.insert(ordre.end(), m.begin(), m.end());
+    const Resultat r = Ordre(ordre, {}, 30000);
+    EXPECT_EQ(r.estat, 2);
+    EXPECT_NE(r.sortida.find("no example \"nope\""), std::string::npos) << r.sortida;
+    for (const auto& e : std::filesystem::directory_iterator(std::string(PARTICULES_SOURCE_DIR) + "/examples"))
+        EXPECT_NE(r.sortida.find(e.path().filename().string()), std::string::npos) << r.sortida;
+    EXPECT_FALSE(std::filesystem::exists(font_ + "/build")) << "something ran before the refusal";
+}
+
+TEST_F(MakeRun, FromNoBuildFolderBuildsTheProgramAloneAndOpensItsWindow)
+{
+    ServidorX x(dir_.cami() + "/xvfb.err");
+    const std::vector<std::string> entorn = {"DISPLAY=" + x.display(), "SDL_VIDEODRIVER=x11"};
+    Fill::Opcions o;
+    o.arguments = make("orbita");
+    o.sortida = dir_.cami() + "/sortida";
+    o.errors = dir_.cami() + "/errors";
+    o.entorn = entorn;
+    Fill make(o);
+
+    std::string finestra;
+    EsperarQue([&] {
+        const Resultat r = Ordre({"xdotool", "search", "--onlyvisible", "--name", "^Programa de"}, entorn);
+        finestra = r.sortida.substr(0, r.sortida.find('\n'));
+        return !finestra.empty() || !make.viu();
+    }, kConstruir);
+    const std::string sortida = LlegirFitxer(o.sortida);
+    ASSERT_FALSE(finestra.empty()) << sortida << LlegirFitxer(o.errors);
+
+    // One line a phase, then the example's own lines and the keys.
+    for (const char* linia : {"configure:", "build:", "orbita: ", "Key 1", "Keys: "})
+        EXPECT_NE(sortida.find(linia), std::string::npos) << linia << " in\n" << sortida;
+    EXPECT_LE(std::count(sortida.begin(), sortida.end(), '\n'), 8) << sortida;
+    EXPECT_TRUE(std::filesystem::exists(font_ + "/build/particules"));
+    EXPECT_FALSE(std::filesystem::exists(font_ + "/build/particules-config")) << "more than the program built";
+    EXPECT_FALSE(std::filesystem::exists(font_ + "/build/tests")) << "the tests were configured";
+
+    ASSERT_EQ(Ordre({"xdotool", "windowfocus", finestra, "mousemove", "--window", finestra, "10", "10",
+                     "key", "q"}, entorn).estat, 0);
+    ASSERT_TRUE(make.esperar(20000));
+    EXPECT_EQ(make.estat(), 0) << LlegirFitxer(o.errors);
+    EXPECT_EQ(LlegirFitxer(font_ + "/build/logs/run.log").rfind("Pantalla X: 800 Pantalla Y: 600", 0), 0u);
+}
