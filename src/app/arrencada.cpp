@@ -1,12 +1,11 @@
 #include "app/arrencada.h"
 
-#include <filesystem>
-#include <fstream>
 #include <iostream>
 #include <new>
 #include <string>
 
 #include "app/globals.h"
+#include "lectura/arxiu.h"
 #include "lectura/lectura.h"
 
 namespace {
@@ -73,20 +72,15 @@ bool crearParticules(std::istream& in, std::ostream& eco)
 
 bool arrencada()
 {
-    std::ifstream arxiu;
-    // Only a regular file is a config: a directory opens but reads as nothing,
-    // and opening a FIFO that no one writes to would wait for ever.
-    std::error_code ec;
-    if (std::filesystem::status("config.txt", ec).type() == std::filesystem::file_type::regular)
-        arxiu.open("config.txt");
-    if (arxiu.is_open())
-        llegirCapcalera(arxiu, std::cout);
+    ArxiuConfig arxiu("config.txt");
+    if (arxiu.obert())
+        llegirCapcalera(arxiu.flux(), std::cout);
     else
         std::cerr << "no es pot llegir l'arxiu" << std::endl;
 
-    if (!crearParticules(arxiu, std::cout))
+    if (!crearParticules(arxiu.flux(), std::cout))
         return false;
-    arxiu.close();
+    arxiu.tancar();
 
     PuntReferencia = {static_cast<double>(PANTALLA_AMPLADA / 2),
                       static_cast<double>(PANTALLA_ALTURA / 2)};

@@ -216,9 +216,10 @@ private:
                 const int64_t restants = (int64_t{numero_} - cos) * kValorsPerCos - camp - 1;
                 const char* tipus = camp < 4 ? kReal : camp == 4 ? kMassa : kSimple;
                 float diametre = 0.0f;
+                bool negativa = false;
                 const bool llegit = valor(NomCamp(cos, camp), tipus, restants, [&](std::istream& in) {
                     if (camp == 4)
-                        llegirMassa(in);
+                        llegirMassa(in, &negativa);
                     else if (camp == 5)
                         diametre = llegir<float>(in);
                     else
@@ -226,6 +227,10 @@ private:
                 });
                 if (!llegit)
                     return false;
+                if (negativa)
+                    error(posAnterior_, "\"" + lector_.token(posAnterior_) + "\" is negative, so " +
+                                            NomCamp(cos, camp) + " reads as 0 (" + kMassa +
+                                            "); the values after it read as written");
                 if (camp == 5 && diametre != std::trunc(diametre))
                     nota(fraccions_, posAnterior_,
                          "the diameter of body " + std::to_string(cos) + " is drawn as " +

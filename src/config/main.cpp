@@ -1,13 +1,12 @@
 #include <charconv>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
 #include <iostream>
 #include <sstream>
 #include <string>
 
 #include "config/comprovar.h"
 #include "config/generar.h"
+#include "lectura/arxiu.h"
 #include "lectura/constants.h"
 
 namespace {
@@ -57,12 +56,8 @@ bool LlegirText(const std::string& cami, std::string& text)
 {
     if (cami == "-")
         return LlegirTot(std::cin, text);
-    // Only a regular file, as the program itself: a FIFO would wait for ever.
-    std::error_code ec;
-    if (std::filesystem::status(cami, ec).type() != std::filesystem::file_type::regular)
-        return false;
-    std::ifstream arxiu(cami, std::ios::binary);
-    return arxiu && LlegirTot(arxiu, text);
+    ArxiuConfig arxiu(cami);
+    return arxiu.obert() && LlegirTot(arxiu.flux(), text);
 }
 
 int Comprova(int argc, char** argv)

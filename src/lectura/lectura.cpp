@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <cctype>
 #include <cmath>
 #include <fstream>
 #include <sstream>
@@ -15,11 +16,20 @@ double GDeExponent(int32_t gexp)
     return std::pow(10.0, gexp) * MANTISSA_G;
 }
 
-uint64_t llegirMassa(std::istream& in)
+uint64_t llegirMassa(std::istream& in, bool* negativa)
 {
-    if (in >> std::ws && in.peek() == '-')
+    if (negativa != nullptr)
+        *negativa = false;
+    if (!(in >> std::ws) || in.peek() != '-')
+        return llegir<uint64_t>(in);
+    in.get();
+    // Only digits may follow the sign, as after the sign of any number.
+    if (!std::isdigit(in.peek()))
         in.setstate(std::ios::failbit);
-    return llegir<uint64_t>(in);
+    llegir<uint64_t>(in);
+    if (negativa != nullptr)
+        *negativa = !in.fail();
+    return 0;
 }
 
 void descartarParaula(std::istream& in)

@@ -19,8 +19,10 @@ T llegir(std::istream& in)
 // G from the header's exponent.
 double GDeExponent(int32_t gexp);
 
-// Stream input would wrap "-5" round to 2^64 - 5; a mass is digits only.
-uint64_t llegirMassa(std::istream& in);
+// Stream input would wrap "-5" round to 2^64 - 5: a mass with a minus sign
+// reads as 0, and the reading goes on after its digits. negativa, when
+// given, tells whether that happened.
+uint64_t llegirMassa(std::istream& in, bool* negativa = nullptr);
 
 // The label or unit that follows every value of a body.
 void descartarParaula(std::istream& in);

@@ -59,7 +59,7 @@ TEST(StartupEcho, TruncatedFileReadsZerosFromTheBreakOn)
     EXPECT_EQ(r.estat, 0);
 }
 
-TEST(StartupEcho, UnparsableOrNegativeMassReadsZeroAndSoDoesTheRest)
+TEST(StartupEcho, UnparsableMassZeroesTheRestANegativeOneOnlyItself)
 {
     const Execucio r = AmbConfig(
         "640 480 3 50 30 -11\n"
@@ -76,7 +76,7 @@ TEST(StartupEcho, UnparsableOrNegativeMassReadsZeroAndSoDoesTheRest)
     const Execucio n = AmbConfig("640 480 1 50 30 -11\n1 x 2 y 3 vx 4 vy -5 kg 5 px\n", 2);
     EXPECT_EQ(n.sortida,
               "Pantalla X: 640 Pantalla Y: 480 N particules: 1 Cicles: 50 FPS: 30\n"
-              "0: Pos X: 1 | Pos Y: 2 | Vel X: 3 | Vel Y: 4 | Massa: 0 | Diametre: 0\n");
+              "0: Pos X: 1 | Pos Y: 2 | Vel X: 3 | Vel Y: 4 | Massa: 0 | Diametre: 5\n");
     EXPECT_EQ(n.estat, 0);
 }
 

@@ -1,4 +1,6 @@
 #include <gtest/gtest.h>
+#include <fcntl.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -7,6 +9,7 @@
 #include <fstream>
 #include <random>
 #include <string>
+#include <thread>
 
 #include "app/arrencada.h"
 #include "lectura/lectura.h"
@@ -143,6 +146,14 @@ TEST(MalformedConfig, BodyValuesPastTheirTypeReadAsZero)
                    kCapcalera800
                        + "0: Pos X: 1 | Pos Y: 1 | Vel X: 1 | Vel Y: 1 | Massa: 0 | Diametre: 0\n"
                        + "1: " + kCosZero);
+    // A minus sign on a mass: that mass is 0, nothing else is lost.
+    EsperaExecucio(AmbConfig("800 600 2 100 60 -11\n"
+                             "1 x 1 y 1 vx 1 vy -5 kg 1 px\n"
+                             "1 x 2 y 3 vx 4 vy 5 kg 6 px\n",
+                             3),
+                   kCapcalera800
+                       + "0: Pos X: 1 | Pos Y: 1 | Vel X: 1 | Vel Y: 1 | Massa: 0 | Diametre: 1\n"
+                       + cos1);
     // A diameter past the float range; the body after it is lost too.
     EsperaExecucio(AmbConfig("800 600 2 100 60 -11\n"
                              "1 x 1 y 1 vx 1 vy 1 kg 1e39 px\n"
@@ -174,19 +185,66 @@ TEST(MalformedConfig, CountLargerThanTheRecordsFillsWithZeros)
                    "2: " + kCosZero + "3: " + kCosZero);
 }
 
-TEST(MalformedConfig, DirectoryNamedConfigTxtCannotBeRead)
+// Whatever config.txt is, opening it never waits, and what opens reads like
+// a file: a directory as nothing, a FIFO with no writer as an empty file, a
+// pipe behind /dev/stdin as what is piped in.
+TEST(MalformedConfig, WhateverConfigTxtIsItOpensWithoutWaiting)
 {
-    DirectoriTemporal dir;
-    ASSERT_EQ(mkdir((dir.cami() + "/config.txt").c_str(), 0755), 0);
-    EsperaRebuig(Engegar(dir, -1), "", kNoEsPot + kInvalid);
+    const std::string config = "800 600 1 100 60 -11\n1 x 2 y 3 vx 4 vy 5 kg 6 px\n";
+    const std::string eco = "Pantalla X: 800 Pantalla Y: 600 N particules: 1 Cicles: 100 FPS: 60\n"
+                            "0: Pos X: 1 | Pos Y: 2 | Vel X: 3 | Vel Y: 4 | Massa: 5 | Diametre: 6\n";
+    struct {
+        const char* nom;
+        int (*crear)(const char* cami);
+        bool llegeix;
+    } const casos[] = {
+        {"directory", [](const char* c) { return mkdir(c, 0755); }, false},
+        {"FIFO with no writer", [](const char* c) { return mkfifo(c, 0644); }, false},
+        {"link to /dev/stdin", [](const char* c) { return symlink("/dev/stdin", c); }, true},
+    };
+    for (const auto& cas : casos) {
+        SCOPED_TRACE(cas.nom);
+        DirectoriTemporal dir;
+        ASSERT_EQ(cas.crear((dir.cami() + "/config.txt").c_str()), 0);
+        OpcionsExecucio o;
+        o.directori = dir.cami();
+        o.entorn = {"SDL_VIDEODRIVER=dummy", "SDL_AUDIODRIVER=dummy"};
+        o.liniesFinsTancar = 2;
+        o.limitMs = 20000;
+        o.entrada = config;
+        const Execucio r = Executar(PARTICULES_BIN, o);
+        if (cas.llegeix)
+            EsperaExecucio(r, eco);
+        else
+            EsperaRebuig(r, kCapcaleraZero, kInvalid);
+    }
 }
 
-// Opening a FIFO waits for a writer that never comes; it is no config.
-TEST(MalformedConfig, FifoNamedConfigTxtIsRefusedWithoutWaiting)
+// The writer sends the bodies only once the header has been read, so a read
+// that did not wait for them would find nothing.
+TEST(MalformedConfig, FifoWithAWriterReadsAsItComes)
 {
     DirectoriTemporal dir;
-    ASSERT_EQ(mkfifo((dir.cami() + "/config.txt").c_str(), 0644), 0);
-    EsperaRebuig(Engegar(dir, -1), "", kNoEsPot + kInvalid);
+    const std::string cami = dir.cami() + "/config.txt";
+    ASSERT_EQ(mkfifo(cami.c_str(), 0644), 0);
+    // Open for both ends, so that a writer is there before the program opens.
+    const int fd = open(cami.c_str(), O_RDWR);
+    ASSERT_GE(fd, 0);
+    const std::string capcalera = "800 600 2 100 60 -11\n";
+    ASSERT_EQ(write(fd, capcalera.data(), capcalera.size()), static_cast<ssize_t>(capcalera.size()));
+    std::thread escriptor([fd] {
+        int pendents = 1;
+        for (int k = 0; k < 20000 && ioctl(fd, FIONREAD, &pendents) == 0 && pendents > 0; ++k)
+            usleep(1000);
+        const std::string cossos = "1 x 2 y 3 vx 4 vy 5 kg 6 px\n7 x 8 y 9 vx 10 vy 11 kg 12 px\n";
+        EXPECT_EQ(write(fd, cossos.data(), cossos.size()), static_cast<ssize_t>(cossos.size()));
+        close(fd);
+    });
+    const Execucio r = Engegar(dir, 3);
+    escriptor.join();
+    EsperaExecucio(r, kCapcalera800
+                          + "0: Pos X: 1 | Pos Y: 2 | Vel X: 3 | Vel Y: 4 | Massa: 5 | Diametre: 6\n"
+                          + "1: Pos X: 7 | Pos Y: 8 | Vel X: 9 | Vel Y: 10 | Massa: 11 | Diametre: 12\n");
 }
 
 // Root reads a file of mode 000 all the same, so as root the program runs as

@@ -28,7 +28,8 @@ Execucio Executar(const std::string& programa, const OpcionsExecucio& opcions)
 {
     int out[2];
     int err[2];
-    if (pipe(out) != 0 || pipe(err) != 0)
+    int in[2] = {-1, -1};
+    if (pipe(out) != 0 || pipe(err) != 0 || (opcions.entrada && pipe(in) != 0))
         throw std::runtime_error("pipe");
 
     const pid_t pid = fork();
@@ -41,6 +42,11 @@ Execucio Executar(const std::string& programa, const OpcionsExecucio& opcions)
         close(out[1]);
         close(err[0]);
         close(err[1]);
+        if (opcions.entrada) {
+            dup2(in[0], STDIN_FILENO);
+            close(in[0]);
+            close(in[1]);
+        }
         if (!opcions.directori.empty() && chdir(opcions.directori.c_str()) != 0)
             _exit(127);
         for (const std::string& e : opcions.entorn)
@@ -54,6 +60,14 @@ Execucio Executar(const std::string& programa, const OpcionsExecucio& opcions)
     }
     close(out[1]);
     close(err[1]);
+    if (opcions.entrada) {
+        // Small inputs only: the pipe must hold it all before the program reads.
+        close(in[0]);
+        if (write(in[1], opcions.entrada->data(), opcions.entrada->size())
+            != static_cast<ssize_t>(opcions.entrada->size()))
+            throw std::runtime_error("write");
+        close(in[1]);
+    }
 
     Execucio r;
     const auto inici = Rellotge::now();

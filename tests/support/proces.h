@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -21,6 +22,9 @@ struct OpcionsExecucio {
     // Once stdout holds this many lines, wait a moment and send SIGTERM (the
     // way to close a running simulation that has no window to click).
     int liniesFinsTancar = -1;
+    // Written to standard input through a pipe, which is then closed; without
+    // it the program shares the test's own.
+    std::optional<std::string> entrada;
 };
 
 Execucio Executar(const std::string& programa, const OpcionsExecucio& opcions);

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <istream>
+#include <streambuf>
+#include <string>
+#include <vector>
+
+// A configuration file open for reading. Opening never waits: a FIFO with no
+// writer reads as an empty file, a directory opens and reads nothing. What
+// cannot be opened at all (missing, no permission) is not obert(), and its
+// flux() reads nothing either.
+class ArxiuConfig {
+public:
+    explicit ArxiuConfig(const std::string& cami);
+    ~ArxiuConfig() { tancar(); }
+    ArxiuConfig(const ArxiuConfig&) = delete;
+    ArxiuConfig& operator=(const ArxiuConfig&) = delete;
+
+    bool obert() const { return fd_ >= 0; }
+    std::istream& flux() { return flux_; }
+    void tancar();
+
+private:
+    // Reads straight from the descriptor; a read error ends the file.
+    class Buffer : public std::streambuf {
+    public:
+        int fd = -1;
+
+    protected:
+        int_type underflow() override;
+
+    private:
+        std::vector<char> dades_ = std::vector<char>(64 * 1024);
+    };
+
+    int fd_ = -1;
+    Buffer buffer_;
+    std::istream flux_{&buffer_};
+};
