@@ -7,6 +7,7 @@
 #include "app/globals.h"
 #include "lectura/arxiu.h"
 #include "lectura/lectura.h"
+#include "physics/pas.h"
 
 namespace {
 
@@ -43,8 +44,10 @@ bool crearParticules(std::istream& in, std::ostream& eco)
         rebutjarNombre();
         return false;
     }
+    // The step's columns are taken with the bodies: a count whose step could
+    // not run is refused before any body is read.
     particules.reset(new (std::nothrow) Particula[NUMERO_PARTICULES]);
-    if (!particules) {
+    if (!particules || !ReservarPas(NUMERO_PARTICULES)) {
         rebutjarNombre();
         return false;
     }

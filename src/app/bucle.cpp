@@ -95,6 +95,11 @@ int faseExecucio()
         std::cerr << "Error al iniciar" << std::endl;
         return 1;
     }
+    // The step's threads, made once; every way out of the run joins them.
+    struct Fils {
+        Fils() { IniciarFilsPas(); }
+        ~Fils() { AturarFilsPas(); }
+    } fils;
     Bucle b;
     b.cronoSegon.iniciar();
     b.cronoCicle.iniciar();

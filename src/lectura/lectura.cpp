@@ -10,6 +10,7 @@
 
 #include "lectura/constants.h"
 #include "physics/particula.h"
+#include "physics/pas.h"
 
 double GDeExponent(int32_t gexp)
 {
@@ -63,5 +64,6 @@ double memoriaDisponible()
 bool CabenEnMemoria(int32_t n)
 {
     const double memoria = memoriaDisponible();
-    return memoria <= 0.0 || static_cast<double>(n) * sizeof(Particula) <= memoria;
+    const double bytes = static_cast<double>(n) * sizeof(Particula) + static_cast<double>(MemoriaPas(n));
+    return memoria <= 0.0 || bytes <= memoria;
 }

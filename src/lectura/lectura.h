@@ -27,7 +27,8 @@ uint64_t llegirMassa(std::istream& in, bool* negativa = nullptr);
 // The label or unit that follows every value of a body.
 void descartarParaula(std::istream& in);
 
-// Whether an array of n bodies fits in the memory available now. Building the
-// array writes every element, so a count that fits only in the memory
-// installed would swap the machine to a standstill or be killed for memory.
+// Whether an array of n bodies and the step's columns fit in the memory
+// available now. Both are written in full, so a count that fits only in the
+// memory installed would swap the machine to a standstill or be killed for
+// memory.
 bool CabenEnMemoria(int32_t n);

@@ -1,8 +1,11 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "physics/particula.h"
+
+class EquipFils;
 
 // One simulation step: each body in index order moves, then takes the pull of
 // every other body, those before it already at their new positions.
@@ -15,9 +18,25 @@ bool CamiDisponible(CamiPas cami);
 // The widest that this processor has.
 CamiPas CamiMesAmple();
 
-// The literal step to the last bit, several bodies at a time, one per lane.
-// A path the processor lacks runs as Escalar.
-void PasRapid(Particula* particules, int32_t n, CamiPas cami);
+// Bytes of the fast step's working memory for n bodies.
+std::size_t MemoriaPas(int32_t n);
+// Takes that memory for up to n bodies, before the run, so that no step
+// allocates; false when it cannot be had.
+bool ReservarPas(int32_t n);
 
-// The step the program runs: the fast one on the widest path.
+// The literal step to the last bit, several bodies at a time, one per lane,
+// and the lane blocks shared among the threads of `equip` when one is given.
+// A path the processor lacks runs as Escalar. Steps of more bodies than were
+// reserved take their memory first.
+void PasRapid(Particula* particules, int32_t n, CamiPas cami, EquipFils* equip = nullptr);
+
+// The threads that Pas shares its work with: a team over every processor the
+// process may use, made once when the run begins; none on a single core.
+void IniciarFilsPas();
+void AturarFilsPas();
+// Whether Pas shares a step of n bodies: only where the threads gain.
+bool PasEnFils(int32_t n);
+
+// The step the program runs: the fast one on the widest path, on the team's
+// threads where they gain.
 void Pas(Particula* particules, int32_t n);

@@ -19,7 +19,7 @@ void RecorrePas(const SistemaPas& s)
     const D f = L::difondre(s.f);
     const D zero = L::difondre(0.0);
     const D carril = L::carrils();
-    for (int32_t i0 = 0; i0 < s.n; i0 += L::W) {
+    for (int32_t i0 = s.desde; i0 < s.fins; i0 += L::W) {
         const D x = L::carregar(s.nx + i0);
         const D y = L::carregar(s.ny + i0);
         D vx = L::carregar(s.vx + i0);

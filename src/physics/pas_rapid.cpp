@@ -1,26 +1,105 @@
 #include <cstddef>
-#include <vector>
+#include <memory>
+#include <new>
 
+#include "physics/fils.h"
 #include "physics/globals.h"
 #include "physics/pas.h"
 #include "physics/pas_rapid.h"
 
 namespace {
 
-// Doubles in the widest register; every column is padded to a multiple.
+// Doubles in the widest register; every column is padded to a multiple, and
+// threads share the bodies in blocks of as many.
 constexpr int32_t CARRILS_MAXIMS = 8;
 // New x and y, old x and y, mass term, velocity x and y.
 constexpr std::size_t COLUMNES = 7;
+// Columns start on cache lines, so that threads writing neighbouring blocks
+// of velocities never share one.
+constexpr std::align_val_t ALINEACIO{64};
 
-// The columns of the last step. They only grow, so a run whose body count does
-// not change allocates on its first step alone.
-std::vector<double>& Columnes()
+std::size_t Files(int32_t n)
 {
-    static std::vector<double> columnes;
+    return (static_cast<std::size_t>(n) + CARRILS_MAXIMS - 1) / CARRILS_MAXIMS * CARRILS_MAXIMS;
+}
+
+struct AlliberarAlineat {
+    void operator()(double* p) const { ::operator delete[](p, ALINEACIO); }
+};
+
+// The columns, taken for the largest body count yet and kept.
+struct Columnes {
+    std::unique_ptr<double[], AlliberarAlineat> dades;
+    std::size_t files = 0;
+};
+
+Columnes& ColumnesPas()
+{
+    static Columnes columnes;
     return columnes;
 }
 
+// One step's columns and the instruction set its lanes run on.
+struct FeinaPas {
+    SistemaPas sistema;
+    CamiPas cami;
+};
+
+void Nucli(const SistemaPas& sistema, CamiPas cami)
+{
+    switch (cami) {
+    case CamiPas::Escalar:
+        PasNucliEscalar(sistema);
+        break;
+#if defined(__x86_64__)
+    case CamiPas::Sse2:
+        PasNucliSse2(sistema);
+        break;
+    case CamiPas::Avx2:
+        PasNucliAvx2(sistema);
+        break;
+    case CamiPas::Avx512:
+        PasNucliAvx512(sistema);
+        break;
+#else
+    default:
+        break;
+#endif
+    }
+}
+
+// Part k of `parts` takes a k-th of the lane blocks; every block costs the
+// same, n pulls a lane.
+void FerPart(void* dades, int32_t part, int32_t parts)
+{
+    const FeinaPas& feina = *static_cast<const FeinaPas*>(dades);
+    SistemaPas tros = feina.sistema;
+    const int64_t blocs = (int64_t{tros.n} + CARRILS_MAXIMS - 1) / CARRILS_MAXIMS;
+    tros.desde = static_cast<int32_t>(blocs * part / parts * CARRILS_MAXIMS);
+    const int64_t fins = blocs * (part + 1) / parts * CARRILS_MAXIMS;
+    tros.fins = fins < tros.n ? static_cast<int32_t>(fins) : tros.n;
+    Nucli(tros, feina.cami);
+}
+
 }  // namespace
+
+std::size_t MemoriaPas(int32_t n)
+{
+    return n > 0 ? COLUMNES * Files(n) * sizeof(double) : 0;
+}
+
+bool ReservarPas(int32_t n)
+{
+    Columnes& columnes = ColumnesPas();
+    if (n <= 0 || Files(n) <= columnes.files)
+        return true;
+    double* dades = static_cast<double*>(::operator new[](MemoriaPas(n), ALINEACIO, std::nothrow));
+    if (dades == nullptr)
+        return false;
+    columnes.dades.reset(dades);
+    columnes.files = Files(n);
+    return true;
+}
 
 bool CamiDisponible(CamiPas cami)
 {
@@ -49,15 +128,12 @@ CamiPas CamiMesAmple()
     return mesAmple;
 }
 
-void PasRapid(Particula* particules, int32_t n, CamiPas cami)
+void PasRapid(Particula* particules, int32_t n, CamiPas cami, EquipFils* equip)
 {
-    if (n <= 0)
+    if (n <= 0 || !ReservarPas(n))
         return;
-    const std::size_t files = (static_cast<std::size_t>(n) + CARRILS_MAXIMS - 1) / CARRILS_MAXIMS * CARRILS_MAXIMS;
-    std::vector<double>& columnes = Columnes();
-    if (columnes.size() < COLUMNES * files)
-        columnes.resize(COLUMNES * files);
-    double* nx = columnes.data();
+    const std::size_t files = Files(n);
+    double* nx = ColumnesPas().dades.get();
     double* ny = nx + files;
     double* ox = ny + files;
     double* oy = ox + files;
@@ -83,26 +159,13 @@ void PasRapid(Particula* particules, int32_t n, CamiPas cami)
     for (std::size_t i = static_cast<std::size_t>(n); i < files; ++i)
         nx[i] = ny[i] = ox[i] = oy[i] = mg[i] = vx[i] = vy[i] = 0.0;
 
-    const SistemaPas sistema{n, nx, ny, ox, oy, mg, vx, vy, f, repulsio};
-    switch (CamiDisponible(cami) ? cami : CamiPas::Escalar) {
-    case CamiPas::Escalar:
-        PasNucliEscalar(sistema);
-        break;
-#if defined(__x86_64__)
-    case CamiPas::Sse2:
-        PasNucliSse2(sistema);
-        break;
-    case CamiPas::Avx2:
-        PasNucliAvx2(sistema);
-        break;
-    case CamiPas::Avx512:
-        PasNucliAvx512(sistema);
-        break;
-#else
-    default:
-        break;
-#endif
-    }
+    FeinaPas feina{{n, nx, ny, ox, oy, mg, vx, vy, f, repulsio, 0, n},
+                   CamiDisponible(cami) ? cami : CamiPas::Escalar};
+    const int32_t blocs = static_cast<int32_t>(files / CARRILS_MAXIMS);
+    if (equip != nullptr && equip->parts() > 1 && blocs > 1)
+        equip->executar(FerPart, &feina, blocs);
+    else
+        Nucli(feina.sistema, feina.cami);
 
     for (int32_t i = 0; i < n; ++i)
         particules[i].situar({nx[i], ny[i]}, {vx[i], vy[i]});

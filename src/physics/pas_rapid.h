@@ -18,6 +18,8 @@ struct SistemaPas {
     double* vy;
     double f;          // simulated seconds of the step
     bool repulsio;
+    int32_t desde;     // the bodies whose velocities this call updates:
+    int32_t fins;      // [desde, fins), desde a whole number of lane blocks
 };
 
 void PasNucliEscalar(const SistemaPas& s);

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <fcntl.h>
 #include <sys/ioctl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -8,12 +9,14 @@
 #include <filesystem>
 #include <fstream>
 #include <random>
+#include <sstream>
 #include <string>
 #include <thread>
 
 #include "app/arrencada.h"
 #include "lectura/lectura.h"
 #include "physics/particula.h"
+#include "physics/pas.h"
 #include "support/proces.h"
 
 // The catalogue of malformed configuration files, as a user would hand them
@@ -80,6 +83,14 @@ double MemoriaLliure()
         else
             meminfo.ignore(256, '\n');
     return 0.0;
+}
+
+// What one body takes at start-up: its element and its share of the step's
+// columns.
+double BytesPerCos()
+{
+    constexpr int32_t n = 1 << 20;
+    return sizeof(Particula) + static_cast<double>(MemoriaPas(n)) / n;
 }
 
 // Seeded bytes that cannot start a number or a blank, then anything at all.
@@ -304,18 +315,48 @@ TEST(MalformedConfig, HundredMegabyteFileIsReadToTheEnd)
                        + "1: " + kCosZero);
 }
 
-// Building the array writes all of it: a count that fits in the memory
-// installed but not in what is free now would get the program killed for
-// memory, or push other programs out, before any message.
+// Building the array and the step's columns writes all of them: a count that
+// fits in the memory installed but not in what is free now would get the
+// program killed for memory, or push other programs out, before any message.
 TEST(MalformedConfig, CountMustFitInTheMemoryAvailableNow)
 {
     const double lliure = MemoriaLliure();
     if (lliure <= 0.0)
         GTEST_SKIP() << "this kernel gives no MemAvailable";
     EXPECT_TRUE(CabenEnMemoria(1));
-    EXPECT_TRUE(CabenEnMemoria(static_cast<int32_t>(lliure / 2 / sizeof(Particula))));
+    EXPECT_TRUE(CabenEnMemoria(static_cast<int32_t>(lliure / 2 / BytesPerCos())));
     // 2 % over what is free, against what frees up meanwhile; below what is
     // installed on any machine with a little in use.
-    const double n = std::min(lliure * 1.02 / sizeof(Particula), 2147483647.0);
+    const double n = std::min(lliure * 1.02 / BytesPerCos(), 2147483647.0);
     EXPECT_FALSE(CabenEnMemoria(static_cast<int32_t>(n)));
+}
+
+// Reads a header of n bodies and one record under an address-space limit
+// (ulimit -v) with room for the bodies and only half the step's columns.
+// Exits with 1 when refused with the header line alone echoed.
+[[noreturn]] void ArrencarSenseLlocPerAlPas(int32_t n)
+{
+    std::istringstream config("800 600 " + std::to_string(n) + " 100 60 -11 1 x 2 y 3 vx 4 vy 5 kg 6 px");
+    std::ostringstream eco;
+    llegirCapcalera(config, eco);
+    long pagines = 0;
+    std::ifstream("/proc/self/statm") >> pagines;
+    const double ara = static_cast<double>(pagines) * static_cast<double>(sysconf(_SC_PAGESIZE));
+    const auto limit = static_cast<rlim_t>(ara + n * sizeof(Particula) + MemoriaPas(n) / 2.0);
+    const rlimit r{limit, limit};
+    setrlimit(RLIMIT_AS, &r);
+    const bool fet = crearParticules(config, eco);
+    std::exit(fet ? 0 : eco.str().find("0: Pos X") == std::string::npos ? 1 : 2);
+}
+
+// Refused at start-up rather than aborting on the first step.
+TEST(MalformedConfig, CountWhoseStepDoesNotFitIsRefusedBeforeAnyBody)
+{
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "ASan reserves address space of its own";
+#else
+    // A fresh process: what earlier tests allocated must not lend it room.
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(ArrencarSenseLlocPerAlPas(1000000), ::testing::ExitedWithCode(1), "Número de partícules invàlid");
+#endif
 }

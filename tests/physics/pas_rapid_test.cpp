@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "physics/fils.h"
 #include "physics/globals.h"
 #include "physics/pas.h"
 
@@ -66,11 +67,22 @@ Cossos Aleatoris(std::mt19937_64& atzar, int n, double abast, double rapidesa, u
     return cossos;
 }
 
-// The fast step on every path this processor has, and as the program runs it.
+// The fast step on every path this processor has, shared among threads, and
+// as the program runs it.
 struct Cami {
     const char* nom;
     void (*pas)(Particula*, int32_t);
 };
+
+// Teams of 2 to 5 threads whatever the cores, one after another step by step,
+// so that every body count meets every way of cutting its blocks.
+void PasEnEquips(Particula* p, int32_t n)
+{
+    static EquipFils equips[] = {EquipFils(2), EquipFils(3), EquipFils(4), EquipFils(5)};
+    static int torn = 0;
+    torn = (torn + 1) % 4;
+    PasRapid(p, n, CamiMesAmple(), &equips[torn]);
+}
 
 std::vector<Cami> CaminsDisponibles()
 {
@@ -85,6 +97,7 @@ std::vector<Cami> CaminsDisponibles()
         if (CamiDisponible(static_cast<CamiPas>(c)))
             camins.push_back(tots[c]);
     }
+    camins.push_back({"Fils", PasEnEquips});
     camins.push_back({"Pas", Pas});
     return camins;
 }
@@ -153,7 +166,8 @@ TEST_F(IgualQueLiteral, GravityForEveryBodyCount)
 {
     std::mt19937_64 atzar(1);
     FactorVelocitat = 60;
-    for (int n = 1; n <= N_MAXIM; ++n)
+    // Up to nine blocks of eight, more than the largest team.
+    for (int n = 1; n <= 70; ++n)
         EXPECT_TRUE(MateixosPassos(Aleatoris(atzar, n, 100.0, 1.0, 100000000000000), PASSOS,
                                    CiclesVariables(atzar)));
     // Many blocks, and long runs before and after each one.
