@@ -7,7 +7,7 @@ JOBS ?= $(shell nproc)
 FASE := scripts/fase.sh
 EXAMPLES := $(sort $(patsubst examples/%/config.txt,%,$(wildcard examples/*/config.txt)))
 
-.PHONY: all deps build run test bench clean sanitize fuzz soak fuzz-coverage package screenshot
+.PHONY: all deps build run test bench clean sanitize tsan fuzz soak fuzz-coverage package screenshot
 
 all: build
 
@@ -70,6 +70,17 @@ sanitize: deps
 	cmake -S . -B $(SANITIZE_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPARTICULES_SANITIZE=ON
 	cmake --build $(SANITIZE_BUILD) -j $(JOBS)
 	cd $(SANITIZE_BUILD) && $(SANITIZE_ENV) ctest --output-on-failure -j $(JOBS)
+	@$(MAKE) --no-print-directory tsan
+
+# The step's threads under ThreadSanitizer, in a build of its own (it cannot
+# share one with ASan): the team and the threaded step against the literal one.
+TSAN_BUILD := build-tsan
+
+tsan: deps
+	cmake -S . -B $(TSAN_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPARTICULES_TSAN=ON -DPARTICULES_BENCH=OFF
+	cmake --build $(TSAN_BUILD) -j $(JOBS) --target physics_tests
+	cd $(TSAN_BUILD) && TSAN_OPTIONS=halt_on_error=1:exitcode=86 \
+		ctest --output-on-failure -j $(JOBS) -R '^(TeamOfThreads|IgualQueLiteral)\.'
 
 # Fuzzes the configuration reader for FUZZ_SECONDS, starting from the seeds in
 # tests/fuzz/corpus; what it learns stays in build-fuzz/corpus for the next run.
@@ -107,4 +118,4 @@ fuzz-coverage: deps
 		$(CURDIR)/src/app/arrencada.cpp
 
 clean:
-	rm -rf $(BUILD) $(SANITIZE_BUILD) $(FUZZ_BUILD) $(FUZZ_COV_BUILD)
+	rm -rf $(BUILD) $(SANITIZE_BUILD) $(TSAN_BUILD) $(FUZZ_BUILD) $(FUZZ_COV_BUILD)

@@ -3,12 +3,16 @@
 
 #include <benchmark/benchmark.h>
 
+#include <chrono>
 #include <cstdint>
 #include <ctime>
+#include <fstream>
 #include <random>
+#include <string>
 #include <vector>
 
 #include "limit_parell.h"
+#include "physics/fils.h"
 #include "physics/globals.h"
 #include "physics/pas.h"
 
@@ -31,35 +35,41 @@ std::vector<Particula> SistemaRealista(int32_t n)
     return cossos;
 }
 
-double NsDeCpu()
+double Ns(clockid_t rellotge)
 {
     timespec t;
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    clock_gettime(rellotge, &t);
     return static_cast<double>(t.tv_sec) * 1e9 + static_cast<double>(t.tv_nsec);
 }
 
-// Runs `volta` once per iteration and reports nanoseconds per pair. Timed in
-// this thread's CPU time, like the CPU column, so that other work on the
-// machine does not count.
+// Runs `volta` once per iteration and reports nanoseconds per pair. One
+// thread's work is timed in its CPU time, like the CPU column, so that other
+// work on the machine does not count; work shared among threads in wall time,
+// like the Time column under UseRealTime.
 template <class Volta>
-void PerParell(benchmark::State& state, int64_t parellsPerVolta, Volta volta)
+void PerParell(benchmark::State& state, int64_t parellsPerVolta, Volta volta,
+               clockid_t rellotge = CLOCK_THREAD_CPUTIME_ID)
 {
-    const double inici = NsDeCpu();
+    const double inici = Ns(rellotge);
     for (auto _ : state)
         volta();
     const double parells = static_cast<double>(parellsPerVolta) * static_cast<double>(state.iterations());
-    state.counters["ns_per_pair"] = (NsDeCpu() - inici) / parells;
+    state.counters["ns_per_pair"] = (Ns(rellotge) - inici) / parells;
 }
 
 template <class FerPas>
-void Passos(benchmark::State& state, FerPas ferPas)
+void Passos(benchmark::State& state, FerPas ferPas, clockid_t rellotge = CLOCK_THREAD_CPUTIME_ID)
 {
     const int32_t n = static_cast<int32_t>(state.range(0));
     std::vector<Particula> cossos = SistemaRealista(n);
-    PerParell(state, int64_t{n} * (n - 1), [&] {
-        ferPas(cossos.data(), n);
-        benchmark::ClobberMemory();
-    });
+    ReservarPas(n);
+    PerParell(
+        state, int64_t{n} * (n - 1),
+        [&] {
+            ferPas(cossos.data(), n);
+            benchmark::ClobberMemory();
+        },
+        rellotge);
 }
 
 void PassosForcats(benchmark::State& state, CamiPas cami)
@@ -76,9 +86,32 @@ void BM_StepLiteral(benchmark::State& state)
     Passos(state, PasLiteral);
 }
 
+// As the program runs it: its threads where they gain.
 void BM_StepFast(benchmark::State& state)
 {
-    Passos(state, Pas);
+    IniciarFilsPas();
+    Passos(state, Pas, CLOCK_MONOTONIC);
+}
+
+// The widest path on a team of exactly range(1) threads.
+void BM_StepFastThreads(benchmark::State& state)
+{
+    EquipFils equip(static_cast<int32_t>(state.range(1)));
+    if (equip.parts() != state.range(1)) {
+        state.SkipWithError("the system refused the threads");
+        return;
+    }
+    Passos(
+        state, [&equip](Particula* p, int32_t n) { PasRapid(p, n, CamiMesAmple(), &equip); },
+        CLOCK_MONOTONIC);
+}
+
+// What handing a step to the team and waiting for it costs, with no work.
+void BM_HandOff(benchmark::State& state)
+{
+    EquipFils equip(static_cast<int32_t>(state.range(0)));
+    for (auto _ : state)
+        equip.executar([](void*, int32_t, int32_t) {}, nullptr, equip.parts());
 }
 
 void BM_StepFastAvx2(benchmark::State& state)
@@ -153,10 +186,48 @@ void Mides(benchmark::internal::Benchmark* b)
     b->Arg(16)->Arg(256)->Arg(1024)->Arg(4096)->Unit(benchmark::kMicrosecond);
 }
 
+void MidesIFils(benchmark::internal::Benchmark* b)
+{
+    b->ArgNames({"", "threads"})->UseRealTime()->Unit(benchmark::kMicrosecond);
+    for (int64_t n : {64, 256, 1024, 4096})
+        for (int64_t fils = 1; fils <= ProcessadorsPermesos(); ++fils)
+            b->Args({n, fils});
+}
+
+void FilsPermesos(benchmark::internal::Benchmark* b)
+{
+    b->ArgName("threads")->UseRealTime();
+    for (int64_t fils = 2; fils <= ProcessadorsPermesos(); ++fils)
+        b->Arg(fils);
+}
+
+std::string ModelDeProcessador()
+{
+    std::ifstream cpuinfo("/proc/cpuinfo");
+    std::string linia;
+    while (std::getline(cpuinfo, linia))
+        if (linia.rfind("model name", 0) == 0 && linia.find(':') != std::string::npos)
+            return linia.substr(linia.find(':') + 2);
+    return "unknown";
+}
+
+const char* NomDelCami(CamiPas cami)
+{
+    switch (cami) {
+    case CamiPas::Avx512: return "AVX-512";
+    case CamiPas::Avx2: return "AVX2";
+    case CamiPas::Sse2: return "SSE2";
+    case CamiPas::Escalar: break;
+    }
+    return "scalar";
+}
+
 }  // namespace
 
 BENCHMARK(BM_StepLiteral)->Apply(Mides);
-BENCHMARK(BM_StepFast)->Apply(Mides);
+BENCHMARK(BM_StepFast)->Apply(Mides)->UseRealTime();
+BENCHMARK(BM_StepFastThreads)->Name("BM_StepFast")->Apply(MidesIFils);
+BENCHMARK(BM_HandOff)->Apply(FilsPermesos);
 BENCHMARK(BM_StepFastAvx2)->Apply(Mides);
 BENCHMARK(BM_StepFastSse2)->Apply(Mides);
 BENCHMARK(BM_StepFastScalar)->Apply(Mides);
@@ -164,4 +235,16 @@ BENCHMARK(BM_PairLimit);
 BENCHMARK(BM_PairLimitAvx2);
 BENCHMARK(BM_PairLimitSse2);
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv)
+{
+    // Every figure is worth only as much as the name of the machine beside it.
+    benchmark::AddCustomContext("processor", ModelDeProcessador());
+    benchmark::AddCustomContext("instruction_set", NomDelCami(CamiMesAmple()));
+    benchmark::AddCustomContext("usable_processors", std::to_string(ProcessadorsPermesos()));
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

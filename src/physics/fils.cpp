@@ -12,6 +12,7 @@ namespace {
 // Long enough to catch the next of back-to-back steps, short enough that a
 // cycle's wait costs the other core nothing worth counting.
 constexpr std::chrono::microseconds kEspiraMaxima{50};
+constexpr int kVoltesSenseCedir = 256;
 
 void Pausa()
 {
@@ -66,7 +67,12 @@ void EquipFils::esperar(Fet fet)
 {
     const auto fi = std::chrono::steady_clock::now() + kEspiraMaxima;
     for (int volta = 1; !fet(); ++volta) {
-        Pausa();
+        // After the first microseconds, let a thread that shares this core
+        // run: on a busy machine it may be the one this waits for.
+        if (volta < kVoltesSenseCedir)
+            Pausa();
+        else
+            sched_yield();
         if (volta % 64 == 0 && std::chrono::steady_clock::now() > fi) {
             std::unique_lock<std::mutex> lock(mutex_);
             // Counted before `fet` is tested again: whoever makes it true
