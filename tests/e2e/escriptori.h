@@ -38,6 +38,7 @@ public:
     // Exit status, or -1 while it runs or when a signal ended it.
     int estat() const { return estat_; }
     int senyal() const { return senyal_; }
+    pid_t pid() const { return pid_; }
 
 private:
     pid_t pid_ = -1;

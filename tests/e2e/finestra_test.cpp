@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <signal.h>
 
 #include <fstream>
 #include <memory>
@@ -301,3 +302,32 @@ INSTANTIATE_TEST_SUITE_P(E2e, E2eMidaRebutjada,
                          ::testing::Values(std::make_pair(-1, 600), std::make_pair(800, -1),
                                            std::make_pair(40000, 300),
                                            std::make_pair(65536, 1)));
+
+// A few hundred bodies, so that a team of threads shares every step: each way
+// a person quits still ends with status 0, the threads joined.
+enum class Sortir { TeclaQ, BotoDeTancar, Sigterm };
+
+class E2eAmbFils : public E2e, public ::testing::WithParamInterface<Sortir> {};
+
+TEST_P(E2eAmbFils, EveryWayOfQuittingEndsWithStatusZero)
+{
+    constexpr int kCostat = 20;
+    std::string config = "800 600 " + std::to_string(kCostat * kCostat) + " 100 60 -11\n";
+    for (int i = 0; i < kCostat * kCostat; ++i)
+        config += std::to_string(i % kCostat * 30 - 300) + " x " + std::to_string(i / kCostat * 30 - 300)
+                  + " y 0 vx 0 vy 1 kg 2 px\n";
+    ASSERT_NO_FATAL_FAILURE(obrir(config));
+    // A second's title has rates in it: the loop has stepped many times.
+    esperarTitol([](const std::string& t) { return t.find("Hz: 0 ") == std::string::npos; });
+    ASSERT_TRUE(programa_->viu());
+    switch (GetParam()) {
+    case Sortir::TeclaQ: ASSERT_NO_FATAL_FAILURE(tecla("q")); break;
+    case Sortir::BotoDeTancar: ASSERT_TRUE(EnviarTancament(x_->display(), finestra_)); break;
+    case Sortir::Sigterm: ASSERT_EQ(kill(programa_->pid(), SIGTERM), 0); break;
+    }
+    EXPECT_EQ(esperarFi(), 0);
+    EXPECT_EQ(errors(), "");
+}
+
+INSTANTIATE_TEST_SUITE_P(E2e, E2eAmbFils,
+                         ::testing::Values(Sortir::TeclaQ, Sortir::BotoDeTancar, Sortir::Sigterm));
