@@ -20,6 +20,26 @@ int32_t EsperaCicle(int32_t transcorregut, int32_t ciclesPerSegon)
     return transcorregut < periode ? periode - transcorregut : 0;
 }
 
+namespace {
+
+// Longest sleep between two takings-in of events while a cycle waits.
+constexpr int32_t kTallEspera = 4;
+
+// Waits ms milliseconds in short sleeps, taking in events between them.
+void esperar(int32_t ms)
+{
+    const Uint32 fi = SDL_GetTicks() + static_cast<Uint32>(ms > 0 ? ms : 0);
+    for (;;) {
+        recollirEvents();
+        const int32_t resta = static_cast<int32_t>(fi - SDL_GetTicks());
+        if (resta <= 0)
+            return;
+        SDL_Delay(static_cast<Uint32>(resta < kTallEspera ? resta : kTallEspera));
+    }
+}
+
+}  // namespace
+
 bool FotogramaDegut(int32_t transcorregut, int32_t fps)
 {
     return fps == 0 || !(transcorregut < 1000 / fps);
@@ -27,17 +47,7 @@ bool FotogramaDegut(int32_t transcorregut, int32_t fps)
 
 void entradaCicle(Bucle& b)
 {
-    while (SDL_PollEvent(&event)) {
-        aplicarControls(particules.get(), NUMERO_PARTICULES);
-        if (event.type == SDL_QUIT) {
-            b.sortir = true;
-        } else if (event.type == SDL_KEYDOWN) {
-            if (event.key.keysym.sym == SDLK_q)
-                b.sortir = true;
-            else if (event.key.keysym.sym == SDLK_RETURN)
-                b.limitarCicles = !b.limitarCicles;
-        }
-    }
+    aplicarEvents(particules.get(), NUMERO_PARTICULES, b);
 }
 
 bool fotogramaCicle(Bucle& b)
@@ -68,11 +78,8 @@ void titolCicle(Bucle& b)
 
 void ritmeCicle(Bucle& b)
 {
-    if (b.limitarCicles) {
-        const int32_t espera = EsperaCicle(b.cronoCicle.temps(), CICLES_PER_SEGON);
-        if (espera > 0)
-            SDL_Delay(static_cast<Uint32>(espera));
-    }
+    if (b.limitarCicles)
+        esperar(EsperaCicle(b.cronoCicle.temps(), CICLES_PER_SEGON));
     // The real length of this cycle, wait included, is the next step's time.
     TempsPerCicle = static_cast<float>(b.cronoCicle.temps()) / 1000.0f;
 }
@@ -82,6 +89,8 @@ bool cicle(Bucle& b)
     b.cronoCicle.iniciar();
     entradaCicle(b);
     Pas(particules.get(), NUMERO_PARTICULES);
+    // A step of many bodies can last long: take in what came meanwhile.
+    recollirEvents();
     if (!fotogramaCicle(b))
         return false;
     titolCicle(b);
@@ -100,6 +109,7 @@ int faseExecucio()
         Fils() { IniciarFilsPas(); }
         ~Fils() { AturarFilsPas(); }
     } fils;
+    filtrarEvents();
     Bucle b;
     b.cronoSegon.iniciar();
     b.cronoCicle.iniciar();

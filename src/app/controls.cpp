@@ -1,5 +1,7 @@
 #include "app/controls.h"
 
+#include <vector>
+
 #include "app/globals.h"
 
 namespace {
@@ -26,6 +28,31 @@ constexpr double kPasZoom = 0.01;
 constexpr double kZoomMinim = 0.05;
 constexpr double kPasPanoramica = 50.0;
 
+// Events taken in and not yet applied, in arrival order.
+std::vector<SDL_Event> pendents;
+
+int SDLCALL filtre(const SDL_Event* e)
+{
+    if (e->type == SDL_QUIT)
+        return 1;
+    if (e->type != SDL_KEYDOWN && e->type != SDL_MOUSEBUTTONDOWN)
+        return 0;
+    try {
+        pendents.push_back(*e);
+    } catch (...) {
+        return 1;  // out of memory: SDL's queue keeps what room it has
+    }
+    return 0;
+}
+
+// What reached SDL's own queue: the close button, and what was pushed there.
+void buidarCuaSdl()
+{
+    SDL_Event e;
+    while (SDL_PeepEvents(&e, 1, SDL_GETEVENT, SDL_ALLEVENTS) > 0)
+        pendents.push_back(e);
+}
+
 // Panning and zooming start the next frame from a cleared window.
 void moureVista(double dx, double dy)
 {
@@ -40,7 +67,7 @@ void canviarZoom(double delta)
     DibuixarTrajectoria = false;
 }
 
-void tecla(SDLKey simbol)
+void tecla(SDLKey simbol, Bucle& b)
 {
     for (const FactorTemps& f : kFactors) {
         if (f.tecla == simbol) {
@@ -50,6 +77,8 @@ void tecla(SDLKey simbol)
         }
     }
     switch (simbol) {
+    case SDLK_q: b.sortir = true; break;
+    case SDLK_RETURN: b.limitarCicles = !b.limitarCicles; break;
     case SDLK_r: repulsio = !repulsio; break;
     case SDLK_t: DibuixarTrajectoria = !DibuixarTrajectoria; break;
     // The world origin moves against the arrow, like a camera moving with it.
@@ -61,22 +90,49 @@ void tecla(SDLKey simbol)
     }
 }
 
-void boto(Uint8 b)
+void boto(Uint8 boto)
 {
-    if (b == SDL_BUTTON_WHEELUP)
+    if (boto == SDL_BUTTON_WHEELUP)
         canviarZoom(kPasZoom);
-    else if (b == SDL_BUTTON_WHEELDOWN && static_cast<double>(Zoom) > kZoomMinim)
+    else if (boto == SDL_BUTTON_WHEELDOWN && static_cast<double>(Zoom) > kZoomMinim)
         canviarZoom(-kPasZoom);
 }
 
 }  // namespace
 
-void aplicarControls(Particula* particules, int32_t n)
+// A body's own reaction: s stops it before the step of the same cycle.
+void Particula::entrada()
 {
-    for (int32_t i = 0; i < n; ++i)
-        particules[i].entrada();
-    if (event.type == SDL_KEYDOWN)
-        tecla(event.key.keysym.sym);
-    else if (event.type == SDL_MOUSEBUTTONDOWN)
-        boto(event.button.button);
+    if (event.type == SDL_KEYDOWN && event.key.keysym.sym == SDLK_s)
+        velocitat = {0.0, 0.0};
+}
+
+void filtrarEvents()
+{
+    SDL_SetEventFilter(filtre);
+}
+
+void recollirEvents()
+{
+    // What is already in SDL's queue came before what this pump reads.
+    buidarCuaSdl();
+    SDL_PumpEvents();
+    buidarCuaSdl();
+}
+
+void aplicarEvents(Particula* particules, int32_t n, Bucle& b)
+{
+    recollirEvents();
+    for (const SDL_Event& e : pendents) {
+        event = e;
+        for (int32_t i = 0; i < n; ++i)
+            particules[i].entrada();
+        if (event.type == SDL_KEYDOWN)
+            tecla(event.key.keysym.sym, b);
+        else if (event.type == SDL_MOUSEBUTTONDOWN)
+            boto(event.button.button);
+        else if (event.type == SDL_QUIT)
+            b.sortir = true;
+    }
+    pendents.clear();
 }

@@ -2,8 +2,25 @@
 
 #include <cstdint>
 
+#include "app/bucle.h"
 #include "physics/particula.h"
 
-// Applies the event just polled: every body's own reaction first (s stops
-// them), then the keys and the mouse wheel.
-void aplicarControls(Particula* particules, int32_t n);
+// All of the program's input. Events wait in a queue of the program's own,
+// which never drops one (SDL's holds 127 and drops the rest), from the moment
+// they are taken in until the start of the next cycle applies them.
+
+// From now on SDL keeps out of its queue every event the program never acts
+// on (motion, releases, focus, expose...) and hands each key or button press
+// to the program's queue as it reads it. SDL_QUIT stays in SDL's queue:
+// SIGTERM and SIGINT raise it from a signal handler, where nothing may
+// allocate.
+void filtrarEvents();
+
+// Takes in every event that has arrived, in arrival order. Cheap; the loop
+// calls it between its stages and while it waits.
+void recollirEvents();
+
+// Takes in what has arrived and applies every waiting event in arrival order,
+// each to every body's entrada, then to the keys and the wheel, then to the
+// loop's own quit and cycle limiter.
+void aplicarEvents(Particula* particules, int32_t n, Bucle& b);

@@ -1,4 +1,4 @@
-// The parts of a body that touch SDL: its reaction to input and its square.
+// The part of a body that touches SDL: its square on the window.
 #include <SDL.h>
 
 #include <algorithm>
@@ -6,12 +6,6 @@
 
 #include "display/globals.h"
 #include "physics/particula.h"
-
-void Particula::entrada()
-{
-    if (event.type == SDL_KEYDOWN && event.key.keysym.sym == SDLK_s)
-        velocitat = {0.0, 0.0};
-}
 
 namespace {
 

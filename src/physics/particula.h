@@ -10,7 +10,8 @@ public:
     Particula();
 
     void valors(double px, double py, double vx, double vy, uint64_t m, float diametre);
-    // Reacts to the event just polled; defined with the SDL code.
+    // Reacts to the event being applied; defined with the other controls, in
+    // src/app/controls.cpp.
     void entrada();
     vector retornarposicio() const { return posicio; }
     uint64_t retornarmassa() const { return massa; }

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "app/bucle.h"
+#include "app/controls.h"
 #include "app/cronometre.h"
 #include "app/globals.h"
 #include "display/titol.h"
@@ -173,6 +174,87 @@ TEST_F(Controls, QCloseAndReturnBelongToTheLoop)
     SDL_PushEvent(&tancar);
     entradaCicle(altre);
     EXPECT_TRUE(altre.sortir);
+}
+
+// What SDL's pump hands over as it reads the X connection.
+SDL_Event Arribat(Uint8 tipus, Uint8 boto = 0, SDLKey tecla = SDLK_UNKNOWN)
+{
+    SDL_Event e{};
+    e.type = tipus;
+    e.button.button = boto;
+    if (tipus == SDL_KEYDOWN || tipus == SDL_KEYUP)
+        e.key.keysym.sym = tecla;
+    return e;
+}
+
+class ControlsFiltrats : public Controls {
+protected:
+    void SetUp() override
+    {
+        Controls::SetUp();
+        filtrarEvents();
+        filtre = SDL_GetEventFilter();
+        ASSERT_NE(filtre, nullptr);
+    }
+    void TearDown() override
+    {
+        SDL_SetEventFilter(nullptr);
+        Controls::TearDown();
+    }
+    int filtrar(SDL_Event e) const { return filtre(&e); }
+    SDL_EventFilter filtre = nullptr;
+};
+
+// SDL's queue holds 127 events and one pump can bring thousands; the filter
+// takes every press out of SDL's way, and what the program never acts on is
+// dropped.
+TEST_F(ControlsFiltrats, TenThousandPressesInOneCycleAllCount)
+{
+    float esperat = Zoom;
+    for (int k = 0; k < 10000; ++k) {
+        EXPECT_EQ(filtrar(Arribat(SDL_MOUSEBUTTONDOWN, SDL_BUTTON_WHEELUP)), 0);
+        esperat = static_cast<float>(static_cast<double>(esperat) + 0.01);
+    }
+    for (const SDL_Event& e : {Arribat(SDL_MOUSEMOTION), Arribat(SDL_MOUSEBUTTONUP, SDL_BUTTON_WHEELUP),
+                               Arribat(SDL_KEYUP, 0, SDLK_q), Arribat(SDL_ACTIVEEVENT)})
+        EXPECT_EQ(filtrar(e), 0) << int(e.type);
+    // Quitting is left to SDL's queue: a signal handler raises it too.
+    EXPECT_EQ(filtrar(Arribat(SDL_QUIT)), 1);
+    entradaCicle(bucle);
+    EXPECT_EQ(Zoom, esperat);
+    EXPECT_FALSE(bucle.sortir);
+}
+
+TEST_F(ControlsFiltrats, EventsApplyInTheOrderTheyArrived)
+{
+    // A turn switches trails off and t toggles them: the order shows.
+    for (bool rodaPrimer : {true, false}) {
+        DibuixarTrajectoria = true;
+        const SDL_Event roda = Arribat(SDL_MOUSEBUTTONDOWN, SDL_BUTTON_WHEELUP);
+        const SDL_Event t = Arribat(SDL_KEYDOWN, 0, SDLK_t);
+        filtrar(rodaPrimer ? roda : t);
+        filtrar(rodaPrimer ? t : roda);
+        entradaCicle(bucle);
+        EXPECT_EQ(DibuixarTrajectoria, rodaPrimer);
+    }
+}
+
+// The wait at the end of a cycle empties SDL's queue into the program's, and
+// what came in waits for the start of the next cycle.
+TEST_F(ControlsFiltrats, WhatArrivesDuringTheWaitAppliesAtTheNextCycle)
+{
+    CICLES_PER_SEGON = 100;
+    bucle.cronoCicle.iniciar();
+    roda(SDL_BUTTON_WHEELUP);
+    pitjar(SDLK_q);
+    ritmeCicle(bucle);
+    SDL_Event e;
+    EXPECT_EQ(SDL_PeepEvents(&e, 1, SDL_PEEKEVENT, SDL_ALLEVENTS), 0);
+    EXPECT_EQ(Zoom, 0.5f);
+    EXPECT_FALSE(bucle.sortir);
+    entradaCicle(bucle);
+    EXPECT_EQ(Zoom, static_cast<float>(0.5 + 0.01));
+    EXPECT_TRUE(bucle.sortir);
 }
 
 TEST(StatusLine, TextOfTheDefaultStateAndZoomFormatting)

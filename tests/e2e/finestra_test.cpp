@@ -331,3 +331,89 @@ TEST_P(E2eAmbFils, EveryWayOfQuittingEndsWithStatusZero)
 
 INSTANTIATE_TEST_SUITE_P(E2e, E2eAmbFils,
                          ::testing::Values(Sortir::TeclaQ, Sortir::BotoDeTancar, Sortir::Sigterm));
+// A flood of presses in one burst of xdotool: at one cycle a second, with the
+// pointer moving all over the window, at 100 Hz, and behind a step of 10000
+// bodies that lasts far longer than a cycle. Every wheel turn counts, and a q
+// right after such a flood still quits.
+struct Riuada {
+    const char* nom;
+    std::string config;
+    int moviments;    // pointer moves before the presses
+    int clics;        // wheel turns up
+    bool titolFinal;  // the quitting cycle waits long enough to read its title
+};
+
+std::string Cossos(int n)
+{
+    std::string config = "800 600 " + std::to_string(n) + " 100 60 -11\n";
+    for (int i = 0; i < n; ++i)
+        config += std::to_string(i % 100 * 8 - 400) + " x " + std::to_string(i / 100 * 6 - 300)
+                  + " y 0 vx 0 vy 0 kg 1 px\n";
+    return config;
+}
+
+void PrintTo(const Riuada& r, std::ostream* os)
+{
+    *os << r.nom;
+}
+
+const std::string kUnCicle = "800 600 1 1 60 -11\n0 x 0 y 0 vx 0 vy 0 kg 4 px\n";
+
+class E2eRiuada : public E2e, public ::testing::WithParamInterface<Riuada> {
+protected:
+    std::vector<std::string> rafega(const Riuada& r, bool q) const
+    {
+        std::vector<std::string> a;
+        for (int k = 0; k < r.moviments; ++k)
+            a.insert(a.end(), {"mousemove", "--window", finestra_, k % 2 ? "700" : "10",
+                               k % 2 ? "500" : "10"});
+        a.insert(a.end(), {"click", "--repeat", std::to_string(r.clics), "--delay", "0", "4"});
+        if (q)
+            a.insert(a.end(), {"key", "q"});
+        return a;
+    }
+};
+
+// The title after n turns up from the start, each the sum formed in double
+// and stored as float.
+std::string ZoomDespres(int n)
+{
+    float zoom = 0.5f;
+    for (int k = 0; k < n; ++k)
+        zoom = static_cast<float>(static_cast<double>(zoom) + 0.01);
+    std::ostringstream text;
+    text << "Zoom: " << zoom << " |";
+    return text.str();
+}
+
+TEST_P(E2eRiuada, EveryPressCountsAndQAfterTheFloodQuits)
+{
+    const Riuada& r = GetParam();
+    ASSERT_NO_FATAL_FAILURE(obrir(r.config));
+    ASSERT_EQ(xdotool(rafega(r, false)).estat, 0);
+    const std::string esperat = ZoomDespres(r.clics);
+    const std::string t = esperarTitol(
+        [&](const std::string& s) { return s.find(esperat) != std::string::npos; }, kRitme);
+    EXPECT_NE(t.find(esperat), std::string::npos) << t;
+
+    ASSERT_EQ(xdotool(rafega(r, true)).estat, 0);
+    std::string ultim;
+    EXPECT_TRUE(EsperarQue([&] {
+        const std::string s = titol();
+        if (!s.empty())
+            ultim = s;
+        return !programa_->viu();
+    }, kRitme));
+    EXPECT_EQ(programa_->estat(), 0);
+    if (r.titolFinal) {
+        EXPECT_NE(ultim.find(ZoomDespres(2 * r.clics)), std::string::npos) << ultim;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    E2e, E2eRiuada,
+    ::testing::Values(Riuada{"OneCycleASecond", kUnCicle, 0, 100, true},
+                      Riuada{"PointerMovingAtOneCycleASecond", kUnCicle, 300, 10, true},
+                      Riuada{"FourBodiesAt100Hz", Cossos(4), 0, 1000, false},
+                      Riuada{"StepLongerThanACycle", Cossos(10000), 0, 300, false}),
+    [](const ::testing::TestParamInfo<Riuada>& i) { return std::string(i.param.nom); });
