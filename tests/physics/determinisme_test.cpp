@@ -6,6 +6,7 @@
 
 #include "physics/globals.h"
 #include "physics/pas.h"
+#include "unitats.h"
 
 // A fixed example stepped a fixed number of times must give the same bits
 // on every build: the fast and the literal step are compared with each other
@@ -37,20 +38,14 @@ uint64_t Empremta(const std::vector<Particula>& cossos)
 // what a step computes, may change it; then run the script again.
 constexpr uint64_t kEmpremtaDaurada = 0x21f6519301b8d4c3u;
 
-class Determinisme : public ::testing::Test {
+class Determinisme : public AmbUnitats {
 protected:
     void SetUp() override
     {
+        AmbUnitats::SetUp();
         G = 6.7e-11;
         FactorVelocitat = 3600;
         TempsPerCicle = 0.001f;
-        repulsio = false;
-    }
-    void TearDown() override
-    {
-        G = 0.0;
-        FactorVelocitat = 1;
-        TempsPerCicle = 0.0f;
     }
 
     // A heavy core, bodies round it, a massless one, and one on top of the

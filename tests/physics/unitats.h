@@ -18,6 +18,7 @@ protected:
     void TearDown() override
     {
         G = 0.0;
+        FactorVelocitat = 1;
         TempsPerCicle = 0.0f;
         repulsio = false;
     }
