@@ -5,13 +5,19 @@
 #include <cmath>
 #include <cstdint>
 #include <sstream>
+#include <streambuf>
 
+#include "lectura/constants.h"
 #include "lectura/lectura.h"
 
 namespace {
 
 // Each kind of note is shown this many times; the rest are counted in one.
 constexpr int kNotesPerTipus = 5;
+
+// A usual X server takes no line of this many pixels or more at 24 bits; a
+// window as high is taken.
+constexpr int32_t kMidaX = 16384;
 
 const char* const kCapcalera[] = {"width", "height", "body count",
                                   "cycle limit", "frame limit", "G exponent"};
@@ -29,67 +35,164 @@ std::string NomCamp(int cos, int camp)
     return std::string("the ") + kCamps[camp] + " of body " + std::to_string(cos);
 }
 
-// Follows one read stream over the whole text, so that every value is read by
-// the program's own functions and every finding knows where it is.
+constexpr size_t kMostra = 24;
+
+// A token as a finding shows it: long ones cut short, control bytes as \xNN
+// so that a report of binary input stays text.
+std::string Mostra(const std::string& token)
+{
+    std::string t;
+    const std::string tros = token.size() > kMostra ? token.substr(0, kMostra - 4) : token;
+    for (unsigned char c : tros) {
+        if (c < 0x20 || c == 0x7F) {
+            const char* xifres = "0123456789abcdef";
+            t += std::string("\\x") + xifres[c >> 4] + xifres[c & 0xF];
+        } else {
+            t += static_cast<char>(c);
+        }
+    }
+    return token.size() > kMostra ? t + "..." : t;
+}
+
+bool Espai(int c)
+{
+    return std::isspace(c) != 0;
+}
+
+// A place in the input: its byte, and its line and column.
+struct Lloc {
+    int64_t byte = 0;
+    int64_t linia = 1;
+    int64_t columna = 1;
+};
+
+// Passes the input through in pieces of a fixed size, so that a file of any
+// length is checked in the same memory. It counts lines and columns up to
+// where reading has got, and keeps the first characters read since a mark:
+// what a finding needs to say where it is and what it found there.
+class Seguidor : public std::streambuf {
+public:
+    explicit Seguidor(std::streambuf* font) : font_(font) { setg(buf_, buf_, buf_); }
+
+    Lloc lloc()
+    {
+        comptar(gptr());
+        return {base_ + (gptr() - eback()), linia_, columna_};
+    }
+    void marcar()
+    {
+        marca_ = gptr();
+        marcat_.clear();
+    }
+    // What was read since the mark, up to one character more than is shown.
+    const std::string& marcat()
+    {
+        guardar(gptr());
+        return marcat_;
+    }
+
+protected:
+    int_type underflow() override
+    {
+        comptar(egptr());
+        guardar(egptr());
+        base_ += egptr() - eback();
+        const std::streamsize n = std::max<std::streamsize>(font_->sgetn(buf_, sizeof buf_), 0);
+        setg(buf_, buf_, buf_ + n);
+        comptat_ = buf_;
+        if (marca_ != nullptr)
+            marca_ = buf_;
+        return n > 0 ? traits_type::to_int_type(buf_[0]) : traits_type::eof();
+    }
+
+private:
+    void comptar(const char* fins)
+    {
+        for (; comptat_ < fins; ++comptat_) {
+            if (*comptat_ == '\n') {
+                ++linia_;
+                columna_ = 1;
+            } else if ((static_cast<unsigned char>(*comptat_) & 0xC0) != 0x80) {
+                ++columna_;
+            }
+        }
+    }
+    void guardar(const char* fins)
+    {
+        if (marca_ == nullptr)
+            return;
+        if (marcat_.size() <= kMostra)
+            marcat_.append(marca_, std::min<size_t>(fins - marca_, kMostra + 1 - marcat_.size()));
+        marca_ = fins;
+    }
+
+    std::streambuf* font_;
+    char buf_[1 << 16];
+    const char* comptat_ = buf_;
+    const char* marca_ = nullptr;
+    std::string marcat_;
+    int64_t base_ = 0;
+    int64_t linia_ = 1;
+    int64_t columna_ = 1;
+};
+
+// One read stream over the whole input, so that every value is read by the
+// program's own functions and every finding knows where it is.
 class Lector {
 public:
-    explicit Lector(const std::string& text) : text_(text), in_(text) {}
+    explicit Lector(std::istream& font) : seguidor_(font.rdbuf()), in_(&seguidor_) {}
 
     bool fallat() const { return in_.fail(); }
     std::istream& flux() { return in_; }
 
-    // Where the next token starts; the end of the text when none is left.
-    size_t inici()
+    // Where the next token starts, or the end of the input when none is left;
+    // what is read from there on can then be shown.
+    Lloc inici()
     {
         if (!in_.fail())
             in_ >> std::ws;
-        if (in_.fail() || in_.eof())
-            return text_.size();
-        return static_cast<size_t>(in_.tellg());
+        seguidor_.marcar();
+        return seguidor_.lloc();
     }
-    // Where the last read stopped, if the stream still works.
-    size_t fi()
+    // Whether the last inici() found no token.
+    bool alFinal() const { return in_.fail() || in_.eof(); }
+    // Where the last read stopped.
+    Lloc fi() { return seguidor_.lloc(); }
+    // What was read since inici(), as far as it is shown.
+    std::string llegit() { return seguidor_.marcat(); }
+    // The whole token at inici(), as far as it is shown; it reads on, so only
+    // once nothing more is to be read.
+    std::string token()
     {
-        if (in_.fail() || in_.eof())
-            return text_.size();
-        return static_cast<size_t>(in_.tellg());
-    }
-
-    std::string token(size_t pos) const
-    {
-        size_t fi = pos;
-        while (fi < text_.size() && !std::isspace(static_cast<unsigned char>(text_[fi])))
-            ++fi;
-        std::string t = text_.substr(pos, fi - pos);
-        if (t.size() > 24)
-            t = t.substr(0, 20) + "...";
-        return t;
-    }
-
-    Avis avis(size_t pos, Avis::Gravetat g, std::string text) const
-    {
-        Avis a;
-        a.gravetat = g;
-        a.text = std::move(text);
-        for (size_t i = 0; i < pos && i < text_.size(); ++i) {
-            if (text_[i] == '\n') {
-                ++a.linia;
-                a.columna = 1;
-            } else if ((static_cast<unsigned char>(text_[i]) & 0xC0) != 0x80) {
-                ++a.columna;
-            }
-        }
-        return a;
+        while (seguidor_.marcat().size() <= kMostra && !Espai(seguidor_.sgetc()) &&
+               seguidor_.sgetc() != std::char_traits<char>::eof())
+            seguidor_.sbumpc();
+        return Mostra(seguidor_.marcat());
     }
 
 private:
-    const std::string& text_;
-    std::istringstream in_;
+    Seguidor seguidor_;
+    std::istream in_;
 };
+
+// "e16" after the digits of a mass: exponent form, which a mass cannot take.
+bool Exponent(const std::string& mot)
+{
+    size_t i = 1;
+    if (mot.size() > 1 && (mot[1] == '+' || mot[1] == '-'))
+        i = 2;
+    return mot.size() > i && (mot[0] == 'e' || mot[0] == 'E') &&
+           std::isdigit(static_cast<unsigned char>(mot[i]));
+}
+
+bool ComaDecimal(const std::string& mot)
+{
+    return mot.size() > 1 && mot[0] == ',' && std::isdigit(static_cast<unsigned char>(mot[1]));
+}
 
 class Comprovacio {
 public:
-    explicit Comprovacio(const std::string& text) : lector_(text), text_(text) {}
+    explicit Comprovacio(std::istream& in) : lector_(in) {}
 
     std::vector<Avis> executar()
     {
@@ -109,53 +212,78 @@ private:
     template <typename Llegidor>
     bool valor(const std::string& nom, const char* tipus, int64_t restants, Llegidor llegidor)
     {
-        const bool enganxat = lector_.inici() == fiAnterior_ && fiAnterior_ != 0;
-        const size_t pos = lector_.inici();
+        const Lloc pos = lector_.inici();
+        const bool enganxat = fiAnterior_ > 0 && pos.byte == fiAnterior_;
+        const bool alFinal = lector_.alFinal();
         llegidor(lector_.flux());
         posFallada_ = pos;
         if (!lector_.fallat()) {
             posAnterior_ = pos;
-            fiAnterior_ = lector_.fi();
+            textAnterior_ = lector_.llegit();
+            fiAnterior_ = lector_.fi().byte;
             return true;
         }
         std::string que = restants > 0
             ? "; it and the " + std::to_string(restants) + " values after it read as 0"
             : "; it reads as 0";
-        if (pos >= text_.size()) {
+        if (alFinal) {
             error(pos, "the file ends before " + nom + que);
-        } else {
-            std::string per = "\"" + lector_.token(pos) + "\" does not read as " + nom +
-                              " (" + tipus + ")";
-            if (enganxat)
-                per += ", where the number before it stopped short";
-            error(pos, per + que);
+            return false;
         }
+        const std::string token = lector_.token();
+        std::string per = "\"" + token + "\" does not read as " + nom + " (" + tipus + ")";
+        if (enganxat && token[0] == ',')
+            per += ", where a decimal comma cut the number before it short: the decimal mark is a point";
+        else if (enganxat)
+            per += ", where the number before it stopped short";
+        if (!desfasat_.empty())
+            per += "; the words are out of step since \"" + desfasat_ + "\"";
+        error(pos, per + pista_ + que);
         return false;
     }
 
     bool paraula(int cos, int camp)
     {
-        const size_t pos = lector_.inici();
+        const Lloc pos = lector_.inici();
         descartarParaula(lector_.flux());
         if (lector_.fallat()) {
             const int64_t restants = (int64_t{numero_} - cos) * kValorsPerCos - camp - 1;
-            error(pos, "the file ends before the word after " + NomCamp(cos, camp) +
-                           (restants > 0 ? "; the " + std::to_string(restants) +
-                                               " values after it read as 0"
-                                         : std::string()));
-            return false;
+            // The program has every value by then: the missing word costs nothing.
+            if (restants == 0)
+                afegir(pos, Avis::Gravetat::Nota,
+                       "the file ends before the word after " + NomCamp(cos, camp) +
+                           ": every value reads as written, only the last word is missing");
+            else
+                error(pos, "the file ends before the word after " + NomCamp(cos, camp) +
+                               "; the " + std::to_string(restants) + " values after it read as 0");
+            return restants == 0;
         }
-        const std::string mot = lector_.token(pos);
+        const std::string mot = lector_.llegit();
+        const std::string escrit = Mostra(textAnterior_ + mot);
+        const bool enganxada = pos.byte == fiAnterior_;
         double d = 0.0;
         std::istringstream com(mot);
-        if (pos == fiAnterior_ && mot.find_first_of(".eE0123456789") == 0)
+        if (enganxada && camp == 4 && Exponent(mot)) {
+            error(posAnterior_, NomCamp(cos, camp) + " is written \"" + escrit +
+                                    "\", in exponent form, which a mass cannot take: it reads as " +
+                                    textAnterior_ + " and \"" + Mostra(mot) +
+                                    "\" is thrown away as its word; write the mass in whole digits");
+            desfasat_ = escrit;
+        } else if (enganxada && ComaDecimal(mot)) {
+            error(posAnterior_, "\"" + escrit + "\" has a decimal comma: " + NomCamp(cos, camp) +
+                                    " reads as " + textAnterior_ + " and \"" + Mostra(mot) +
+                                    "\" is thrown away as its word; the decimal mark is a point");
+            desfasat_ = escrit;
+        } else if (enganxada && mot.find_first_of(".eE0123456789") == 0) {
             nota(curts_, pos,
-                 NomCamp(cos, camp) + " stops short at \"" + mot +
+                 NomCamp(cos, camp) + " stops short at \"" + Mostra(mot) +
                      "\", which is thrown away as its word");
-        else if (com >> d && com.peek() == EOF)
+            desfasat_ = escrit;
+        } else if (mot.size() <= kMostra && com >> d && com.peek() == EOF) {
             nota(numeros_, pos,
-                 "\"" + mot + "\" is thrown away as the word after " +
-                     NomCamp(cos, camp) + "; a number there usually means words are missing");
+                 "\"" + mot + "\" is thrown away as the word after " + NomCamp(cos, camp) +
+                     "; a number there usually means words are missing");
+        }
         fiAnterior_ = 0;
         return true;
     }
@@ -172,6 +300,9 @@ private:
                     posNumero_ = posFallada_;
                 return false;
             }
+            liniesCapcalera_[i] = posAnterior_.linia;
+            if (i < 2)
+                mida(i, v);
             if (i == 2) {
                 numero_ = v;
                 nombreLlegit_ = true;
@@ -179,6 +310,27 @@ private:
             }
         }
         return true;
+    }
+
+    // The window sizes the program refuses, and those that are likely slips.
+    void mida(int i, int32_t v)
+    {
+        const char* costat = i == 0 ? "wide" : "high";
+        const std::string nom = std::string("a window ") + kCapcalera[i] + " of " + std::to_string(v);
+        if (v < 0 || v > PANTALLA_MIDA_MAXIMA)
+            error(posAnterior_, nom + " is refused: the program stops with \"Error en ajustar "
+                                      "parametres de la pantalla\" and \"Error al iniciar\"; a window "
+                                      "is 1 to " + std::to_string(PANTALLA_MIDA_MAXIMA) + " pixels " +
+                                      costat);
+        else if (v == 0)
+            afegir(posAnterior_, Avis::Gravetat::Nota,
+                   nom + " makes the window as " + costat + " as the screen, and the view's origin "
+                         "stays at its " + (i == 0 ? "left" : "top") + " edge");
+        else if (i == 0 && v >= kMidaX)
+            afegir(posAnterior_, Avis::Gravetat::Nota,
+                   nom + ": a usual X server refuses a line of " + std::to_string(kMidaX) +
+                       " pixels or more at 24 bits, and the program then stops with "
+                       "\"Error en ajustar parametres de la pantalla\"");
     }
 
     bool nombre()
@@ -203,9 +355,10 @@ private:
     bool cossos()
     {
         for (int cos = 0; cos < numero_; ++cos) {
-            if (lector_.inici() >= text_.size()) {
+            lector_.inici();
+            if (lector_.alFinal()) {
                 const int falten = numero_ - cos;
-                error(text_.size(), "records missing: the count is " + std::to_string(numero_) +
+                error(lector_.fi(), "records missing: the count is " + std::to_string(numero_) +
                                         " but the file ends after " + std::to_string(cos) +
                                         (falten == 1 ? "; the last body reads as zeros"
                                                      : "; the last " + std::to_string(falten) +
@@ -217,6 +370,14 @@ private:
                 const char* tipus = camp < 4 ? kReal : camp == 4 ? kMassa : kSimple;
                 float diametre = 0.0f;
                 bool negativa = false;
+                // Five numbers on the header's line and the sixth on the next:
+                // the header is one short, and body 0 starts a value late.
+                pista_ = cos == 0 && camp == 0 && liniesCapcalera_[4] == liniesCapcalera_[0] &&
+                                 liniesCapcalera_[5] > liniesCapcalera_[4]
+                             ? "; the header's line holds five numbers where six are needed (width, "
+                               "height, count, cycles, frames, G exponent), so the first value of "
+                               "body 0 was taken as the G exponent"
+                             : "";
                 const bool llegit = valor(NomCamp(cos, camp), tipus, restants, [&](std::istream& in) {
                     if (camp == 4)
                         llegirMassa(in, &negativa);
@@ -228,7 +389,7 @@ private:
                 if (!llegit)
                     return false;
                 if (negativa)
-                    error(posAnterior_, "\"" + lector_.token(posAnterior_) + "\" is negative, so " +
+                    error(posAnterior_, "\"" + Mostra(textAnterior_) + "\" is negative, so " +
                                             NomCamp(cos, camp) + " reads as 0 (" + kMassa +
                                             "); the values after it read as written");
                 if (camp == 5 && diametre != std::trunc(diametre))
@@ -243,17 +404,19 @@ private:
         return true;
     }
 
-    // What follows the last record is never read.
+    // What follows the last record is never read; it is counted, not kept.
     void sobrant()
     {
-        const size_t pos = lector_.inici();
-        if (pos >= text_.size())
+        const Lloc pos = lector_.inici();
+        if (lector_.alFinal())
             return;
-        std::istringstream resta(text_.substr(pos));
-        std::string t;
-        long tokens = 0;
-        while (resta >> t)
-            ++tokens;
+        std::streambuf& resta = *lector_.flux().rdbuf();
+        int64_t tokens = 0;
+        bool dins = false;
+        for (int c = resta.sbumpc(); c != std::char_traits<char>::eof(); c = resta.sbumpc()) {
+            tokens += !dins && !Espai(c);
+            dins = !Espai(c);
+        }
         if (tokens % kTokensPerCos == 0)
             error(pos, "extra records: the count is " + std::to_string(numero_) +
                            " but the file holds " + std::to_string(numero_ + tokens / kTokensPerCos) +
@@ -263,21 +426,28 @@ private:
                            " tokens); the program never reads it");
     }
 
-    void error(size_t pos, std::string text)
+    void afegir(const Lloc& pos, Avis::Gravetat g, std::string text)
     {
-        avisos_.push_back(lector_.avis(pos, Avis::Gravetat::Error, std::move(text)));
+        Avis a;
+        a.linia = pos.linia;
+        a.columna = pos.columna;
+        a.gravetat = g;
+        a.text = std::move(text);
+        avisos_.push_back(std::move(a));
     }
+
+    void error(const Lloc& pos, std::string text) { afegir(pos, Avis::Gravetat::Error, std::move(text)); }
 
     struct Comptador {
         int vistes = 0;
-        size_t pos = 0;
+        Lloc pos;
         const char* que = "";
     };
 
-    void nota(Comptador& c, size_t pos, std::string text)
+    void nota(Comptador& c, const Lloc& pos, std::string text)
     {
         if (c.vistes++ < kNotesPerTipus)
-            avisos_.push_back(lector_.avis(pos, Avis::Gravetat::Nota, std::move(text)));
+            afegir(pos, Avis::Gravetat::Nota, std::move(text));
         c.pos = pos;
     }
 
@@ -285,29 +455,37 @@ private:
     {
         for (const Comptador* c : {&numeros_, &fraccions_, &curts_})
             if (c->vistes > kNotesPerTipus)
-                avisos_.push_back(lector_.avis(
-                    c->pos, Avis::Gravetat::Nota,
-                    std::to_string(c->vistes - kNotesPerTipus) + " more like the " +
-                        c->que + " above, the last of them here"));
+                afegir(c->pos, Avis::Gravetat::Nota,
+                       std::to_string(c->vistes - kNotesPerTipus) + " more like the " + c->que +
+                           " above, the last of them here");
     }
 
     Lector lector_;
-    const std::string& text_;
     std::vector<Avis> avisos_;
     int32_t numero_ = 0;
     bool nombreLlegit_ = false;
-    size_t posNumero_ = 0;
-    size_t posFallada_ = 0;
-    size_t posAnterior_ = 0;
-    size_t fiAnterior_ = 0;
-    Comptador numeros_{0, 0, "number thrown away"};
-    Comptador fraccions_{0, 0, "fraction dropped"};
-    Comptador curts_{0, 0, "number stopped short"};
+    Lloc posNumero_;
+    Lloc posFallada_;
+    Lloc posAnterior_;
+    std::string textAnterior_;
+    int64_t fiAnterior_ = 0;
+    int64_t liniesCapcalera_[6] = {};
+    std::string desfasat_;
+    const char* pista_ = "";
+    Comptador numeros_{0, {}, "number thrown away"};
+    Comptador fraccions_{0, {}, "fraction dropped"};
+    Comptador curts_{0, {}, "number stopped short"};
 };
 
 }  // namespace
 
+std::vector<Avis> Comprovar(std::istream& in)
+{
+    return Comprovacio(in).executar();
+}
+
 std::vector<Avis> Comprovar(const std::string& text)
 {
-    return Comprovacio(text).executar();
+    std::istringstream in(text);
+    return Comprovacio(in).executar();
 }

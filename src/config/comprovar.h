@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstdint>
+#include <istream>
 #include <string>
 #include <vector>
 
@@ -7,14 +9,17 @@
 // columns count characters, not bytes).
 struct Avis {
     enum class Gravetat { Error, Nota };
-    int linia = 1;
-    int columna = 1;
+    int64_t linia = 1;
+    int64_t columna = 1;
     Gravetat gravetat = Gravetat::Error;
     std::string text;
 };
 
-// Reads the text of a config.txt the way the program does and says where it
-// will not read as the writer meant: errors for values that fail to read and
-// so turn to 0, records missing or extra, and a count the program refuses;
-// notes for what reads but is likely a slip.
+// Reads a config.txt the way the program does and says where it will not
+// read as the writer meant: errors for values that fail to read and so turn
+// to 0 or read as another number, window sizes the program refuses, records
+// missing or extra, and a count the program refuses; notes for what reads but
+// is likely a slip. The input is read once, in pieces: a file of any length
+// is checked in the same memory.
+std::vector<Avis> Comprovar(std::istream& in);
 std::vector<Avis> Comprovar(const std::string& text);

@@ -1,7 +1,8 @@
+#include <cerrno>
 #include <charconv>
 #include <cstring>
 #include <iostream>
-#include <sstream>
+#include <optional>
 #include <string>
 
 #include "config/comprovar.h"
@@ -13,6 +14,7 @@ namespace {
 
 const char* const kUs =
     "usage: particules-config check [FILE | -]\n"
+    "       particules-config --version\n"
     "       particules-config gen star|disc|cluster [-n N] [--seed S] [--window WxH] [--gexp E]\n"
     "\n"
     "check  reads FILE (config.txt by default, - for standard input) the way\n"
@@ -43,21 +45,17 @@ bool Enter(const std::string& text, T minim, T maxim, T& valor)
     return ec == std::errc() && p == fi && valor >= minim && valor <= maxim;
 }
 
-// All that is left of a stream; false when reading it failed.
-bool LlegirTot(std::istream& in, std::string& text)
+// The status to end with once all that was written has reached standard
+// output; a report or a config that did not arrive whole is a failure.
+int Escrit(int estat)
 {
-    std::ostringstream tot;
-    tot << in.rdbuf();
-    text = tot.str();
-    return !in.bad();
-}
-
-bool LlegirText(const std::string& cami, std::string& text)
-{
-    if (cami == "-")
-        return LlegirTot(std::cin, text);
-    ArxiuConfig arxiu(cami);
-    return arxiu.obert() && LlegirTot(arxiu.flux(), text);
+    std::cout.flush();
+    if (std::cout)
+        return estat;
+    const int error = errno;
+    std::cerr << "particules-config: cannot write to standard output"
+              << (error != 0 ? std::string(": ") + std::strerror(error) : std::string()) << std::endl;
+    return 1;
 }
 
 int Comprova(int argc, char** argv)
@@ -65,14 +63,17 @@ int Comprova(int argc, char** argv)
     if (argc > 3)
         return Us("check takes one file");
     const std::string cami = argc == 3 ? argv[2] : "config.txt";
-    std::string text;
-    if (!LlegirText(cami, text)) {
+    // Standard input for "-"; a file opens as the program opens config.txt.
+    std::optional<ArxiuConfig> arxiu;
+    if (cami != "-")
+        arxiu.emplace(cami);
+    if (arxiu && !arxiu->obert()) {
         std::cout << cami << ": error: cannot be read; the program stops with \"no es pot "
                              "llegir l'arxiu\" and \"Número de partícules invàlid\"\n";
-        return 1;
+        return Escrit(1);
     }
     int errors = 0, notes = 0;
-    for (const Avis& a : Comprovar(text)) {
+    for (const Avis& a : Comprovar(arxiu ? arxiu->flux() : std::cin)) {
         const bool error = a.gravetat == Avis::Gravetat::Error;
         (error ? errors : notes)++;
         std::cout << cami << ':' << a.linia << ':' << a.columna << ": "
@@ -80,7 +81,7 @@ int Comprova(int argc, char** argv)
     }
     std::cout << cami << ": " << errors << (errors == 1 ? " error, " : " errors, ") << notes
               << (notes == 1 ? " note\n" : " notes\n");
-    return errors > 0 ? 1 : 0;
+    return Escrit(errors > 0 ? 1 : 0);
 }
 
 int Genera(int argc, char** argv)
@@ -100,6 +101,8 @@ int Genera(int argc, char** argv)
 
     for (int i = 3; i < argc; i += 2) {
         const std::string opcio = argv[i];
+        if (opcio != "-n" && opcio != "--seed" && opcio != "--gexp" && opcio != "--window")
+            return Us("unknown option " + opcio);
         if (i + 1 >= argc)
             return Us(opcio + " needs a value");
         const std::string valor = argv[i + 1];
@@ -114,8 +117,6 @@ int Genera(int argc, char** argv)
             const size_t x = valor.find('x');
             bo = x != std::string::npos && Enter<int32_t>(valor.substr(0, x), 1, PANTALLA_MIDA_MAXIMA, o.amplada) &&
                  Enter<int32_t>(valor.substr(x + 1), 1, PANTALLA_MIDA_MAXIMA, o.altura);
-        } else {
-            return Us("unknown option " + opcio);
         }
         if (!bo)
             return Us("bad value \"" + valor + "\" for " + opcio);
@@ -128,8 +129,7 @@ int Genera(int argc, char** argv)
         return 1;
     }
     EscriureConfig(std::cout, *sistema);
-    std::cout.flush();
-    return std::cout ? 0 : 1;
+    return Escrit(0);
 }
 
 }  // namespace
@@ -141,7 +141,11 @@ int main(int argc, char** argv)
     const std::string ordre = argv[1];
     if (ordre == "--help" || ordre == "-h" || ordre == "help") {
         std::cout << kUs;
-        return 0;
+        return Escrit(0);
+    }
+    if (ordre == "--version") {
+        std::cout << "particules-config " PARTICULES_VERSION "\n";
+        return Escrit(0);
     }
     if (ordre == "check")
         return Comprova(argc, argv);

@@ -5,6 +5,7 @@
 #include <cctype>
 #include <cmath>
 #include <fstream>
+#include <locale>
 #include <sstream>
 #include <string>
 
@@ -35,8 +36,24 @@ uint64_t llegirMassa(std::istream& in, bool* negativa)
 
 void descartarParaula(std::istream& in)
 {
-    std::string paraula;
-    in >> paraula;
+    // What `in >> paraula` does, without keeping the word: it may be as long
+    // as the file.
+    const std::istream::sentry dins(in);
+    if (!dins)
+        return;
+    const auto& tipus = std::use_facet<std::ctype<char>>(in.getloc());
+    std::streambuf& font = *in.rdbuf();
+    std::streamsize llegits = 0;
+    for (int c = font.sgetc();; c = font.snextc(), ++llegits) {
+        if (c == std::char_traits<char>::eof()) {
+            in.setstate(std::ios::eofbit);
+            break;
+        }
+        if (tipus.is(std::ctype_base::space, static_cast<char>(c)))
+            break;
+    }
+    if (llegits == 0)
+        in.setstate(std::ios::failbit);
 }
 
 namespace {

@@ -30,6 +30,7 @@ struct Cas {
     std::string config;
     int cossos;               // the count as the program reads it
     const char* culpable;     // the token the first error points at; "" for the end of the file
+    const char* nomena = nullptr;  // the slip the first error names
 };
 
 // Every value of a file that reads as written is nonzero, so the first 0 in
@@ -70,6 +71,13 @@ const Cas kCataleg[] = {
     {"a negative count", "800 600 -4 100 60 -11\n" + kCossos, 0, "-4"},
     {"a count too large for memory", "800 600 2147483647 100 60 -11\n" + kCossos, 0, "2147483647"},
     {"an empty file", "", 0, ""},
+    {"only the last word missing", "800 600 1 100 60 -11\n1 x 2 y 3 vx 4 vy 5 kg 6", 1, nullptr},
+    {"a header number missing", "800 600 2 100 60\n" + kCossos, 2, "x", "five numbers where six"},
+    {"a decimal comma", "800 600 2 100 60 -11\n1,5 x 2 y 3 vx 4 vy 5 kg 6 px\n", 2, "1,5", "decimal comma"},
+    {"a mass in exponent form", "800 600 2 100 60 -11\n1 x 2 y 3 vx 4 vy 1e16 kg 6 px\n", 2, "1e16",
+     "exponent form"},
+    {"a negative width", "-5 600 2 100 60 -11\n" + kCossos, 2, "-5", "Error al iniciar"},
+    {"a height past 32767", "800 40000 2 100 60 -11\n" + kCossos, 2, "40000", "Error al iniciar"},
 };
 
 struct Diagnosi {
@@ -188,18 +196,25 @@ TEST(ConfigCheck, AgreesWithWhatTheProgramReadsOnTheMalformedCatalogue)
             ASSERT_FALSE(errors.empty()) << comprovacio.sortida;
             const size_t pos = Posicio(cas.config, errors[0].linia, errors[0].columna);
             const std::string culpable = cas.culpable;
-            if (culpable.empty())
+            if (culpable.empty()) {
                 EXPECT_EQ(pos, cas.config.size()) << errors[0].text;
-            else
+            } else {
                 EXPECT_EQ(cas.config.compare(pos, culpable.size(), culpable), 0) << errors[0].text;
+            }
+            if (cas.nomena != nullptr) {
+                EXPECT_NE(errors[0].text.find(cas.nomena), std::string::npos) << errors[0].text;
+            }
         }
 
-        bool rebutja = false;
+        // The message the program stops with, if the check says it stops.
+        std::string atura;
         for (const Diagnosi& d : errors)
-            rebutja = rebutja || d.text.find("Número de partícules invàlid") != std::string::npos;
-        if (rebutja) {
+            for (const char* missatge : {"Número de partícules invàlid", "Error al iniciar"})
+                if (atura.empty() && d.text.find(missatge) != std::string::npos)
+                    atura = missatge;
+        if (!atura.empty()) {
             EXPECT_EQ(programa.estat, 1);
-            EXPECT_NE(programa.errors.find("Número de partícules invàlid\n"), std::string::npos);
+            EXPECT_NE(programa.errors.find(atura + "\n"), std::string::npos) << programa.errors;
             continue;
         }
         EXPECT_EQ(programa.estat, 0) << programa.errors;
@@ -308,6 +323,63 @@ TEST_F(ConfigCheckNotes, ManyOfAKindAreCountedAfterTheFirstFive)
     EXPECT_EQ(avisos[5].linia, 10);
 }
 
+// Sizes the program always refuses are errors (the catalogue runs them);
+// those it takes but a person would not mean, or an X server refuses, notes.
+TEST_F(ConfigCheckNotes, WindowSizesTheScreenOrTheXServerDecide)
+{
+    const struct {
+        const char* mida;
+        int notes;
+        const char* diu;
+    } casos[] = {
+        {"0 600", 1, "as wide as the screen"}, {"800 0", 1, "as high as the screen"},
+        {"16384 600", 1, "X server refuses a line of 16384"}, {"32767 600", 1, "X server"},
+        {"16383 600", 0, ""}, {"800 32767", 0, ""},
+    };
+    for (const auto& c : casos) {
+        const std::vector<Avis> avisos =
+            Comprovar(std::string(c.mida) + " 2 100 60 -11\n" + kCossos);
+        ASSERT_EQ(static_cast<int>(avisos.size()), c.notes) << c.mida;
+        for (const Avis& a : avisos) {
+            EXPECT_EQ(a.gravetat, Avis::Gravetat::Nota) << c.mida;
+            EXPECT_NE(a.text.find(c.diu), std::string::npos) << a.text;
+        }
+    }
+}
+
+// The input is read in pieces and never kept whole: hundreds of megabytes
+// of blank lines and one word as long pass in far less memory, and the
+// place reported is still exact. /dev/zero, endless, stops at its first byte.
+TEST(ConfigCheck, StreamsInputOfAnyLengthInMemoryThatDoesNotGrow)
+{
+#if defined(__SANITIZE_ADDRESS__)
+    const std::string limit = "";  // ASan reserves far more address space than any bound
+#else
+    const std::string limit = "ulimit -v 65536; ";
+#endif
+    DirectoriTemporal dir;
+    OpcionsExecucio o;
+    o.directori = dir.cami();
+    const std::string linia = "800 600 1 100 60 -11 1 x 2 y 3 vx 4 vy 5 kg 6 ";
+    o.arguments = {"-c", limit + "{ head -c 150000000 /dev/zero | tr '\\0' '\\n'; printf '" + linia +
+                             "'; head -c 100000000 /dev/zero | tr '\\0' w; printf ' the end'; } | "
+                             "\"$0\" check -", PARTICULES_CONFIG_BIN};
+    o.limitMs = 120000;
+    const Execucio r = Executar("/bin/sh", o);
+    EXPECT_EQ(r.estat, 1) << r.errors;
+    EXPECT_EQ(r.errors, "");
+    // "the" after the line, the long word and a blank.
+    const std::string columna = std::to_string(linia.size() + 100000000 + 2);
+    EXPECT_EQ(r.sortida, "-:150000001:" + columna + ": error: extra text after the last body "
+                         "(2 tokens); the program never reads it\n-: 1 error, 0 notes\n");
+
+    o.arguments = {"-c", limit + "\"$0\" check - </dev/zero", PARTICULES_CONFIG_BIN};
+    const Execucio zeros = Executar("/bin/sh", o);
+    EXPECT_EQ(zeros.estat, 1);
+    EXPECT_EQ(zeros.sortida.find('\0'), std::string::npos) << "a report of binary input is text";
+    EXPECT_EQ(zeros.sortida.rfind("-:1:1: error: \"\\x00\\x00", 0), 0u) << zeros.sortida;
+}
+
 TEST(ConfigCheckUsage, MistakesExitWith2AndSayWhy)
 {
     DirectoriTemporal dir;
@@ -315,16 +387,36 @@ TEST(ConfigCheckUsage, MistakesExitWith2AndSayWhy)
         {}, {"chek"}, {"check", "a", "b"}, {"gen"}, {"gen", "spiral"}, {"gen", "disc", "-n"},
         {"gen", "disc", "-n", "0"}, {"gen", "disc", "-n", "12x"}, {"gen", "disc", "--window", "800"},
         {"gen", "disc", "--window", "0x600"}, {"gen", "disc", "--gexp", "-1e3"},
-        {"gen", "disc", "--size", "3"}};
+        {"gen", "disc", "--size", "3"}, {"gen", "star", "--bogus"}};
     for (const auto& arguments : dolents) {
         const Execucio r = Executa(PARTICULES_CONFIG_BIN, dir, arguments, -1);
         EXPECT_EQ(r.estat, 2);
         EXPECT_EQ(r.sortida, "");
         EXPECT_EQ(r.errors.rfind("particules-config: ", 0), 0u) << r.errors;
     }
+    EXPECT_EQ(Executa(PARTICULES_CONFIG_BIN, dir, {"gen", "star", "--bogus"}, -1).errors.find(
+                  "particules-config: unknown option --bogus\n"), 0u);
     const Execucio ajuda = Executa(PARTICULES_CONFIG_BIN, dir, {"--help"}, -1);
     EXPECT_EQ(ajuda.estat, 0);
     EXPECT_EQ(ajuda.sortida.rfind("usage: particules-config", 0), 0u);
+    const Execucio versio = Executa(PARTICULES_CONFIG_BIN, dir, {"--version"}, -1);
+    EXPECT_EQ(versio.estat, 0);
+    EXPECT_EQ(versio.sortida.rfind("particules-config 1.", 0), 0u) << versio.sortida;
+}
+
+// Output that cannot be written is a failure with a message, whatever the command.
+TEST(ConfigCheckUsage, AFullDiskFailsWithAMessage)
+{
+    DirectoriTemporal dir;
+    dir.escriure("config.txt", "800 600 2 100 60 -11\n" + kCossos);
+    for (const char* ordre : {"check", "check config.txt", "gen star", "gen disc -n 5000", "--help",
+                              "--version"}) {
+        const Execucio r = Executa("/bin/sh", dir, {"-c", std::string("\"$0\" ") + ordre + " >/dev/full",
+                                                    PARTICULES_CONFIG_BIN}, -1);
+        EXPECT_EQ(r.estat, 1) << ordre;
+        EXPECT_EQ(r.errors.rfind("particules-config: cannot write to standard output", 0), 0u)
+            << ordre << ": " << r.errors;
+    }
 }
 
 }  // namespace
