@@ -54,21 +54,40 @@ double GMPerPeriode(double r, double periode)
     return 4.0 * kPi * kPi * r * r * r / (periode * periode);
 }
 
-// The mass that gives G times it, as a config's whole number, or why not.
-bool MassaEntera(double gm, double G, const char* que, uint64_t& sortida, std::string& error)
+// The mass that gives G times it, as a config's whole number of at least
+// minima, or why not, with the exponents at which it would be.
+bool MassaEntera(double gm, int32_t gexp, const char* que, double minima, uint64_t& sortida,
+                 std::string& error)
 {
-    const double massa = gm / G;
-    if (!(massa >= 0.5) || massa >= kMaximaMassa) {
-        const int minim = static_cast<int>(std::ceil(std::log10(gm / (MANTISSA_G * kMaximaMassa))));
-        const int maxim = static_cast<int>(std::floor(std::log10(gm / (MANTISSA_G * 0.5))));
+    const auto massa = [&](int32_t e) { return gm / GDeExponent(e); };
+    const auto cap = [&](int32_t e) { return massa(e) < kMaximaMassa; };
+    const auto pesa = [&](int32_t e) { return massa(e) >= minima; };
+    if (!cap(gexp) || !pesa(gexp)) {
+        // A larger exponent, a lighter mass. The logarithms give the range to
+        // within one; the test that decides is the one above, so every
+        // exponent offered is taken.
+        int32_t minim = static_cast<int32_t>(std::ceil(std::log10(gm / (MANTISSA_G * kMaximaMassa))));
+        int32_t maxim = static_cast<int32_t>(std::floor(std::log10(gm / (MANTISSA_G * minima))));
+        while (!cap(minim))
+            ++minim;
+        while (cap(minim - 1))
+            --minim;
+        while (!pesa(maxim))
+            --maxim;
+        while (pesa(maxim + 1))
+            ++maxim;
         std::ostringstream text;
-        text << "at this G exponent " << que << " would need a mass of " << massa
-             << ", outside the whole numbers 1 to 18446744073709551615 that a config holds; "
-             << "for this window choose an exponent from " << minim << " to " << maxim;
+        text << "at this G exponent " << que << " would need a mass of " << massa(gexp)
+             << ", outside the whole numbers " << std::ceil(minima) << " to 18446744073709551615 it can take "
+             << "in a config; ";
+        if (minim <= maxim)
+            text << "for this window choose an exponent from " << minim << " to " << maxim;
+        else
+            text << "no exponent gives one for this window; choose fewer bodies";
         error = text.str();
         return false;
     }
-    sortida = static_cast<uint64_t>(std::nearbyint(massa));
+    sortida = static_cast<uint64_t>(std::nearbyint(massa(gexp)));
     return true;
 }
 
@@ -112,7 +131,7 @@ bool Central(const OpcionsGen& o, const char* que, float diametre, Sistema& s, s
 {
     Cos central;
     central.diametre = diametre;
-    if (!MassaEntera(GMPerPeriode(RadiExterior(o), kPeriodeExterior), GDeExponent(o.gexp), que,
+    if (!MassaEntera(GMPerPeriode(RadiExterior(o), kPeriodeExterior), o.gexp, que, 0.5,
                      central.massa, error))
         return false;
     s.cossos.push_back(central);
@@ -201,16 +220,12 @@ bool Cumul(const OpcionsGen& o, Atzar& atzar, Sistema& s, std::string& error)
     // The whole mass is such that a body at the edge would circle it in three
     // outer periods: point masses pass close and fling each other out, and a
     // slow cluster has fewer such passes in the minute one watches it.
-    // Masses spread from half to one and a half of the mean.
+    // Masses spread from half to one and a half of the mean, which must be
+    // 2 at least for the lightest to weigh 1.
     uint64_t total = 0;
-    if (!MassaEntera(GMPerPeriode(radi, kPeriodeCumul), G, "the cluster", total, error))
+    if (!MassaEntera(GMPerPeriode(radi, kPeriodeCumul), o.gexp, "the cluster", 2.0 * o.n, total, error))
         return false;
     const double mitjana = static_cast<double>(total) / o.n;
-    if (!(mitjana >= 2.0)) {
-        error = "at this G exponent the bodies of the cluster would weigh less than 2; "
-                "choose an exponent nearer -11 or fewer bodies";
-        return false;
-    }
     for (int i = 0; i < o.n; ++i) {
         const double r = radi * std::sqrt(atzar.unitat());
         const double a = atzar.entre(0.0, 2.0 * kPi);

@@ -2,6 +2,7 @@
 
 #include <cfloat>
 #include <cmath>
+#include <cstdio>
 #include <sstream>
 #include <string>
 
@@ -213,6 +214,34 @@ TEST(ConfigGenOutput, RefusesAGExponentWhoseMassesAConfigCannotHold)
         EXPECT_EQ(r.estat, 1) << gexp;
         EXPECT_EQ(r.sortida, "");
         EXPECT_NE(r.errors.find("G exponent"), std::string::npos) << r.errors;
+    }
+}
+
+// The range a refusal offers is exactly the exponents that work, for each
+// kind, window and number of bodies (a cluster needs 2 units a body).
+TEST(ConfigGenOutput, EveryExponentARefusalOffersWorksAndNoneBeyond)
+{
+    const struct {
+        Tipus tipus;
+        int32_t n, amplada;
+    } casos[] = {{Tipus::Estrella, 6, 800}, {Tipus::Disc, 300, 800}, {Tipus::Cumul, 1, 800},
+                 {Tipus::Cumul, 100, 800}, {Tipus::Cumul, 1000, 800}, {Tipus::Estrella, 6, 32767}};
+    for (const auto& c : casos) {
+        SCOPED_TRACE(std::to_string(static_cast<int>(c.tipus)) + " n " + std::to_string(c.n));
+        OpcionsGen o;
+        o.tipus = c.tipus;
+        o.n = c.n;
+        o.amplada = c.amplada;
+        o.gexp = 30;
+        std::string error;
+        ASSERT_FALSE(Generar(o, error));
+        int32_t minim = 0, maxim = 0;
+        ASSERT_EQ(std::sscanf(error.c_str() + error.find("from "), "from %d to %d", &minim, &maxim), 2)
+            << error;
+        for (int32_t e = minim - 1; e <= maxim + 1; ++e) {
+            o.gexp = e;
+            EXPECT_EQ(Generar(o, error).has_value(), e >= minim && e <= maxim) << e << ": " << error;
+        }
     }
 }
 
