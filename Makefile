@@ -35,6 +35,7 @@ run:
 	@$(FASE) build $(LOGS)/build-particules.log cmake --build $(BUILD) -j $(JOBS) --target particules
 	@[ ! -f examples/$(EXAMPLE)/tecles.txt ] || cat examples/$(EXAMPLE)/tecles.txt
 	@echo "Keys: arrows pan, wheel zooms, t trails, 1-7 time factor, s stops all, r repulsion, Return limiter, q quits."
+	@[ -n "$${DISPLAY:-}" ] || echo "No X display (DISPLAY is unset): SDL draws in this terminal instead; q quits."
 	@cd examples/$(EXAMPLE) && SDL_AUDIODRIVER=$${SDL_AUDIODRIVER:-dummy} \
 		../../$(BUILD)/particules >../../$(LOGS)/run.log
 
