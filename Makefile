@@ -7,7 +7,7 @@ JOBS ?= $(shell nproc)
 FASE := scripts/fase.sh
 EXAMPLES := $(sort $(patsubst examples/%/config.txt,%,$(wildcard examples/*/config.txt)))
 
-.PHONY: all deps build run test bench clean sanitize tsan fuzz soak fuzz-coverage package screenshot
+.PHONY: all deps build run test bench fmacheck clean sanitize tsan fuzz soak fuzz-coverage package screenshot
 
 all: build
 
@@ -59,6 +59,13 @@ screenshot: build
 # The step's benchmark; BENCH_ARGS passes options, e.g. --benchmark_filter=1024.
 bench: build
 	$(BUILD)/bench/particules_bench $(BENCH_ARGS)
+
+# The AVX2+FMA step's proved quotients against the divider on 10^9 operand
+# pairs (FMACHECK_PAIRS), a few minutes; make test runs a few million.
+FMACHECK_PAIRS ?= 1000000000
+
+fmacheck: build
+	$(BUILD)/tests/fmacheck $(FMACHECK_PAIRS)
 
 # The whole suite again under ASan and UBSan, in a build of its own. A report
 # exits with 86, a status no test expects, so none can pass over one.

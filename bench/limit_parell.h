@@ -6,6 +6,8 @@
 
 #include <cstdint>
 
+#include "physics/carrils.h"
+
 // Precomputed differences and mass terms of `n` pairs, n a multiple of 8.
 struct Parells {
     const double* dx;
@@ -18,12 +20,14 @@ struct Parells {
 double LimitParellEscalar(const Parells& p);
 double LimitParellSse2(const Parells& p);
 double LimitParellAvx2(const Parells& p);
+double LimitParellAvx2Fma(const Parells& p);
 double LimitParellAvx512(const Parells& p);
 
 namespace {
 
-// Compiled once per instruction set, with its lane traits (physics/carrils.h).
-template <class L>
+// Compiled once per instruction set, with its lane traits and the way it forms
+// the quotients (physics/carrils.h).
+template <class L, class Q = QuocientsDivisor>
 double LimitParell(const Parells& p)
 {
     using D = typename L::Doble;
@@ -33,10 +37,10 @@ double LimitParell(const Parells& p)
     for (int32_t i = 0; i < p.n; i += L::W) {
         const D dx = L::carregar(p.dx + i);
         const D dy = L::carregar(p.dy + i);
-        const D r = L::arrel(dy * dy + dx * dx);
-        const D k = L::carregar(p.mg + i) / (r * r);
-        ax = dx / r * k * f + ax;
-        ay = dy / r * k * f + ay;
+        D ux, uy, k;
+        Q::template calcular<L>(dx, dy, L::carregar(p.mg + i), ux, uy, k);
+        ax = ux * k * f + ax;
+        ay = uy * k * f + ay;
     }
     double x[L::W];
     double y[L::W];

@@ -119,6 +119,12 @@ void BM_StepFastAvx2(benchmark::State& state)
     PassosForcats(state, CamiPas::Avx2);
 }
 
+// dx / r and dy / r from proved FMA quotients: the same bits as Avx2.
+void BM_StepFastFma(benchmark::State& state)
+{
+    PassosForcats(state, CamiPas::Avx2Fma);
+}
+
 void BM_StepFastSse2(benchmark::State& state)
 {
     PassosForcats(state, CamiPas::Sse2);
@@ -137,6 +143,8 @@ double Limit(CamiPas cami, const Parells& parells)
         return LimitParellAvx512(parells);
     case CamiPas::Avx2:
         return LimitParellAvx2(parells);
+    case CamiPas::Avx2Fma:
+        return LimitParellAvx2Fma(parells);
     case CamiPas::Sse2:
         return LimitParellSse2(parells);
 #endif
@@ -174,6 +182,12 @@ void BM_PairLimit(benchmark::State& state)
 void BM_PairLimitAvx2(benchmark::State& state)
 {
     Limits(state, CamiPas::Avx2);
+}
+
+// The pair's arithmetic as the Avx2Fma path forms it, next to the divider's.
+void BM_PairLimitFma(benchmark::State& state)
+{
+    Limits(state, CamiPas::Avx2Fma);
 }
 
 void BM_PairLimitSse2(benchmark::State& state)
@@ -216,6 +230,7 @@ const char* NomDelCami(CamiPas cami)
     switch (cami) {
     case CamiPas::Avx512: return "AVX-512";
     case CamiPas::Avx2: return "AVX2";
+    case CamiPas::Avx2Fma: return "AVX2+FMA";
     case CamiPas::Sse2: return "SSE2";
     case CamiPas::Escalar: break;
     }
@@ -229,10 +244,12 @@ BENCHMARK(BM_StepFast)->Apply(Mides)->UseRealTime();
 BENCHMARK(BM_StepFastThreads)->Name("BM_StepFast")->Apply(MidesIFils);
 BENCHMARK(BM_HandOff)->Apply(FilsPermesos);
 BENCHMARK(BM_StepFastAvx2)->Apply(Mides);
+BENCHMARK(BM_StepFastFma)->Apply(Mides);
 BENCHMARK(BM_StepFastSse2)->Apply(Mides);
 BENCHMARK(BM_StepFastScalar)->Apply(Mides);
 BENCHMARK(BM_PairLimit);
 BENCHMARK(BM_PairLimitAvx2);
+BENCHMARK(BM_PairLimitFma);
 BENCHMARK(BM_PairLimitSse2);
 
 int main(int argc, char** argv)

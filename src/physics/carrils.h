@@ -62,4 +62,19 @@ struct CarrilsAvx512 {
 };
 #endif
 
+// The pull's factors as the literal step forms them, each by the hardware's
+// own instruction: dx / r, dy / r and mg / (r r), and the lanes where the pull
+// acts, r > 0 (a NaN distance is skipped too).
+struct QuocientsDivisor {
+    template <class L, class D>
+    static auto calcular(D dx, D dy, D mg, D& ux, D& uy, D& k)
+    {
+        const D r = L::arrel(dy * dy + dx * dx);
+        k = mg / (r * r);
+        ux = dx / r;
+        uy = dy / r;
+        return r > L::difondre(0.0);
+    }
+};
+
 }  // namespace

@@ -11,11 +11,13 @@ class EquipFils;
 // every other body, those before it already at their new positions.
 void PasLiteral(Particula* particules, int32_t n);
 
-// Instruction sets the fast step can run on, narrowest first.
-enum class CamiPas { Escalar, Sse2, Avx2, Avx512 };
+// Instruction sets the fast step can run on, narrowest first. Avx2Fma is Avx2
+// with dx / r and dy / r from proved FMA quotients instead of the divider.
+enum class CamiPas { Escalar, Sse2, Avx2, Avx2Fma, Avx512 };
 
 bool CamiDisponible(CamiPas cami);
-// The widest that this processor has.
+// The widest that this processor has. Never Avx2Fma: it gives the same bits,
+// and on the one processor it was measured on it was slower than Avx2.
 CamiPas CamiMesAmple();
 
 // Bytes of the fast step's working memory for n bodies.

@@ -1,8 +1,9 @@
 #pragma once
 
 // The fast step's kernel, written once for every lane width; each instruction
-// set's file instantiates it with its own traits (physics/carrils.h). Internal
-// linkage for the reason given there.
+// set's file instantiates it with its own traits (physics/carrils.h) and the
+// way it forms the pull's quotients. Internal linkage for the reason given
+// there.
 
 #include "physics/pas_rapid.h"
 
@@ -12,12 +13,11 @@ namespace {
 // only on the positions, and every new position is known before the pulls, so
 // the lanes never wait on each other: each adds its pulls in the literal j
 // order with the literal operations, and ends with the literal bits.
-template <class L, bool Repulsio>
+template <class L, class Q, bool Repulsio>
 void RecorrePas(const SistemaPas& s)
 {
     using D = typename L::Doble;
     const D f = L::difondre(s.f);
-    const D zero = L::difondre(0.0);
     const D carril = L::carrils();
     for (int32_t i0 = s.desde; i0 < s.fins; i0 += L::W) {
         const D x = L::carregar(s.nx + i0);
@@ -29,13 +29,12 @@ void RecorrePas(const SistemaPas& s)
         const auto estira = [&](D ax, D ay, D mg) {
             const D dx = ax - x;
             const D dy = ay - y;
-            const D r = L::arrel(dy * dy + dx * dx);
-            const D k = mg / (r * r);
-            const D dvx = dx / r * k * f;
-            const D dvy = dy / r * k * f;
+            D ux, uy, k;
+            const auto actua = Q::template calcular<L>(dx, dy, mg, ux, uy, k);
+            const D dvx = ux * k * f;
+            const D dvy = uy * k * f;
             // A skipped pair keeps the velocity as it is: adding a zero would
             // turn a -0 into +0. NaN distances compare false and are skipped.
-            const auto actua = r > zero;
             vx = actua ? (Repulsio ? vx - dvx : dvx + vx) : vx;
             vy = actua ? (Repulsio ? vy - dvy : dvy + vy) : vy;
         };
@@ -60,13 +59,13 @@ void RecorrePas(const SistemaPas& s)
     }
 }
 
-template <class L>
+template <class L, class Q = QuocientsDivisor>
 void NucliPas(const SistemaPas& s)
 {
     if (s.repulsio)
-        RecorrePas<L, true>(s);
+        RecorrePas<L, Q, true>(s);
     else
-        RecorrePas<L, false>(s);
+        RecorrePas<L, Q, false>(s);
 }
 
 }  // namespace

@@ -58,6 +58,9 @@ void Nucli(const SistemaPas& sistema, CamiPas cami)
     case CamiPas::Avx2:
         PasNucliAvx2(sistema);
         break;
+    case CamiPas::Avx2Fma:
+        PasNucliAvx2Fma(sistema);
+        break;
     case CamiPas::Avx512:
         PasNucliAvx512(sistema);
         break;
@@ -110,6 +113,8 @@ bool CamiDisponible(CamiPas cami)
         return true;
     case CamiPas::Avx2:
         return __builtin_cpu_supports("avx2");
+    case CamiPas::Avx2Fma:
+        return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
     case CamiPas::Avx512:
         return __builtin_cpu_supports("avx512f");
     }

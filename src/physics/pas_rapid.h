@@ -25,4 +25,5 @@ struct SistemaPas {
 void PasNucliEscalar(const SistemaPas& s);
 void PasNucliSse2(const SistemaPas& s);
 void PasNucliAvx2(const SistemaPas& s);
+void PasNucliAvx2Fma(const SistemaPas& s);
 void PasNucliAvx512(const SistemaPas& s);

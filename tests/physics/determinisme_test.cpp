@@ -84,6 +84,7 @@ TEST_F(Determinisme, EveryStepGivesTheGoldenHash)
         {"scalar", [](Particula* p, int32_t n) { PasRapid(p, n, CamiPas::Escalar); }},
         {"SSE2", [](Particula* p, int32_t n) { PasRapid(p, n, CamiPas::Sse2); }},
         {"AVX2", [](Particula* p, int32_t n) { PasRapid(p, n, CamiPas::Avx2); }},
+        {"AVX2+FMA", [](Particula* p, int32_t n) { PasRapid(p, n, CamiPas::Avx2Fma); }},
         {"AVX-512", [](Particula* p, int32_t n) { PasRapid(p, n, CamiPas::Avx512); }},
     };
     for (const auto& p : passos) {

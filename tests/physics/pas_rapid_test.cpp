@@ -90,10 +90,11 @@ std::vector<Cami> CaminsDisponibles()
         {"Escalar", [](Particula* p, int32_t n) { PasRapid(p, n, CamiPas::Escalar); }},
         {"Sse2", [](Particula* p, int32_t n) { PasRapid(p, n, CamiPas::Sse2); }},
         {"Avx2", [](Particula* p, int32_t n) { PasRapid(p, n, CamiPas::Avx2); }},
+        {"Avx2Fma", [](Particula* p, int32_t n) { PasRapid(p, n, CamiPas::Avx2Fma); }},
         {"Avx512", [](Particula* p, int32_t n) { PasRapid(p, n, CamiPas::Avx512); }},
     };
     std::vector<Cami> camins;
-    for (int c = 0; c < 4; ++c) {
+    for (int c = 0; c < 5; ++c) {
         if (CamiDisponible(static_cast<CamiPas>(c)))
             camins.push_back(tots[c]);
     }
