@@ -93,17 +93,30 @@ void BM_StepFast(benchmark::State& state)
     Passos(state, Pas, CLOCK_MONOTONIC);
 }
 
-// The widest path on a team of exactly range(1) threads.
-void BM_StepFastThreads(benchmark::State& state)
+// A path on a team of exactly range(1) threads.
+void PassosEnEquip(benchmark::State& state, CamiPas cami)
 {
+    if (!CamiDisponible(cami)) {
+        state.SkipWithError("this processor lacks the instruction set");
+        return;
+    }
     EquipFils equip(static_cast<int32_t>(state.range(1)));
     if (equip.parts() != state.range(1)) {
         state.SkipWithError("the system refused the threads");
         return;
     }
     Passos(
-        state, [&equip](Particula* p, int32_t n) { PasRapid(p, n, CamiMesAmple(), &equip); },
-        CLOCK_MONOTONIC);
+        state, [&equip, cami](Particula* p, int32_t n) { PasRapid(p, n, cami, &equip); }, CLOCK_MONOTONIC);
+}
+
+void BM_StepFastThreads(benchmark::State& state)
+{
+    PassosEnEquip(state, CamiMesAmple());
+}
+
+void BM_StepFastFmaThreads(benchmark::State& state)
+{
+    PassosEnEquip(state, CamiPas::Avx2Fma);
 }
 
 // What handing a step to the team and waiting for it costs, with no work.
@@ -245,6 +258,7 @@ BENCHMARK(BM_StepFastThreads)->Name("BM_StepFast")->Apply(MidesIFils);
 BENCHMARK(BM_HandOff)->Apply(FilsPermesos);
 BENCHMARK(BM_StepFastAvx2)->Apply(Mides);
 BENCHMARK(BM_StepFastFma)->Apply(Mides);
+BENCHMARK(BM_StepFastFmaThreads)->Name("BM_StepFastFma")->Apply(MidesIFils);
 BENCHMARK(BM_StepFastSse2)->Apply(Mides);
 BENCHMARK(BM_StepFastScalar)->Apply(Mides);
 BENCHMARK(BM_PairLimit);
