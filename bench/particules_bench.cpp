@@ -5,10 +5,12 @@
 
 #include <chrono>
 #include <cstdint>
+#include <cstdio>
 #include <ctime>
 #include <fstream>
 #include <random>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "limit_parell.h"
@@ -119,6 +121,29 @@ void BM_StepFastFmaThreads(benchmark::State& state)
     PassosEnEquip(state, CamiPas::Avx2Fma);
 }
 
+// As in the program with its limiter on: each step comes after a wait of a
+// few milliseconds, long enough for the team's workers to fall asleep, and
+// only the steps are timed. Where threads stop gaining here is where the
+// program stops using them.
+void BM_StepFastAfterAWait(benchmark::State& state)
+{
+    const int32_t n = static_cast<int32_t>(state.range(0));
+    EquipFils equip(static_cast<int32_t>(state.range(1)));
+    std::vector<Particula> cossos = SistemaRealista(n);
+    ReservarPas(n);
+    double ns = 0.0;
+    for (auto _ : state) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(3));
+        const double inici = Ns(CLOCK_MONOTONIC);
+        PasRapid(cossos.data(), n, CamiMesAmple(), &equip);
+        benchmark::ClobberMemory();
+        const double temps = Ns(CLOCK_MONOTONIC) - inici;
+        ns += temps;
+        state.SetIterationTime(temps * 1e-9);
+    }
+    state.counters["ns_per_pair"] = ns / (double(n) * (n - 1) * double(state.iterations()));
+}
+
 // What handing a step to the team and waiting for it costs, with no work.
 void BM_HandOff(benchmark::State& state)
 {
@@ -221,9 +246,19 @@ void MidesIFils(benchmark::internal::Benchmark* b)
             b->Args({n, fils});
 }
 
+void DespresDEsperar(benchmark::internal::Benchmark* b)
+{
+    b->ArgNames({"", "threads"})->UseManualTime()->Unit(benchmark::kMicrosecond);
+    for (int64_t n : {64, 128, 256, 512})
+        for (int64_t fils = 1; fils <= ProcessadorsPermesos(); ++fils)
+            b->Args({n, fils});
+}
+
 void FilsPermesos(benchmark::internal::Benchmark* b)
 {
-    b->ArgName("threads")->UseRealTime();
+    // Batches of steps, and the median of their means: one late wake-up of a
+    // worker would otherwise stand for them all.
+    b->ArgName("threads")->UseRealTime()->Repetitions(9)->ReportAggregatesOnly(true);
     for (int64_t fils = 2; fils <= ProcessadorsPermesos(); ++fils)
         b->Arg(fils);
 }
@@ -255,6 +290,7 @@ const char* NomDelCami(CamiPas cami)
 BENCHMARK(BM_StepLiteral)->Apply(Mides);
 BENCHMARK(BM_StepFast)->Apply(Mides)->UseRealTime();
 BENCHMARK(BM_StepFastThreads)->Name("BM_StepFast")->Apply(MidesIFils);
+BENCHMARK(BM_StepFastAfterAWait)->Apply(DespresDEsperar);
 BENCHMARK(BM_HandOff)->Apply(FilsPermesos);
 BENCHMARK(BM_StepFastAvx2)->Apply(Mides);
 BENCHMARK(BM_StepFastFma)->Apply(Mides);
@@ -268,8 +304,12 @@ BENCHMARK(BM_PairLimitSse2);
 
 int main(int argc, char** argv)
 {
-    // Every figure is worth only as much as the name of the machine beside it.
-    benchmark::AddCustomContext("processor", ModelDeProcessador());
+    // Every figure is worth only as much as the name of the machine beside it,
+    // on the screen and in saved results alike.
+    const std::string processador = ModelDeProcessador();
+    std::printf("%s, %s, %d usable processors\n", processador.c_str(), NomDelCami(CamiMesAmple()),
+                ProcessadorsPermesos());
+    benchmark::AddCustomContext("processor", processador);
     benchmark::AddCustomContext("instruction_set", NomDelCami(CamiMesAmple()));
     benchmark::AddCustomContext("usable_processors", std::to_string(ProcessadorsPermesos()));
     benchmark::Initialize(&argc, argv);
