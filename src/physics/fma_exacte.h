@@ -74,14 +74,18 @@ FMA_EN_LINIA __m256d QuocientExacte(__m256d a, __m256d b, __m256d babs, __m256d 
 // which works beside the FMA units. On the AMD EPYC this was measured on
 // (family 23 model 1 as KVM shows it, AVX2 and FMA, no AVX-512), ns per
 // ordered pair of the pair's arithmetic alone, N = 1024: the divider for all
-// four 4.0, this split 8.7 (prototypes of the same: 6.0 to 8.7); the two from
+// four 4.0 to 4.4, this split 8.7 to 9.6 (prototypes: 6.0 to 9.0); the two from
 // a divided 1/r 6.9; the square root by FMA as well (an estimate, two Newton
 // steps and a coupled Goldschmidt step giving r and 1/r, then its own proof)
 // 6.9 to 9; all four by FMA 9 to 11. Even unproved, the estimate and the
-// corrections alone cost as much as the divider (4.4 against 4.3): its ymm
+// corrections alone cost as much as the divider (4.4 against 4.3), and the
+// proofs double that: its ymm
 // division takes about 9 cycles and its square root 16, while each proved FMA
 // quotient takes 10 to 12 vector operations, the float conversions of the
-// estimate among the dearest. Hence CamiPas::Avx2Fma is only ever forced.
+// estimate among the dearest. Nor did dropping this function's test and branch
+// help: gathering the failed lanes over a block of bodies and redoing the
+// block by the divider measured 10.0 against 9.6. Hence CamiPas::Avx2Fma is
+// only ever forced.
 FMA_EN_LINIA bool DividirPerR(__m256d dx, __m256d dy, __m256d r, __m256d calen, __m256d& ux, __m256d& uy)
 {
     const __m256d y = ReciprocAproximat(r);
