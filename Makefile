@@ -61,7 +61,7 @@ bench: build
 	$(BUILD)/bench/particules_bench $(BENCH_ARGS)
 
 # The AVX2+FMA step's proved quotients against the divider on 10^9 operand
-# pairs (FMACHECK_PAIRS), a few minutes; make test runs a few million.
+# pairs (FMACHECK_PAIRS), about a minute; make test runs a few million.
 FMACHECK_PAIRS ?= 1000000000
 
 fmacheck: build
