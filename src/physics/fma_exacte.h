@@ -74,7 +74,7 @@ FMA_EN_LINIA __m256d QuocientExacte(__m256d a, __m256d b, __m256d babs, __m256d 
 // which works beside the FMA units. On the AMD EPYC this was measured on
 // (family 23 model 1 as KVM shows it, AVX2 and FMA, no AVX-512), ns per
 // ordered pair of the pair's arithmetic alone, N = 1024: the divider for all
-// four 4.0 to 4.4, this split 8.7 to 9.6 (prototypes: 6.0 to 9.0); the two from
+// four 3.9 to 4.4, this split 8.4 to 9.6 (prototypes: 6.0 to 9.0); the two from
 // a divided 1/r 6.9; the square root by FMA as well (an estimate, two Newton
 // steps and a coupled Goldschmidt step giving r and 1/r, then its own proof)
 // 6.9 to 9; all four by FMA 9 to 11. Even unproved, the estimate and the
