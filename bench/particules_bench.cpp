@@ -91,7 +91,7 @@ void BM_StepLiteral(benchmark::State& state)
 // As the program runs it: its threads where they gain.
 void BM_StepFast(benchmark::State& state)
 {
-    IniciarFilsPas();
+    IniciarFilsPas(static_cast<int32_t>(state.range(0)));
     Passos(state, Pas, CLOCK_MONOTONIC);
 }
 

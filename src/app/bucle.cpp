@@ -106,7 +106,7 @@ int faseExecucio()
     }
     // The step's threads, made once; every way out of the run joins them.
     struct Fils {
-        Fils() { IniciarFilsPas(); }
+        Fils() { IniciarFilsPas(NUMERO_PARTICULES); }
         ~Fils() { AturarFilsPas(); }
     } fils;
     filtrarEvents();

@@ -30,10 +30,10 @@ void PasLiteral(Particula* particules, int32_t n)
     }
 }
 
-void IniciarFilsPas()
+void IniciarFilsPas(int32_t n)
 {
     const int32_t processadors = ProcessadorsPermesos();
-    if (processadors > 1 && !EquipPas())
+    if (processadors > 1 && n >= COSSOS_PER_FILS && !EquipPas())
         EquipPas() = std::make_unique<EquipFils>(processadors);
 }
 

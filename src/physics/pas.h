@@ -33,8 +33,9 @@ bool ReservarPas(int32_t n);
 void PasRapid(Particula* particules, int32_t n, CamiPas cami, EquipFils* equip = nullptr);
 
 // The threads that Pas shares its work with: a team over every processor the
-// process may use, made once when the run begins; none on a single core.
-void IniciarFilsPas();
+// process may use, made once when the run of n bodies begins; none on a
+// single core, nor for a count too small to share.
+void IniciarFilsPas(int32_t n);
 void AturarFilsPas();
 // Whether Pas shares a step of n bodies: only where the threads gain.
 bool PasEnFils(int32_t n);

@@ -57,7 +57,7 @@ TEST(TeamOfThreads, OneAllowedProcessorMeansNoThreads)
     }
     ASSERT_EQ(sched_setaffinity(0, sizeof un, &un), 0);
     EXPECT_EQ(ProcessadorsPermesos(), 1);
-    IniciarFilsPas();
+    IniciarFilsPas(1 << 20);
     EXPECT_FALSE(PasEnFils(1 << 20));
     AturarFilsPas();
     ASSERT_EQ(sched_setaffinity(0, sizeof abans, &abans), 0);
