@@ -65,7 +65,7 @@ bench: build
 FMACHECK_PAIRS ?= 1000000000
 
 fmacheck: build
-	$(BUILD)/tests/fmacheck $(FMACHECK_PAIRS)
+	$(BUILD)/bench/fmacheck $(FMACHECK_PAIRS)
 
 # The whole suite again under ASan and UBSan, in a build of its own. A report
 # exits with 86, a status no test expects, so none can pass over one.

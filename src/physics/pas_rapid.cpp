@@ -39,37 +39,26 @@ Columnes& ColumnesPas()
     return columnes;
 }
 
-// One step's columns and the instruction set its lanes run on.
+using Nucli = void (*)(const SistemaPas&);
+
+// The kernel of each path, in the order of CamiPas.
+Nucli NucliDe(CamiPas cami)
+{
+#if defined(__x86_64__)
+    static constexpr Nucli nuclis[] = {PasNucliEscalar, PasNucliSse2, PasNucliAvx2, PasNucliAvx2Fma,
+                                       PasNucliAvx512};
+    return nuclis[static_cast<int>(cami)];
+#else
+    (void)cami;  // only Escalar is available elsewhere
+    return PasNucliEscalar;
+#endif
+}
+
+// One step's columns and the kernel its lanes run on.
 struct FeinaPas {
     SistemaPas sistema;
-    CamiPas cami;
+    Nucli nucli;
 };
-
-void Nucli(const SistemaPas& sistema, CamiPas cami)
-{
-    switch (cami) {
-    case CamiPas::Escalar:
-        PasNucliEscalar(sistema);
-        break;
-#if defined(__x86_64__)
-    case CamiPas::Sse2:
-        PasNucliSse2(sistema);
-        break;
-    case CamiPas::Avx2:
-        PasNucliAvx2(sistema);
-        break;
-    case CamiPas::Avx2Fma:
-        PasNucliAvx2Fma(sistema);
-        break;
-    case CamiPas::Avx512:
-        PasNucliAvx512(sistema);
-        break;
-#else
-    default:
-        break;
-#endif
-    }
-}
 
 // Part k of `parts` takes a k-th of the lane blocks; every block costs the
 // same, n pulls a lane.
@@ -81,7 +70,7 @@ void FerPart(void* dades, int32_t part, int32_t parts)
     tros.desde = static_cast<int32_t>(blocs * part / parts * CARRILS_MAXIMS);
     const int64_t fins = blocs * (part + 1) / parts * CARRILS_MAXIMS;
     tros.fins = fins < tros.n ? static_cast<int32_t>(fins) : tros.n;
-    Nucli(tros, feina.cami);
+    feina.nucli(tros);
 }
 
 }  // namespace
@@ -165,12 +154,12 @@ void PasRapid(Particula* particules, int32_t n, CamiPas cami, EquipFils* equip)
         nx[i] = ny[i] = ox[i] = oy[i] = mg[i] = vx[i] = vy[i] = 0.0;
 
     FeinaPas feina{{n, nx, ny, ox, oy, mg, vx, vy, f, repulsio, 0, n},
-                   CamiDisponible(cami) ? cami : CamiPas::Escalar};
+                   NucliDe(CamiDisponible(cami) ? cami : CamiPas::Escalar)};
     const int32_t blocs = static_cast<int32_t>(files / CARRILS_MAXIMS);
     if (equip != nullptr && equip->parts() > 1 && blocs > 1)
         equip->executar(FerPart, &feina, blocs);
     else
-        Nucli(feina.sistema, feina.cami);
+        feina.nucli(feina.sistema);
 
     for (int32_t i = 0; i < n; ++i)
         particules[i].situar({nx[i], ny[i]}, {vx[i], vy[i]});

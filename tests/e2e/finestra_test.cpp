@@ -323,6 +323,16 @@ INSTANTIATE_TEST_SUITE_P(E2e, E2eMidaRebutjada,
                                            std::make_pair(40000, 300),
                                            std::make_pair(65536, 1)));
 
+// n bodies at rest on a grid across the window.
+std::string Cossos(int n)
+{
+    std::string config = "800 600 " + std::to_string(n) + " 100 60 -11\n";
+    for (int i = 0; i < n; ++i)
+        config += std::to_string(i % 100 * 8 - 400) + " x " + std::to_string(i / 100 * 6 - 300)
+                  + " y 0 vx 0 vy 0 kg 1 px\n";
+    return config;
+}
+
 // A few hundred bodies, so that a team of threads shares every step: each way
 // a person quits still ends with status 0, the threads joined.
 enum class Sortir { TeclaQ, BotoDeTancar, Sigterm };
@@ -331,12 +341,7 @@ class E2eAmbFils : public E2e, public ::testing::WithParamInterface<Sortir> {};
 
 TEST_P(E2eAmbFils, EveryWayOfQuittingEndsWithStatusZero)
 {
-    constexpr int kCostat = 20;
-    std::string config = "800 600 " + std::to_string(kCostat * kCostat) + " 100 60 -11\n";
-    for (int i = 0; i < kCostat * kCostat; ++i)
-        config += std::to_string(i % kCostat * 30 - 300) + " x " + std::to_string(i / kCostat * 30 - 300)
-                  + " y 0 vx 0 vy 1 kg 2 px\n";
-    ASSERT_NO_FATAL_FAILURE(obrir(config));
+    ASSERT_NO_FATAL_FAILURE(obrir(Cossos(400)));
     // A second's title has rates in it: the loop has stepped many times.
     esperarTitol([](const std::string& t) { return t.find("Hz: 0 ") == std::string::npos; });
     ASSERT_TRUE(programa_->viu());
@@ -351,6 +356,7 @@ TEST_P(E2eAmbFils, EveryWayOfQuittingEndsWithStatusZero)
 
 INSTANTIATE_TEST_SUITE_P(E2e, E2eAmbFils,
                          ::testing::Values(Sortir::TeclaQ, Sortir::BotoDeTancar, Sortir::Sigterm));
+
 // A flood of presses in one burst of xdotool: at one cycle a second, with the
 // pointer moving all over the window, at 100 Hz, and behind a step of 10000
 // bodies that lasts far longer than a cycle. Every wheel turn counts, and a q
@@ -362,15 +368,6 @@ struct Riuada {
     int clics;        // wheel turns up
     bool titolFinal;  // the quitting cycle waits long enough to read its title
 };
-
-std::string Cossos(int n)
-{
-    std::string config = "800 600 " + std::to_string(n) + " 100 60 -11\n";
-    for (int i = 0; i < n; ++i)
-        config += std::to_string(i % 100 * 8 - 400) + " x " + std::to_string(i / 100 * 6 - 300)
-                  + " y 0 vx 0 vy 0 kg 1 px\n";
-    return config;
-}
 
 void PrintTo(const Riuada& r, std::ostream* os)
 {
