@@ -6,12 +6,6 @@
 
 namespace {
 
-struct FactorTemps {
-    SDLKey tecla;
-    int32_t factor;
-    const char* text;
-};
-
 // Simulated seconds per real second: an hour, a day, 15 days, a twelfth of a
 // 365-day year, half a year, a year.
 constexpr FactorTemps kFactors[] = {
@@ -69,12 +63,10 @@ void canviarZoom(double delta)
 
 void tecla(SDLKey simbol, Bucle& b)
 {
-    for (const FactorTemps& f : kFactors) {
-        if (f.tecla == simbol) {
-            FactorVelocitat = f.factor;
-            EstatVelocitat = f.text;
-            return;
-        }
+    if (const FactorTemps* f = FactorDeTecla(simbol)) {
+        FactorVelocitat = f->factor;
+        EstatVelocitat = f->text;
+        return;
     }
     switch (simbol) {
     case SDLK_q: b.sortir = true; break;
@@ -99,6 +91,14 @@ void boto(Uint8 boto)
 }
 
 }  // namespace
+
+const FactorTemps* FactorDeTecla(SDLKey tecla)
+{
+    for (const FactorTemps& f : kFactors)
+        if (f.tecla == tecla)
+            return &f;
+    return nullptr;
+}
 
 // A body's own reaction: s stops it before the step of the same cycle.
 void Particula::entrada()

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <SDL.h>
+
 #include <cstdint>
 
 #include "app/bucle.h"
@@ -24,3 +26,14 @@ void recollirEvents();
 // each to every body's entrada, then to the keys and the wheel, then to the
 // loop's own quit and cycle limiter.
 void aplicarEvents(Particula* particules, int32_t n, Bucle& b);
+
+// What keys 1 to 7 set: simulated seconds per real second, and its name in
+// the title.
+struct FactorTemps {
+    SDLKey tecla;
+    int32_t factor;
+    const char* text;
+};
+
+// The factor a key sets, or null for any other key.
+const FactorTemps* FactorDeTecla(SDLKey tecla);

@@ -192,7 +192,7 @@ bool ComaDecimal(const std::string& mot)
 
 class Comprovacio {
 public:
-    explicit Comprovacio(std::istream& in) : lector_(in) {}
+    Comprovacio(std::istream& in, Sistema* llegit) : lector_(in), llegit_(llegit) {}
 
     std::vector<Avis> executar()
     {
@@ -301,6 +301,8 @@ private:
                 return false;
             }
             liniesCapcalera_[i] = posAnterior_.linia;
+            if (llegit_ != nullptr)
+                guardarCapcalera(i, v);
             if (i < 2)
                 mida(i, v);
             if (i == 2) {
@@ -310,6 +312,14 @@ private:
             }
         }
         return true;
+    }
+
+    void guardarCapcalera(int i, int32_t v)
+    {
+        int32_t* const camps[] = {&llegit_->amplada, &llegit_->altura, nullptr,
+                                  &llegit_->cicles, &llegit_->fps, &llegit_->gexp};
+        if (camps[i] != nullptr)
+            *camps[i] = v;
     }
 
     // The window sizes the program refuses, and those that are likely slips.
@@ -354,6 +364,8 @@ private:
 
     bool cossos()
     {
+        if (llegit_ != nullptr)
+            llegit_->cossos.assign(numero_, Cos{});
         for (int cos = 0; cos < numero_; ++cos) {
             lector_.inici();
             if (lector_.alFinal()) {
@@ -378,16 +390,20 @@ private:
                                "height, count, cycles, frames, G exponent), so the first value of "
                                "body 0 was taken as the G exponent"
                              : "";
+                uint64_t massa = 0;
+                double real = 0.0;
                 const bool llegit = valor(NomCamp(cos, camp), tipus, restants, [&](std::istream& in) {
                     if (camp == 4)
-                        llegirMassa(in, &negativa);
+                        massa = llegirMassa(in, &negativa);
                     else if (camp == 5)
                         diametre = llegir<float>(in);
                     else
-                        llegir<double>(in);
+                        real = llegir<double>(in);
                 });
                 if (!llegit)
                     return false;
+                if (llegit_ != nullptr)
+                    guardarValor(llegit_->cossos[cos], camp, real, massa, diametre);
                 if (negativa)
                     error(posAnterior_, "\"" + Mostra(textAnterior_) + "\" is negative, so " +
                                             NomCamp(cos, camp) + " reads as 0 (" + kMassa +
@@ -402,6 +418,17 @@ private:
             }
         }
         return true;
+    }
+
+    static void guardarValor(Cos& c, int camp, double real, uint64_t massa, float diametre)
+    {
+        double* const reals[] = {&c.x, &c.y, &c.vx, &c.vy};
+        if (camp < 4)
+            *reals[camp] = real;
+        else if (camp == 4)
+            c.massa = massa;
+        else
+            c.diametre = diametre;
     }
 
     // What follows the last record is never read; it is counted, not kept.
@@ -461,6 +488,7 @@ private:
     }
 
     Lector lector_;
+    Sistema* llegit_;
     std::vector<Avis> avisos_;
     int32_t numero_ = 0;
     bool nombreLlegit_ = false;
@@ -479,13 +507,13 @@ private:
 
 }  // namespace
 
-std::vector<Avis> Comprovar(std::istream& in)
+std::vector<Avis> Comprovar(std::istream& in, Sistema* llegit)
 {
-    return Comprovacio(in).executar();
+    return Comprovacio(in, llegit).executar();
 }
 
 std::vector<Avis> Comprovar(const std::string& text)
 {
     std::istringstream in(text);
-    return Comprovacio(in).executar();
+    return Comprovacio(in, nullptr).executar();
 }

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "config/sistema.h"
+
 // One finding of the check, at a line and column of the file (both from 1;
 // columns count characters, not bytes).
 struct Avis {
@@ -20,6 +22,7 @@ struct Avis {
 // to 0 or read as another number, window sizes the program refuses, records
 // missing or extra, and a count the program refuses; notes for what reads but
 // is likely a slip. The input is read once, in pieces: a file of any length
-// is checked in the same memory.
-std::vector<Avis> Comprovar(std::istream& in);
+// is checked in the same memory. When llegit is given it receives every value
+// as the program reads it; it is whole only when no finding is an error.
+std::vector<Avis> Comprovar(std::istream& in, Sistema* llegit = nullptr);
 std::vector<Avis> Comprovar(const std::string& text);
