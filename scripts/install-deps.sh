@@ -11,7 +11,7 @@ set -euo pipefail
 conjunt=${1:-test}
 log=${2:-build/logs/apt.log}
 
-run=(cmake g++ make pkg-config libsdl1.2-dev)
+run=(cmake g++ make pkg-config libsdl1.2-dev libpng-dev)
 test=(
     libgtest-dev libbenchmark-dev
     xvfb xdotool x11-utils imagemagick libx11-dev

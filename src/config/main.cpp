@@ -1,12 +1,18 @@
+#include <unistd.h>
+
 #include <cerrno>
 #include <charconv>
 #include <cstring>
+#include <fstream>
 #include <iostream>
+#include <new>
 #include <optional>
 #include <string>
 
 #include "config/comprovar.h"
 #include "config/generar.h"
+#include "config/imatge.h"
+#include "config/previa.h"
 #include "lectura/arxiu.h"
 #include "lectura/constants.h"
 
@@ -16,6 +22,8 @@ const char* const kUs =
     "usage: particules-config check [FILE | -]\n"
     "       particules-config --version\n"
     "       particules-config gen star|disc|cluster [-n N] [--seed S] [--window WxH] [--gexp E]\n"
+    "       particules-config preview [FILE | -] [--seconds S] [--key 1..7] [--png OUT.png]\n"
+    "                                 [--csv OUT.csv]\n"
     "\n"
     "check  reads FILE (config.txt by default, - for standard input) the way\n"
     "       particules does and reports, with line and column, what will not read\n"
@@ -26,7 +34,15 @@ const char* const kUs =
     "         -n N          bodies (star 6, disc 300, cluster 100)\n"
     "         --seed S      seed of the random choices (1); the same seed, the same file\n"
     "         --window WxH  window size in pixels (800x600)\n"
-    "         --gexp E      G = 6.7 x 10^E (-11)\n";
+    "         --gexp E      G = 6.7 x 10^E (-11)\n"
+    "preview steps FILE (config.txt by default) with the program's own step, each\n"
+    "       cycle as long as its period, and reports energy, momentum, the bodies\n"
+    "       that leave the view, the closest pass, and a verdict; a file with errors\n"
+    "       gets check's report on standard error and exit 1.\n"
+    "         --seconds S   seconds of the program's clock (60)\n"
+    "         --key K       the time key held from the start (1)\n"
+    "         --png OUT     the window after S seconds with trails on\n"
+    "         --csv OUT     time, energy, momentum and bodies in view, a row a second\n";
 
 constexpr int kUsIncorrecte = 2;
 
@@ -58,30 +74,144 @@ int Escrit(int estat)
     return 1;
 }
 
+// The file a command reads: standard input for "-", otherwise opened as the
+// program opens config.txt.
+class Entrada {
+public:
+    explicit Entrada(const std::string& cami) : cami_(cami)
+    {
+        if (cami != "-")
+            arxiu_.emplace(cami);
+    }
+    bool llegible() const { return !arxiu_ || arxiu_->obert(); }
+    std::istream& flux() { return arxiu_ ? arxiu_->flux() : std::cin; }
+    // What check says of a file that cannot be opened.
+    std::string noLlegible() const
+    {
+        return cami_ + ": error: cannot be read; the program stops with \"no es pot llegir l'arxiu\" "
+                       "and \"Número de partícules invàlid\"\n";
+    }
+
+private:
+    std::string cami_;
+    std::optional<ArxiuConfig> arxiu_;
+};
+
+// check's report: every finding, then their count. Returns the errors.
+int EscriureAvisos(std::ostream& out, const std::string& cami, const std::vector<Avis>& avisos)
+{
+    int errors = 0, notes = 0;
+    for (const Avis& a : avisos) {
+        const bool error = a.gravetat == Avis::Gravetat::Error;
+        (error ? errors : notes)++;
+        out << cami << ':' << a.linia << ':' << a.columna << ": " << (error ? "error: " : "note: ")
+            << a.text << '\n';
+    }
+    out << cami << ": " << errors << (errors == 1 ? " error, " : " errors, ") << notes
+        << (notes == 1 ? " note\n" : " notes\n");
+    return errors;
+}
+
 int Comprova(int argc, char** argv)
 {
     if (argc > 3)
         return Us("check takes one file");
     const std::string cami = argc == 3 ? argv[2] : "config.txt";
-    // Standard input for "-"; a file opens as the program opens config.txt.
-    std::optional<ArxiuConfig> arxiu;
-    if (cami != "-")
-        arxiu.emplace(cami);
-    if (arxiu && !arxiu->obert()) {
-        std::cout << cami << ": error: cannot be read; the program stops with \"no es pot "
-                             "llegir l'arxiu\" and \"Número de partícules invàlid\"\n";
+    Entrada entrada(cami);
+    if (!entrada.llegible()) {
+        std::cout << entrada.noLlegible();
         return Escrit(1);
     }
-    int errors = 0, notes = 0;
-    for (const Avis& a : Comprovar(arxiu ? arxiu->flux() : std::cin)) {
-        const bool error = a.gravetat == Avis::Gravetat::Error;
-        (error ? errors : notes)++;
-        std::cout << cami << ':' << a.linia << ':' << a.columna << ": "
-                  << (error ? "error: " : "note: ") << a.text << '\n';
+    return Escrit(EscriureAvisos(std::cout, cami, Comprovar(entrada.flux())) > 0 ? 1 : 0);
+}
+
+bool Decimal(const std::string& text, double minim, double maxim, double& valor)
+{
+    const char* fi = text.data() + text.size();
+    const auto [p, ec] = std::from_chars(text.data(), fi, valor);
+    return ec == std::errc() && p == fi && valor >= minim && valor <= maxim;
+}
+
+int Previsualitza(int argc, char** argv)
+{
+    OpcionsPrevia o;
+    std::string cami = "config.txt", png, csv;
+    bool ambCami = false;
+    for (int i = 2; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg.size() < 2 || arg.compare(0, 2, "--") != 0) {
+            if (ambCami)
+                return Us("preview takes one file");
+            cami = arg;
+            ambCami = true;
+            continue;
+        }
+        if (arg != "--seconds" && arg != "--key" && arg != "--png" && arg != "--csv")
+            return Us("unknown option " + arg);
+        if (i + 1 >= argc)
+            return Us(arg + " needs a value");
+        const std::string valor = argv[++i];
+        bool bo = !valor.empty();
+        if (arg == "--seconds")
+            bo = Decimal(valor, 0.0, 1e6, o.segons);
+        else if (arg == "--key")
+            bo = Enter(valor, 1, 7, o.tecla);
+        else
+            (arg == "--png" ? png : csv) = valor;
+        if (!bo)
+            return Us("bad value \"" + valor + "\" for " + arg);
     }
-    std::cout << cami << ": " << errors << (errors == 1 ? " error, " : " errors, ") << notes
-              << (notes == 1 ? " note\n" : " notes\n");
-    return Escrit(errors > 0 ? 1 : 0);
+
+    Entrada entrada(cami);
+    if (!entrada.llegible()) {
+        std::cerr << entrada.noLlegible();
+        return 1;
+    }
+    Sistema sistema;
+    const std::vector<Avis> avisos = Comprovar(entrada.flux(), &sistema);
+    // The same findings as check, on standard error: the report is for a
+    // file that reads as written.
+    if (!avisos.empty() && EscriureAvisos(std::cerr, cami, avisos) > 0)
+        return 1;
+
+    std::ofstream taula;
+    if (!csv.empty()) {
+        taula.open(csv);
+        if (!taula) {
+            std::cerr << "particules-config: " << csv << ": " << std::strerror(errno) << std::endl;
+            return 1;
+        }
+        o.csv = &taula;
+    }
+    FinestraInvisible finestra;
+    std::string error;
+    if (!png.empty() && !finestra.obrir(sistema.amplada, sistema.altura, error)) {
+        std::cerr << "particules-config: no picture: " << error << std::endl;
+        return 1;
+    }
+    o.fotogrames = !png.empty();
+    o.progres = isatty(STDERR_FILENO) == 1;
+
+    InformePrevia informe;
+    try {
+        informe = Previa(sistema, o);
+    } catch (const std::bad_alloc&) {
+        std::cerr << "particules-config: " << sistema.cossos.size() << " bodies do not fit in memory" << std::endl;
+        return 1;
+    }
+    EscriureInforme(std::cout, cami, informe);
+    if (!png.empty() && !EscriurePng(png, error)) {
+        std::cerr << "particules-config: " << error << std::endl;
+        return 1;
+    }
+    if (taula.is_open()) {
+        taula.close();
+        if (!taula) {
+            std::cerr << "particules-config: " << csv << ": cannot be written" << std::endl;
+            return 1;
+        }
+    }
+    return Escrit(0);
 }
 
 int Genera(int argc, char** argv)
@@ -151,5 +281,7 @@ int main(int argc, char** argv)
         return Comprova(argc, argv);
     if (ordre == "gen")
         return Genera(argc, argv);
+    if (ordre == "preview")
+        return Previsualitza(argc, argv);
     return Us("unknown command \"" + ordre + "\"");
 }

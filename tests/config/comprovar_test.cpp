@@ -213,6 +213,14 @@ TEST(ConfigCheck, AgreesWithWhatTheProgramReadsOnTheMalformedCatalogue)
             }
         }
 
+        // preview refuses what check finds wrong, with check's own words.
+        const Execucio previa = Executa(PARTICULES_CONFIG_BIN, dir, {"preview", "--seconds", "0"}, -1);
+        EXPECT_EQ(previa.estat, errors.empty() ? 0 : 1) << previa.errors;
+        if (!errors.empty()) {
+            EXPECT_EQ(previa.errors, comprovacio.sortida);
+            EXPECT_EQ(previa.sortida, "");
+        }
+
         if (!atura.empty()) {
             EXPECT_EQ(programa.estat, 1);
             EXPECT_NE(programa.errors.find(atura + "\n"), std::string::npos) << programa.errors;

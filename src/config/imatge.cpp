@@ -1,0 +1,109 @@
+#include "config/imatge.h"
+
+#include <SDL.h>
+#include <png.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+#include "display/globals.h"
+#include "lectura/constants.h"
+
+FinestraInvisible::~FinestraInvisible()
+{
+    if (pantalla != nullptr) {
+        SDL_FreeSurface(pantalla);
+        pantalla = nullptr;
+    }
+    SDL_Quit();
+}
+
+bool FinestraInvisible::obrir(int32_t amplada, int32_t altura, std::string& error)
+{
+    // Never a real window, whatever the environment asks for.
+    setenv("SDL_VIDEODRIVER", "dummy", 1);
+    if (amplada <= 0 || altura <= 0 || amplada > PANTALLA_MIDA_MAXIMA || altura > PANTALLA_MIDA_MAXIMA) {
+        error = "a window of " + std::to_string(amplada) + " x " + std::to_string(altura) +
+                " pixels takes the screen's size or none, which a picture cannot know";
+        return false;
+    }
+    if (SDL_Init(SDL_INIT_VIDEO) == -1) {
+        error = std::string("SDL does not start: ") + SDL_GetError();
+        return false;
+    }
+    pantalla = SDL_SetVideoMode(amplada, altura, PANTALLA_BPP, 0);
+    if (pantalla == nullptr) {
+        error = std::string("SDL gives no surface of that size: ") + SDL_GetError();
+        return false;
+    }
+    // With no screen SDL draws the mouse pointer into the surface itself; a
+    // window's pointer is the window system's, and in no screenshot.
+    SDL_ShowCursor(SDL_DISABLE);
+    // The dummy driver hands over its buffer uncleared; a new window is black.
+    SDL_FillRect(pantalla, nullptr, SDL_MapRGB(pantalla->format, 0, 0, 0));
+    return true;
+}
+
+namespace {
+
+// libpng reports through longjmp; the message is kept for the caller.
+void ErrorPng(png_structp png, png_const_charp missatge)
+{
+    *static_cast<std::string*>(png_get_error_ptr(png)) = missatge;
+    png_longjmp(png, 1);
+}
+
+void AvisPng(png_structp, png_const_charp) {}
+
+// Writes the surface's rows through libpng; false, with libpng's message in
+// error, on a failure. Nothing here may need a destructor: libpng leaves
+// through longjmp.
+bool Escriure(FILE* f, const png_color* colors, int ncolors, std::string& error)
+{
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, &error, ErrorPng, AvisPng);
+    png_infop info = png != nullptr ? png_create_info_struct(png) : nullptr;
+    volatile bool bo = false;
+    if (info == nullptr) {
+        error = "libpng has no memory";
+    } else if (setjmp(png_jmpbuf(png)) == 0) {
+        png_init_io(png, f);
+        png_set_IHDR(png, info, pantalla->w, pantalla->h, 8, PNG_COLOR_TYPE_PALETTE, PNG_INTERLACE_NONE,
+                     PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+        png_set_PLTE(png, info, colors, ncolors);
+        png_write_info(png, info);
+        for (int y = 0; y < pantalla->h; ++y)
+            png_write_row(png, static_cast<png_const_bytep>(pantalla->pixels) + y * pantalla->pitch);
+        png_write_end(png, nullptr);
+        bo = true;
+    }
+    png_destroy_write_struct(png != nullptr ? &png : nullptr, info != nullptr ? &info : nullptr);
+    return bo;
+}
+
+}  // namespace
+
+bool EscriurePng(const std::string& cami, std::string& error)
+{
+    const SDL_Palette* paleta = pantalla->format->palette;
+    std::vector<png_color> colors(paleta->ncolors);
+    for (int i = 0; i < paleta->ncolors; ++i)
+        colors[i] = {paleta->colors[i].r, paleta->colors[i].g, paleta->colors[i].b};
+    FILE* f = std::fopen(cami.c_str(), "wb");
+    if (f == nullptr) {
+        error = cami + ": " + std::strerror(errno);
+        return false;
+    }
+    bool bo = Escriure(f, colors.data(), static_cast<int>(colors.size()), error);
+    if (std::fclose(f) != 0 && bo) {
+        error = std::strerror(errno);
+        bo = false;
+    }
+    if (bo)
+        return true;
+    std::remove(cami.c_str());
+    error = cami + ": " + error;
+    return false;
+}

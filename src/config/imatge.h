@@ -1,0 +1,21 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+// The window as the program would open it, on SDL's dummy video driver: the
+// same 8-bit surface in pantalla, drawn by the same code, shown on no screen.
+class FinestraInvisible {
+public:
+    FinestraInvisible() = default;
+    ~FinestraInvisible();
+    FinestraInvisible(const FinestraInvisible&) = delete;
+    FinestraInvisible& operator=(const FinestraInvisible&) = delete;
+
+    // False, with the reason in error, when SDL refuses the size.
+    bool obrir(int32_t amplada, int32_t altura, std::string& error);
+};
+
+// Writes pantalla as a PNG of its own palette, pixel for pixel; false, with
+// the reason in error, when the file cannot be written.
+bool EscriurePng(const std::string& cami, std::string& error);

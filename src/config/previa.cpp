@@ -1,0 +1,450 @@
+#include "config/previa.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <iomanip>
+#include <iostream>
+#include <memory>
+#include <new>
+#include <sstream>
+
+#include "app/bucle.h"
+#include "app/controls.h"
+#include "display/fotograma.h"
+#include "display/globals.h"
+#include "lectura/constants.h"
+#include "lectura/lectura.h"
+#include "physics/pas.h"
+
+namespace {
+
+constexpr double kPi = 3.14159265358979323846;
+
+// Every pair costs about half a step to measure: above this many bodies the
+// measures are spaced out so that they stay a small part of the run.
+constexpr int32_t kCossosPerMostra = 100;
+
+// Bodies listed by name in the report; the rest are counted.
+constexpr size_t kLlistats = 8;
+
+// What the energy, the momentum and the passes came to at one moment.
+struct Mostra {
+    double cinetica = 0.0;
+    double potencial = 0.0;
+    double moment[2] = {0.0, 0.0};
+    double sumaMv = 0.0;  // the bodies' |m·v| summed: the scale of the momentum
+    double energia() const { return cinetica + potencial; }
+};
+
+// The measures that take every pair, on columns of their own so that the
+// step's bodies are only read.
+class Mesurador {
+public:
+    Mesurador(int32_t n, double pas) : pas_(pas), x_(n), y_(n), vx_(n), vy_(n), m_(n) {}
+
+    Mostra mesurar(const Particula* p, int32_t n, double quan, InformePrevia& inf)
+    {
+        Mostra m;
+        for (int32_t i = 0; i < n; ++i) {
+            const vector pos = p[i].retornarposicio();
+            const vector v = p[i].retornarvelocitat();
+            const double massa = static_cast<double>(p[i].retornarmassa());
+            x_[i] = pos.x;
+            y_[i] = pos.y;
+            vx_[i] = v.x;
+            vy_[i] = v.y;
+            m_[i] = massa;
+            const double v2 = v.x * v.x + v.y * v.y;
+            m.cinetica += 0.5 * massa * v2;
+            m.moment[0] += massa * v.x;
+            m.moment[1] += massa * v.y;
+            m.sumaMv += massa * std::sqrt(v2);
+        }
+        double suma = 0.0;  // of mi·mj / r
+        for (int32_t i = 0; i < n; ++i) {
+            for (int32_t j = i + 1; j < n; ++j) {
+                const double dx = x_[j] - x_[i];
+                const double dy = y_[j] - y_[i];
+                const double r2 = dx * dx + dy * dy;
+                // Bodies at one place exert nothing on each other in the step.
+                if (!(r2 > 0.0))
+                    continue;
+                const double r = std::sqrt(r2);
+                const double invers = 1.0 / r;
+                suma += m_[i] * m_[j] * invers;
+                const double dvx = vx_[j] - vx_[i];
+                const double dvy = vy_[j] - vy_[i];
+                const double gm = G * (m_[i] + m_[j]);
+                // How fast the pair's paths turn: their speed, or the speed of a
+                // circle at r when they are slower. A fast pass of light bodies
+                // barely bends; bodies at rest fall in on a circle's time scale.
+                const double w = std::max(dvx * dvx + dvy * dvy, gm * invers);
+                if (r < inf.mesProper.distancia)
+                    anotar(inf.mesProper, i, j, r, w, gm, quan);
+                // r⁴ w / (G M)² orders the passes by steps per turn; no pull, no turn.
+                if (r2 * r2 * w < estret_ * gm * gm) {
+                    estret_ = r2 * r2 * w / (gm * gm);
+                    anotar(inf.mesEstret, i, j, r, w, gm, quan);
+                }
+            }
+        }
+        m.potencial = -G * suma;
+        return m;
+    }
+
+    // The masses, as at the last measure.
+    double massa(int32_t i) const { return m_[i]; }
+
+private:
+    // Steps for a whole turn at that rate; on a circular orbit, steps per orbit.
+    void anotar(Apropament& a, int32_t i, int32_t j, double r, double w, double gm, double quan)
+    {
+        a.a = i;
+        a.b = j;
+        a.distancia = r;
+        a.quan = quan;
+        a.passosPerOrbita = 2.0 * kPi * r * r * std::sqrt(w) / (gm * pas_);
+    }
+
+    double pas_;
+    std::vector<double> x_, y_, vx_, vy_, m_;
+    double estret_ = std::numeric_limits<double>::infinity();
+};
+
+// Whether a body's corner pixel is in the window, where the frame would draw it.
+bool EnVista(const Particula& p)
+{
+    const vector pos = p.retornarposicio();
+    const double x = static_cast<double>(Zoom) * pos.x + PuntReferencia.x;
+    const double y = static_cast<double>(Zoom) * pos.y + PuntReferencia.y;
+    return x > -1.0 && x < PANTALLA_AMPLADA && y > -1.0 && y < PANTALLA_ALTURA;
+}
+
+// Which bodies are out of view, since when, and which came back.
+class Vista {
+public:
+    explicit Vista(int32_t n) : fora_(n, 0), sortit_(n, 0), quan_(n, 0.0) {}
+
+    int32_t comprovar(const Particula* p, int32_t n, double quan)
+    {
+        int32_t dins = 0;
+        for (int32_t i = 0; i < n; ++i) {
+            const bool fora = !EnVista(p[i]);
+            if (fora && !fora_[i]) {
+                quan_[i] = quan;
+                sortit_[i] = 1;
+            }
+            fora_[i] = fora;
+            dins += !fora;
+        }
+        return dins;
+    }
+
+    void resumir(InformePrevia& inf) const
+    {
+        for (size_t i = 0; i < fora_.size(); ++i) {
+            if (fora_[i])
+                inf.perduts.push_back({static_cast<int32_t>(i), quan_[i]});
+            else if (sortit_[i])
+                ++inf.tornats;
+        }
+        std::stable_sort(inf.perduts.begin(), inf.perduts.end(),
+                         [](const Sortida& a, const Sortida& b) { return a.quan < b.quan; });
+    }
+
+private:
+    std::vector<char> fora_, sortit_;
+    std::vector<double> quan_;
+};
+
+void Anotar(Deriva& d, double valor, double quan)
+{
+    d.final = valor;
+    if (!(std::fabs(valor) <= std::fabs(d.pitjor))) {
+        d.pitjor = valor;
+        d.quanPitjor = quan;
+    }
+}
+
+// A line on a terminal's standard error, rewritten in place, once the run
+// has taken a second.
+class Progres {
+public:
+    explicit Progres(bool actiu) : actiu_(actiu) {}
+    ~Progres()
+    {
+        if (escrit_)
+            std::cerr << "\r\033[K" << std::flush;
+    }
+
+    void mostrar(int64_t fet, int64_t total)
+    {
+        if (!actiu_)
+            return;
+        const auto ara = std::chrono::steady_clock::now();
+        if (ara - inici_ < std::chrono::seconds(1) || ara - darrer_ < std::chrono::milliseconds(250))
+            return;
+        darrer_ = ara;
+        escrit_ = true;
+        std::cerr << "\rpreview: step " << fet << " of " << total << " ("
+                  << (total > 0 ? 100 * fet / total : 100) << " %)" << std::flush;
+    }
+
+private:
+    bool actiu_;
+    bool escrit_ = false;
+    std::chrono::steady_clock::time_point inici_ = std::chrono::steady_clock::now();
+    std::chrono::steady_clock::time_point darrer_{};
+};
+
+// The team of the program's step, for as long as the preview runs.
+struct Fils {
+    explicit Fils(int32_t n) { IniciarFilsPas(n); }
+    ~Fils() { AturarFilsPas(); }
+};
+
+}  // namespace
+
+InformePrevia Previa(const Sistema& sistema, const OpcionsPrevia& o)
+{
+    InformePrevia inf;
+    const int32_t n = static_cast<int32_t>(sistema.cossos.size());
+    inf.cossos = n;
+    inf.tecla = o.tecla;
+    const FactorTemps* factor = FactorDeTecla(static_cast<SDLKey>(SDLK_0 + o.tecla));
+    inf.factor = factor->factor;
+    inf.nomFactor = factor->text;
+    const int32_t periode = EsperaCicle(0, sistema.cicles);
+    inf.senseLimit = periode <= 0;
+    inf.periodeMs = inf.senseLimit ? 1 : periode;
+    inf.passos = static_cast<int64_t>(std::floor(o.segons * 1000.0 / inf.periodeMs));
+    inf.segons = static_cast<double>(inf.passos) * inf.periodeMs / 1000.0;
+    inf.mostreig = std::max<int64_t>(1, n / kCossosPerMostra);
+
+    // The state start-up leaves, and the key pressed before the first step.
+    G = GDeExponent(sistema.gexp);
+    FactorVelocitat = inf.factor;
+    repulsio = false;
+    PANTALLA_AMPLADA = sistema.amplada;
+    PANTALLA_ALTURA = sistema.altura;
+    PuntReferencia = {static_cast<double>(sistema.amplada / 2), static_cast<double>(sistema.altura / 2)};
+    Zoom = ZOOM_INICIAL;
+    DibuixarTrajectoria = true;
+
+    std::unique_ptr<Particula[]> p(new Particula[n]);
+    for (int32_t i = 0; i < n; ++i) {
+        const Cos& c = sistema.cossos[i];
+        p[i].valors(c.x, c.y, c.vx, c.vy, c.massa, c.diametre);
+    }
+    if (!ReservarPas(n))
+        throw std::bad_alloc();
+    const Fils fils(n);
+    TempsPerCicle = static_cast<float>(inf.periodeMs) / 1000.0f;
+    inf.pas = FactorPas();
+    Mesurador mesurador(n, inf.pas);
+    Vista vista(n);
+    Progres progres(o.progres);
+    if (o.csv != nullptr)
+        *o.csv << "seconds,simulated_seconds,energy,momentum_x,momentum_y,in_view\n"
+               << std::setprecision(17);
+
+    Mostra inicial;
+    int64_t ultimFotograma = 0;
+    // Cycle 0 steps with a cycle time of 0, as the program's first does.
+    for (int64_t k = 0; k <= inf.passos; ++k) {
+        TempsPerCicle = k == 0 ? 0.0f : static_cast<float>(inf.periodeMs) / 1000.0f;
+        Pas(p.get(), n);
+        const int64_t ms = k * inf.periodeMs;
+        const double quan = static_cast<double>(ms) / 1000.0;
+        const int32_t dins = vista.comprovar(p.get(), n, quan);
+        const bool fila = o.csv != nullptr && (k == 0 || ms / 1000 > (ms - inf.periodeMs) / 1000);
+        if (k == 0 || k == inf.passos || k % inf.mostreig == 0 || fila) {
+            const Mostra m = mesurador.mesurar(p.get(), n, quan, inf);
+            if (k == 0) {
+                inicial = m;
+                inf.energia.escala = std::fabs(m.energia()) > 0.0 ? std::fabs(m.energia())
+                                                                 : m.cinetica - m.potencial;
+            }
+            Anotar(inf.energia, m.energia() - inicial.energia(), quan);
+            Anotar(inf.moment, std::hypot(m.moment[0] - inicial.moment[0], m.moment[1] - inicial.moment[1]),
+                   quan);
+            inf.moment.escala = std::max(inf.moment.escala, m.sumaMv);
+            inf.energiaFinal = m.energia();
+            inf.momentFinal[0] = m.moment[0];
+            inf.momentFinal[1] = m.moment[1];
+            if (fila)
+                *o.csv << quan << ',' << static_cast<double>(k) * inf.pas << ',' << m.energia() << ','
+                       << m.moment[0] << ',' << m.moment[1] << ',' << dins << '\n';
+        }
+        if (o.fotogrames && (k == 0 || FotogramaDegut(static_cast<int32_t>(ms - ultimFotograma), sistema.fps))) {
+            dibuixarFotograma(p.get(), n);
+            ultimFotograma = ms;
+        }
+        progres.mostrar(k, inf.passos);
+    }
+
+    inf.energiaInicial = inicial.energia();
+    inf.momentInicial[0] = inicial.moment[0];
+    inf.momentInicial[1] = inicial.moment[1];
+    for (Deriva* d : {&inf.energia, &inf.moment}) {
+        const double escala = d->escala > 0.0 ? d->escala : 1.0;
+        d->final /= escala;
+        d->pitjor /= escala;
+    }
+    // A size of 0 leaves the window's size to the screen, unknown here.
+    inf.vistaConeguda = sistema.amplada > 0 && sistema.altura > 0;
+    if (inf.vistaConeguda)
+        vista.resumir(inf);
+    if (inf.mesEstret.a >= 0) {
+        double pesada = 0.0;
+        for (int32_t i = 0; i < n; ++i)
+            pesada = std::max(pesada, mesurador.massa(i));
+        inf.estretLleuger = std::max(mesurador.massa(inf.mesEstret.a), mesurador.massa(inf.mesEstret.b)) <
+                            pesada / 1000.0;
+    }
+    return inf;
+}
+
+namespace {
+
+std::string Xifra(double valor, int precisio = 4)
+{
+    std::ostringstream out;
+    out << std::setprecision(precisio) << valor;
+    return out.str();
+}
+
+// Steps per orbit: whole ones once there are ten, up to where they read as digits.
+std::string Passos(double passos)
+{
+    if (passos >= 10.0 && passos < 1e9) {
+        std::ostringstream out;
+        out << std::fixed << std::setprecision(0) << passos;
+        return out.str();
+    }
+    return Xifra(passos, 2);
+}
+
+std::string AmbSigne(double valor)
+{
+    std::ostringstream out;
+    out << std::showpos << std::setprecision(2) << valor;
+    return out.str();
+}
+
+// Simulated time, in the largest unit of the time keys that it reaches.
+std::string TempsSimulat(double segons)
+{
+    const struct {
+        double segons;
+        const char* nom;
+    } unitats[] = {{31536000.0, "years"}, {86400.0, "days"}, {3600.0, "hours"}};
+    for (const auto& u : unitats)
+        if (segons >= u.segons)
+            return Xifra(segons) + " s (" + Xifra(segons / u.segons, 3) + " " + u.nom + ")";
+    return Xifra(segons) + " s";
+}
+
+std::string Parell(const Apropament& a)
+{
+    return "bodies " + std::to_string(a.a) + " and " + std::to_string(a.b) + ", " +
+           Xifra(a.distancia) + " units apart at " + Xifra(a.quan) + " s";
+}
+
+std::string TextDeriva(const char* que, const Deriva& d, const char* relatiu)
+{
+    return std::string(que) + " " + AmbSigne(d.final) + " at the end, " + AmbSigne(d.pitjor) + " at worst (" +
+           Xifra(d.quanPitjor) + " s), " + relatiu;
+}
+
+// The fastest key at which the pass would still take kPassosPerOrbita steps,
+// or 0 when not even key 1 gives it that.
+int TeclaPerAlPas(const InformePrevia& inf)
+{
+    for (int tecla = inf.tecla - 1; tecla >= 1; --tecla) {
+        const FactorTemps* f = FactorDeTecla(static_cast<SDLKey>(SDLK_0 + tecla));
+        if (inf.mesEstret.passosPerOrbita * inf.factor / f->factor >= kPassosPerOrbita)
+            return tecla;
+    }
+    return 0;
+}
+
+std::string Veredicte(const InformePrevia& inf)
+{
+    const bool curts = inf.mesEstret.passosPerOrbita < kPassosPerOrbita;
+    const size_t perduts = inf.perduts.size();
+    std::string v;
+    if (perduts > 0)
+        v = "loses " + std::to_string(perduts) + (perduts == 1 ? " body" : " bodies");
+    if (curts)
+        v += std::string(v.empty() ? "" : "; ") + "steps too long for the closest pass (" +
+             Passos(inf.mesEstret.passosPerOrbita) + " steps per orbit of bodies " +
+             std::to_string(inf.mesEstret.a) + " and " + std::to_string(inf.mesEstret.b) + ")";
+    if (v.empty())
+        return "holds together";
+    if (curts) {
+        if (const int tecla = TeclaPerAlPas(inf))
+            return v + ": try key " + std::to_string(tecla);
+        if (inf.estretLleuger)
+            return v + ": make the small bodies lighter, so that they pull each other less in passing";
+        return v + ": a G exponent one smaller, with every speed divided by 3.16 (the square root of 10), "
+                   "keeps the orbits' shapes and makes each 3.16 times slower";
+    }
+    if (inf.energiaInicial >= 0.0)
+        return v + ": its energy is not negative, so it is not bound; slower or heavier bodies hold it together";
+    return v + ": they are flung out in close passes; lighter small bodies pull each other less";
+}
+
+}  // namespace
+
+void EscriureInforme(std::ostream& out, const std::string& nom, const InformePrevia& inf)
+{
+    out << nom << ": " << inf.cossos << (inf.cossos == 1 ? " body" : " bodies") << ", "
+        << Xifra(inf.segons) << " s at key " << inf.tecla << " (" << inf.nomFactor << "): " << inf.passos
+        << " steps of " << Xifra(inf.pas) << " s, " << TempsSimulat(static_cast<double>(inf.passos) * inf.pas)
+        << " simulated\n";
+    if (inf.senseLimit)
+        out << "cycles: the file sets no cycle limit, so the program runs as fast as the machine lets it; "
+               "taken here as cycles of 1 ms\n";
+    else
+        out << "cycles: " << inf.periodeMs << " ms each, as with the limiter on; a real run whose cycles "
+               "run long takes longer steps and differs\n";
+    out << "energy: " << Xifra(inf.energiaInicial, 10) << " at the start, " << Xifra(inf.energiaFinal, 10)
+        << " at the end: " << TextDeriva("drift", inf.energia, "relative") << "\n";
+    out << "momentum: (" << Xifra(inf.momentInicial[0]) << ", " << Xifra(inf.momentInicial[1])
+        << ") at the start, (" << Xifra(inf.momentFinal[0]) << ", " << Xifra(inf.momentFinal[1])
+        << ") at the end: " << TextDeriva("change", inf.moment, "of the bodies' summed |m v|") << "\n";
+    if (inf.mostreig > 1)
+        out << "measures: energy, momentum and passes every " << inf.mostreig << " steps; bodies in view every step\n";
+
+    if (!inf.vistaConeguda) {
+        out << "view: the screen sets the window's size, so what leaves the view is not known here";
+    } else if (inf.perduts.empty()) {
+        out << "view: every body is in view at the end";
+    } else {
+        out << "view: " << inf.perduts.size() << " of " << inf.cossos << " out of view at the end, left at: ";
+        for (size_t i = 0; i < inf.perduts.size() && i < kLlistats; ++i)
+            out << (i > 0 ? ", " : "") << "body " << inf.perduts[i].cos << " " << Xifra(inf.perduts[i].quan)
+                << " s";
+        if (inf.perduts.size() > kLlistats)
+            out << " and " << inf.perduts.size() - kLlistats << " more";
+    }
+    if (inf.tornats > 0)
+        out << "; " << inf.tornats << " left and came back";
+    out << "\n";
+
+    if (inf.mesProper.a < 0) {
+        out << "closest approach: no two bodies apart\n";
+    } else {
+        out << "closest approach: " << Parell(inf.mesProper) << "; a step there is 1/"
+            << Passos(inf.mesProper.passosPerOrbita) << " of an orbit\n";
+        if (inf.mesEstret.a != inf.mesProper.a || inf.mesEstret.b != inf.mesProper.b)
+            out << "fewest steps per orbit: " << Parell(inf.mesEstret) << ": "
+                << Passos(inf.mesEstret.passosPerOrbita) << "\n";
+        out << "(a hundred steps per orbit or more keep an orbit closed)\n";
+    }
+    out << "verdict: " << Veredicte(inf) << "\n";
+}

@@ -1,0 +1,80 @@
+#pragma once
+
+#include <cstdint>
+#include <limits>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "config/sistema.h"
+
+// A system stepped ahead of its run with the program's own step, on the
+// cycle the program keeps with its limiter on: every cycle lasts the whole
+// milliseconds of its period, as on a machine that never runs late.
+
+struct OpcionsPrevia {
+    double segons = 60.0;  // of the program's clock
+    int tecla = 1;         // the time key, 1 to 7
+    // One row per second of the program's clock, when given.
+    std::ostream* csv = nullptr;
+    // Draws every frame the program would draw on pantalla, trails on.
+    bool fotogrames = false;
+    // A progress line on standard error once the preview takes over a second.
+    bool progres = false;
+};
+
+// Two bodies at the moment they came closest, by one measure or another.
+struct Apropament {
+    int32_t a = -1, b = -1;
+    double distancia = std::numeric_limits<double>::infinity();
+    double quan = 0.0;              // seconds of the program's clock
+    double passosPerOrbita = std::numeric_limits<double>::infinity();
+};
+
+// A body that was out of view at the end, and when it last left.
+struct Sortida {
+    int32_t cos;
+    double quan;
+};
+
+// What a change of a conserved quantity came to: at the end, and the largest
+// of any sample with its time. Relative to escala.
+struct Deriva {
+    double escala = 0.0;
+    double final = 0.0;
+    double pitjor = 0.0;
+    double quanPitjor = 0.0;
+};
+
+struct InformePrevia {
+    int32_t cossos = 0;
+    int32_t periodeMs = 0;       // the cycle's length
+    bool senseLimit = false;     // the file sets no period: 1 ms cycles taken
+    int tecla = 1;
+    int32_t factor = 1;
+    std::string nomFactor;
+    double pas = 0.0;            // simulated seconds of one step
+    int64_t passos = 0;          // steps that move, the first cycle's aside
+    double segons = 0.0;         // of the program's clock covered
+    int64_t mostreig = 1;        // energy and passes are measured every this many steps
+    double energiaInicial = 0.0, energiaFinal = 0.0;
+    Deriva energia;
+    double momentInicial[2] = {0.0, 0.0}, momentFinal[2] = {0.0, 0.0};
+    Deriva moment;               // the change of the momentum vector's size
+    bool vistaConeguda = true;   // false when the screen sets the window's size
+    std::vector<Sortida> perduts;
+    int32_t tornats = 0;         // bodies that left the view and came back
+    Apropament mesProper;        // the smallest distance
+    Apropament mesEstret;        // the fewest steps per orbit
+    bool estretLleuger = false;  // both bodies of that pass are light
+};
+
+// Steps the system for opcions.segons and measures it. The program's globals
+// of the physics and the view are set as start-up would set them.
+InformePrevia Previa(const Sistema& sistema, const OpcionsPrevia& opcions);
+
+// The report in a few lines, the verdict last.
+void EscriureInforme(std::ostream& out, const std::string& nom, const InformePrevia& informe);
+
+// Steps per orbit below which a pass is taken as stepped too coarsely.
+constexpr double kPassosPerOrbita = 100.0;

@@ -1,0 +1,150 @@
+#include <gtest/gtest.h>
+#include <png.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "app/globals.h"
+#include "display/fotograma.h"
+#include "support/finestra_dummy.h"
+#include "support/proces.h"
+
+// particules-config preview, run as a user runs it, judged on systems whose
+// answers are worked by hand.
+
+namespace {
+
+Execucio Previsualitzar(const DirectoriTemporal& dir, std::vector<std::string> opcions)
+{
+    OpcionsExecucio o;
+    o.directori = dir.cami();
+    o.arguments = {"preview"};
+    o.arguments.insert(o.arguments.end(), opcions.begin(), opcions.end());
+    o.limitMs = 60000;
+    return Executar(PARTICULES_CONFIG_BIN, o);
+}
+
+// The number that follows the first appearance of marca in the report.
+double Despres(const std::string& informe, const std::string& marca)
+{
+    const size_t i = informe.find(marca);
+    EXPECT_NE(i, std::string::npos) << marca << " in\n" << informe;
+    return i == std::string::npos ? NAN : std::strtod(informe.c_str() + i + marca.size(), nullptr);
+}
+
+// The picture as RGB rows.
+std::vector<unsigned char> LlegirPng(const std::string& cami, int& w, int& h)
+{
+    png_image imatge{};
+    imatge.version = PNG_IMAGE_VERSION;
+    std::vector<unsigned char> pixels;
+    if (png_image_begin_read_from_file(&imatge, cami.c_str())) {
+        imatge.format = PNG_FORMAT_RGB;
+        pixels.resize(PNG_IMAGE_SIZE(imatge));
+        if (!png_image_finish_read(&imatge, nullptr, pixels.data(), 0, nullptr))
+            pixels.clear();
+    }
+    w = static_cast<int>(imatge.width);
+    h = static_cast<int>(imatge.height);
+    return pixels;
+}
+
+}  // namespace
+
+// Two equal bodies a apart from their centre on a circle: v² = G·m / (4a), and
+// the energy is 2 · m v² / 2 - G·m² / (2a) = -G·m² / (4a).
+TEST(ConfigPreview, EnergyOfACircularPairOverOnePeriodIsWorkedByHand)
+{
+    const double G = 6.7e-11, m = 1e16, a = 100.0;
+    const double v = std::sqrt(G * m / (4.0 * a));
+    const double periode = 2.0 * M_PI * a / v;
+    // The step's energy error is of first order: half the step, half the drift.
+    double derives[2] = {};
+    for (const int cicles : {100, 200}) {
+        std::ostringstream config;
+        config.precision(17);
+        config << "800 600 2 " << cicles << " 60 -11\n"
+               << a << " x 0 y 0 vx " << v << " vy " << 10000000000000000ull << " kg 4 px\n"
+               << -a << " x 0 y 0 vx " << -v << " vy " << 10000000000000000ull << " kg 4 px\n";
+        DirectoriTemporal dir;
+        dir.escriure("config.txt", config.str());
+        const Execucio e = Previsualitzar(dir, {"--seconds", std::to_string(periode)});
+        ASSERT_EQ(e.estat, 0) << e.errors;
+
+        const double esperada = -G * m * m / (4.0 * a);
+        EXPECT_NEAR(Despres(e.sortida, "energy: "), esperada, 1e-9 * -esperada);
+        derives[cicles / 200] = Despres(e.sortida, "drift ");
+        const double passos = periode * cicles;
+        EXPECT_NEAR(Despres(e.sortida, "a step there is 1/"), passos, 0.01 * passos) << e.sortida;
+        EXPECT_NE(e.sortida.find("momentum: (0, 0) at the start"), std::string::npos) << e.sortida;
+        EXPECT_NE(e.sortida.find("verdict: holds together"), std::string::npos) << e.sortida;
+    }
+    EXPECT_NEAR(derives[0] / derives[1], 2.0, 0.2);
+}
+
+// G at 10^-300 pulls nothing: body 1 runs right at 64 units a second from
+// x = 100, 8 units a cycle of 125 ms, and leaves the 800-unit half-width of
+// the view on the first cycle that takes it to 800 or past it; body 0 stays.
+TEST(ConfigPreview, NamesTheBodyThatLeavesAndWhen)
+{
+    DirectoriTemporal dir;
+    dir.escriure("config.txt", "800 600 2 8 8 -300\n"
+                               "0 x 0 y 0 vx 0 vy 1 kg 2 px\n"
+                               "100 x 0 y 64 vx 0 vy 1 kg 2 px\n");
+    const Execucio e = Previsualitzar(dir, {"--seconds", "20"});
+    ASSERT_EQ(e.estat, 0) << e.errors;
+    const double quan = std::ceil((800.0 - 100.0) / 8.0) * 0.125;
+    EXPECT_EQ(Despres(e.sortida, "left at: body 1 "), quan) << e.sortida;
+    EXPECT_NE(e.sortida.find("view: 1 of 2 out of view"), std::string::npos) << e.sortida;
+    EXPECT_NE(e.sortida.find("verdict: loses 1 body"), std::string::npos) << e.sortida;
+}
+
+// The picture is the window's: the first frame, pixel for pixel the one the
+// program draws of the same bodies; then, with trails on, one square more for
+// every frame the frame rate lets through.
+class ConfigPreviewPicture : public AmbFinestra {};
+
+TEST_F(ConfigPreviewPicture, IsTheProgramsOwnFrameAndGathersTrails)
+{
+    DirectoriTemporal dir;
+    const std::string config = "800 600 3 8 8 -300\n"
+                               "0 x 0 y 0 vx 0 vy 1 kg 12 px\n"
+                               "-50.5 x 20 y 0 vx 64 vy 1 kg 2 px\n"
+                               "700 x -500 y 0 vx 0 vy 1 kg 300 px\n";
+    dir.escriure("config.txt", config);
+    ASSERT_EQ(Previsualitzar(dir, {"--seconds", "0", "--png", "primer.png"}).estat, 0);
+    ASSERT_TRUE(CarregarConfig(config));
+    SDL_ShowCursor(SDL_DISABLE);
+    ASSERT_TRUE(dibuixarFotograma(particules.get(), NUMERO_PARTICULES));
+    int w = 0, h = 0;
+    std::vector<unsigned char> png = LlegirPng(dir.cami() + "/primer.png", w, h);
+    ASSERT_EQ(w, 800);
+    ASSERT_EQ(h, 600);
+    ASSERT_EQ(png.size(), 800u * 600u * 3u);
+    int diferents = 0;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            diferents += png[(y * w + x) * 3] != (pixel(x, y) == blanc() ? 255 : 0);
+    EXPECT_EQ(diferents, 0);
+    EXPECT_GT(pixelsBlancs(), 1000) << "the squares are drawn at all";
+
+    // 8 frames a second and 8 cycles: a frame every cycle; at 4, every other.
+    // Body 1 moves 8 units a cycle, 4 pixels, in a 1-pixel square.
+    for (const int fps : {8, 4}) {
+        dir.escriure("config.txt", "800 600 1 8 " + std::to_string(fps) + " -300\n" +
+                                       "0 x 0 y 64 vx 0 vy 1 kg 2 px\n");
+        ASSERT_EQ(Previsualitzar(dir, {"--seconds", "2", "--png", "trails.png"}).estat, 0);
+        png = LlegirPng(dir.cami() + "/trails.png", w, h);
+        ASSERT_EQ(png.size(), 800u * 600u * 3u);
+        int blancs = 0;
+        for (size_t i = 0; i < png.size(); i += 3)
+            blancs += png[i] == 255;
+        const int cada = 8 / fps;
+        EXPECT_EQ(blancs, 16 / cada + 1) << fps;
+        for (int cicle = 0; cicle <= 16; cicle += cada)
+            EXPECT_EQ(png[(300 * w + 400 + 4 * cicle) * 3], 255) << fps << " fps, cycle " << cicle;
+    }
+}
