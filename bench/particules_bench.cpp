@@ -13,6 +13,8 @@
 #include <thread>
 #include <vector>
 
+#include "config/generar.h"
+#include "config/previa.h"
 #include "limit_parell.h"
 #include "physics/fils.h"
 #include "physics/globals.h"
@@ -285,6 +287,43 @@ const char* NomDelCami(CamiPas cami)
     return "scalar";
 }
 
+// particules-config preview of a generated disc, 1 s of the program's clock
+// at key 1, beside the program's step on one core over the same steps, in
+// one run: preview's target is a ratio of 1 or less.
+void BM_PreviewVsOneCore(benchmark::State& state)
+{
+    OpcionsGen gen;
+    gen.tipus = Tipus::Disc;
+    gen.n = static_cast<int32_t>(state.range(0));
+    std::string error;
+    const Sistema sistema = *Generar(gen, error);
+    OpcionsPrevia opcions;
+    opcions.segons = 1.0;
+    double previa = 0.0, unNucli = 0.0;
+    for (auto _ : state) {
+        const auto inici = std::chrono::steady_clock::now();
+        const InformePrevia informe = Previa(sistema, opcions);
+        const auto mig = std::chrono::steady_clock::now();
+        std::vector<Particula> cossos(sistema.cossos.size());
+        for (size_t i = 0; i < cossos.size(); ++i) {
+            const Cos& c = sistema.cossos[i];
+            cossos[i].valors(c.x, c.y, c.vx, c.vy, c.massa, c.diametre);
+        }
+        // Previa leaves G and the time factor as the run had them.
+        for (int64_t k = 0; k <= informe.passos; ++k) {
+            TempsPerCicle = k == 0 ? 0.0f : static_cast<float>(informe.periodeMs) / 1000.0f;
+            PasRapid(cossos.data(), gen.n, CamiMesAmple());
+        }
+        const auto fi = std::chrono::steady_clock::now();
+        previa += std::chrono::duration<double>(mig - inici).count();
+        unNucli += std::chrono::duration<double>(fi - mig).count();
+    }
+    const double voltes = static_cast<double>(state.iterations());
+    state.counters["preview_s"] = previa / voltes;
+    state.counters["one_core_s"] = unNucli / voltes;
+    state.counters["ratio"] = previa / unNucli;
+}
+
 }  // namespace
 
 BENCHMARK(BM_StepLiteral)->Apply(Mides);
@@ -301,6 +340,7 @@ BENCHMARK(BM_PairLimit);
 BENCHMARK(BM_PairLimitAvx2);
 BENCHMARK(BM_PairLimitFma);
 BENCHMARK(BM_PairLimitSse2);
+BENCHMARK(BM_PreviewVsOneCore)->Arg(1000)->Iterations(3)->UseRealTime()->Unit(benchmark::kSecond);
 
 int main(int argc, char** argv)
 {
