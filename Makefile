@@ -7,7 +7,7 @@ JOBS ?= $(shell nproc)
 FASE := scripts/fase.sh
 EXAMPLES := $(sort $(patsubst examples/%/config.txt,%,$(wildcard examples/*/config.txt)))
 
-.PHONY: all deps build run test bench fmacheck clean sanitize tsan fuzz soak fuzz-coverage package screenshot
+.PHONY: all deps build run test previews bench fmacheck clean sanitize tsan fuzz soak fuzz-coverage package screenshot
 
 all: build
 
@@ -55,6 +55,10 @@ package: build
 # Remakes docs/screenshot.png from the default example under Xvfb.
 screenshot: build
 	scripts/screenshot.sh $(EXAMPLE)
+
+# Remakes each example's preview in the README and docs/.
+previews: build
+	scripts/previews.sh $(BUILD)/particules-config
 
 # The step's benchmark; BENCH_ARGS passes options, e.g. --benchmark_filter=1024.
 bench: build

@@ -354,10 +354,11 @@ std::string Parell(const Apropament& a)
            Xifra(a.distancia) + " units apart at " + Xifra(a.quan) + " s";
 }
 
-std::string TextDeriva(const char* que, const Deriva& d, const char* relatiu)
+// A drift at the end and at worst, signed or as a size.
+std::string TextDeriva(const char* que, const Deriva& d, bool signe)
 {
-    return std::string(que) + " " + AmbSigne(d.final) + " at the end, " + AmbSigne(d.pitjor) + " at worst (" +
-           Xifra(d.quanPitjor) + " s), " + relatiu;
+    const auto x = [&](double v) { return signe ? AmbSigne(v) : Xifra(v, 2); };
+    return std::string(que) + " " + x(d.final) + ", at worst " + x(d.pitjor) + " (" + Xifra(d.quanPitjor) + " s)";
 }
 
 // The fastest key at which the pass would still take kPassosPerOrbita steps,
@@ -407,18 +408,17 @@ void EscriureInforme(std::ostream& out, const std::string& nom, const InformePre
         << " steps of " << Xifra(inf.pas) << " s, " << TempsSimulat(static_cast<double>(inf.passos) * inf.pas)
         << " simulated\n";
     if (inf.senseLimit)
-        out << "cycles: the file sets no cycle limit, so the program runs as fast as the machine lets it; "
-               "taken here as cycles of 1 ms\n";
+        out << "cycles of 1 ms: the file sets no period, and the program runs as fast as the machine lets it\n";
     else
-        out << "cycles: " << inf.periodeMs << " ms each, as with the limiter on; a real run whose cycles "
-               "run long takes longer steps and differs\n";
+        out << "cycles of " << inf.periodeMs << " ms, the limiter on and never late; a real run's long cycles "
+               "take longer steps\n";
     out << "energy: " << Xifra(inf.energiaInicial, 10) << " at the start, " << Xifra(inf.energiaFinal, 10)
-        << " at the end: " << TextDeriva("drift", inf.energia, "relative") << "\n";
+        << " at the end; " << TextDeriva("drift", inf.energia, true) << "\n";
     out << "momentum: (" << Xifra(inf.momentInicial[0]) << ", " << Xifra(inf.momentInicial[1])
         << ") at the start, (" << Xifra(inf.momentFinal[0]) << ", " << Xifra(inf.momentFinal[1])
-        << ") at the end: " << TextDeriva("change", inf.moment, "of the bodies' summed |m v|") << "\n";
+        << ") at the end; " << TextDeriva("change", inf.moment, false) << " of the summed |m v|\n";
     if (inf.mostreig > 1)
-        out << "measures: energy, momentum and passes every " << inf.mostreig << " steps; bodies in view every step\n";
+        out << "measures: energy, momentum and passes every " << inf.mostreig << " steps, the view every step\n";
 
     if (!inf.vistaConeguda) {
         out << "view: the screen sets the window's size, so what leaves the view is not known here";
@@ -439,12 +439,11 @@ void EscriureInforme(std::ostream& out, const std::string& nom, const InformePre
     if (inf.mesProper.a < 0) {
         out << "closest approach: no two bodies apart\n";
     } else {
-        out << "closest approach: " << Parell(inf.mesProper) << "; a step there is 1/"
-            << Passos(inf.mesProper.passosPerOrbita) << " of an orbit\n";
+        out << "closest approach: " << Parell(inf.mesProper) << ", " << Passos(inf.mesProper.passosPerOrbita)
+            << " steps per orbit (a hundred or more keep an orbit closed)\n";
         if (inf.mesEstret.a != inf.mesProper.a || inf.mesEstret.b != inf.mesProper.b)
-            out << "fewest steps per orbit: " << Parell(inf.mesEstret) << ": "
+            out << "fewest steps per orbit: " << Parell(inf.mesEstret) << ", "
                 << Passos(inf.mesEstret.passosPerOrbita) << "\n";
-        out << "(a hundred steps per orbit or more keep an orbit closed)\n";
     }
     out << "verdict: " << Veredicte(inf) << "\n";
 }
