@@ -43,7 +43,10 @@ struct Mostra {
 // step's bodies are only read.
 class Mesurador {
 public:
-    Mesurador(int32_t n, double pas) : pas_(pas), x_(n), y_(n), vx_(n), vy_(n), m_(n) {}
+    Mesurador(int32_t n, double pas)
+        : pas_(pas), x_(n), y_(n), vx_(n), vy_(n), m_(n), r2_(n), potencial_(n), w_(n), gm_(n)
+    {
+    }
 
     Mostra mesurar(const Particula* p, int32_t n, double quan, InformePrevia& inf)
     {
@@ -63,31 +66,47 @@ public:
             m.moment[1] += massa * v.y;
             m.sumaMv += massa * std::sqrt(v2);
         }
+        // Each row of pairs in two passes: the arithmetic of all its pairs at
+        // once, which the compiler does several pairs at a time, then the sum
+        // and the minima.
         double suma = 0.0;  // of mi·mj / r
         for (int32_t i = 0; i < n; ++i) {
+            const double xi = x_[i], yi = y_[i], vxi = vx_[i], vyi = vy_[i], mi = m_[i];
             for (int32_t j = i + 1; j < n; ++j) {
-                const double dx = x_[j] - x_[i];
-                const double dy = y_[j] - y_[i];
+                const double dx = x_[j] - xi;
+                const double dy = y_[j] - yi;
                 const double r2 = dx * dx + dy * dy;
-                // Bodies at one place exert nothing on each other in the step.
-                if (!(r2 > 0.0))
-                    continue;
-                const double r = std::sqrt(r2);
-                const double invers = 1.0 / r;
-                suma += m_[i] * m_[j] * invers;
-                const double dvx = vx_[j] - vx_[i];
-                const double dvy = vy_[j] - vy_[i];
-                const double gm = G * (m_[i] + m_[j]);
+                const double invers = 1.0 / std::sqrt(r2);
+                const double dvx = vx_[j] - vxi;
+                const double dvy = vy_[j] - vyi;
+                const double v2 = dvx * dvx + dvy * dvy;
+                const double gm = G * (mi + m_[j]);
                 // How fast the pair's paths turn: their speed, or the speed of a
                 // circle at r when they are slower. A fast pass of light bodies
                 // barely bends; bodies at rest fall in on a circle's time scale.
-                const double w = std::max(dvx * dvx + dvy * dvy, gm * invers);
-                if (r < inf.mesProper.distancia)
-                    anotar(inf.mesProper, i, j, r, w, gm, quan);
-                // r⁴ w / (G M)² orders the passes by steps per turn; no pull, no turn.
-                if (r2 * r2 * w < estret_ * gm * gm) {
-                    estret_ = r2 * r2 * w / (gm * gm);
-                    anotar(inf.mesEstret, i, j, r, w, gm, quan);
+                const double cercle = gm * invers;
+                const double w = v2 > cercle ? v2 : cercle;
+                r2_[j] = r2;
+                potencial_[j] = m_[j] * invers;
+                w_[j] = w;
+                gm_[j] = gm;
+            }
+            for (int32_t j = i + 1; j < n; ++j) {
+                // Bodies at one place exert nothing on each other in the step.
+                if (!(r2_[j] > 0.0))
+                    continue;
+                suma += mi * potencial_[j];
+                if (r2_[j] < proper2_) {
+                    proper2_ = r2_[j];
+                    anotar(inf.mesProper, i, j, quan);
+                }
+                // r⁴ w / (G M)² orders the passes by steps per turn. No pull, no
+                // turn: a G M of 0 makes the right side NaN or 0.
+                const double gm2 = gm_[j] * gm_[j];
+                const double clau = r2_[j] * r2_[j] * w_[j];
+                if (clau < estret_ * gm2) {
+                    estret_ = clau / gm2;
+                    anotar(inf.mesEstret, i, j, quan);
                 }
             }
         }
@@ -99,18 +118,22 @@ public:
     double massa(int32_t i) const { return m_[i]; }
 
 private:
-    // Steps for a whole turn at that rate; on a circular orbit, steps per orbit.
-    void anotar(Apropament& a, int32_t i, int32_t j, double r, double w, double gm, double quan)
+    // The pair, and its steps for a whole turn at the rate its paths turn:
+    // on a circular orbit, its steps per orbit.
+    void anotar(Apropament& a, int32_t i, int32_t j, double quan)
     {
         a.a = i;
         a.b = j;
-        a.distancia = r;
+        a.distancia = std::sqrt(r2_[j]);
         a.quan = quan;
-        a.passosPerOrbita = 2.0 * kPi * r * r * std::sqrt(w) / (gm * pas_);
+        a.passosPerOrbita = 2.0 * kPi * r2_[j] * std::sqrt(w_[j]) / (gm_[j] * pas_);
     }
 
     double pas_;
     std::vector<double> x_, y_, vx_, vy_, m_;
+    // One row's pairs.
+    std::vector<double> r2_, potencial_, w_, gm_;
+    double proper2_ = std::numeric_limits<double>::infinity();
     double estret_ = std::numeric_limits<double>::infinity();
 };
 
