@@ -1,6 +1,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <charconv>
 #include <cstring>
 #include <fstream>
@@ -188,6 +189,15 @@ int Previsualitza(int argc, char** argv)
     if (!png.empty() && !finestra.obrir(sistema.amplada, sistema.altura, error)) {
         std::cerr << "particules-config: no picture: " << error << std::endl;
         return 1;
+    }
+    // A picture that could not be written is said before the run, not after it.
+    if (!png.empty()) {
+        std::FILE* prova = std::fopen(png.c_str(), "wb");
+        if (prova == nullptr) {
+            std::cerr << "particules-config: " << png << ": " << std::strerror(errno) << std::endl;
+            return 1;
+        }
+        std::fclose(prova);
     }
     o.fotogrames = !png.empty();
     o.progres = isatty(STDERR_FILENO) == 1;

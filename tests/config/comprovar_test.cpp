@@ -396,7 +396,10 @@ TEST(ConfigCheckUsage, MistakesExitWith2AndSayWhy)
         {}, {"chek"}, {"check", "a", "b"}, {"gen"}, {"gen", "spiral"}, {"gen", "disc", "-n"},
         {"gen", "disc", "-n", "0"}, {"gen", "disc", "-n", "12x"}, {"gen", "disc", "--window", "800"},
         {"gen", "disc", "--window", "0x600"}, {"gen", "disc", "--gexp", "-1e3"},
-        {"gen", "disc", "--size", "3"}, {"gen", "star", "--bogus"}};
+        {"gen", "disc", "--size", "3"}, {"gen", "star", "--bogus"}, {"preview", "a", "b"},
+        {"preview", "--key", "8"}, {"preview", "--key", "0"}, {"preview", "--seconds", "-1"},
+        {"preview", "--seconds", "1e7"}, {"preview", "--seconds", "1s"}, {"preview", "--png"},
+        {"preview", "--csv", ""}, {"preview", "--fast"}};
     for (const auto& arguments : dolents) {
         const Execucio r = Executa(PARTICULES_CONFIG_BIN, dir, arguments, -1);
         EXPECT_EQ(r.estat, 2);
