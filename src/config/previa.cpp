@@ -1,7 +1,5 @@
 #include "config/previa.h"
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <chrono>
 #include <cmath>
@@ -23,9 +21,13 @@ namespace {
 
 constexpr double kPi = 3.14159265358979323846;
 
-// Every pair costs about half a step to measure: above this many bodies the
-// measures are spaced out so that they stay a small part of the run.
+// A measure takes every pair, as a step does: above this many bodies the
+// measures are spaced out, one every N / kCossosPerMostra steps, so that they
+// stay a small part of the run.
 constexpr int32_t kCossosPerMostra = 100;
+
+// Bodies lighter than the heaviest by this much are the small ones.
+constexpr double kLleuger = 1000.0;
 
 // Bodies listed by name in the report; the rest are counted.
 constexpr size_t kLlistats = 8;
@@ -192,6 +194,27 @@ void Anotar(Deriva& d, double valor, double quan)
     }
 }
 
+// Takes one measure into the report, against the first.
+void Anotar(InformePrevia& inf, const Mostra& inicial, const Mostra& m, double quan)
+{
+    Anotar(inf.energia, m.energia() - inicial.energia(), quan);
+    Anotar(inf.moment, std::hypot(m.moment[0] - inicial.moment[0], m.moment[1] - inicial.moment[1]), quan);
+    inf.moment.escala = std::max(inf.moment.escala, m.sumaMv);
+    inf.energiaFinal = m.energia();
+    inf.momentFinal[0] = m.moment[0];
+    inf.momentFinal[1] = m.moment[1];
+}
+
+// The drifts relative to their scales once the run is over.
+void Relativitzar(InformePrevia& inf)
+{
+    for (Deriva* d : {&inf.energia, &inf.moment}) {
+        const double escala = d->escala > 0.0 ? d->escala : 1.0;
+        d->final /= escala;
+        d->pitjor /= escala;
+    }
+}
+
 // A line on a terminal's standard error, rewritten in place, once the run
 // has taken a second.
 class Progres {
@@ -231,11 +254,13 @@ struct Fils {
 
 }  // namespace
 
-InformePrevia Previa(const Sistema& sistema, const OpcionsPrevia& o)
+namespace {
+
+// The cycle the program keeps with its limiter on, and the steps it takes in
+// the seconds asked for.
+void Ritme(const Sistema& sistema, const OpcionsPrevia& o, InformePrevia& inf)
 {
-    InformePrevia inf;
-    const int32_t n = static_cast<int32_t>(sistema.cossos.size());
-    inf.cossos = n;
+    inf.cossos = static_cast<int32_t>(sistema.cossos.size());
     inf.tecla = o.tecla;
     const FactorTemps* factor = FactorDeTecla(static_cast<SDLKey>(SDLK_0 + o.tecla));
     inf.factor = factor->factor;
@@ -245,18 +270,21 @@ InformePrevia Previa(const Sistema& sistema, const OpcionsPrevia& o)
     inf.periodeMs = inf.senseLimit ? 1 : periode;
     inf.passos = static_cast<int64_t>(std::floor(o.segons * 1000.0 / inf.periodeMs));
     inf.segons = static_cast<double>(inf.passos) * inf.periodeMs / 1000.0;
-    inf.mostreig = std::max<int64_t>(1, n / kCossosPerMostra);
+    inf.mostreig = std::max<int64_t>(1, inf.cossos / kCossosPerMostra);
+}
 
-    // The state start-up leaves, and the key pressed before the first step.
+// What start-up leaves, with the key pressed before the first step.
+std::unique_ptr<Particula[]> EstatInicial(const Sistema& sistema, int32_t factor)
+{
     G = GDeExponent(sistema.gexp);
-    FactorVelocitat = inf.factor;
+    FactorVelocitat = factor;
     repulsio = false;
     PANTALLA_AMPLADA = sistema.amplada;
     PANTALLA_ALTURA = sistema.altura;
     PuntReferencia = {static_cast<double>(sistema.amplada / 2), static_cast<double>(sistema.altura / 2)};
     Zoom = ZOOM_INICIAL;
     DibuixarTrajectoria = true;
-
+    const int32_t n = static_cast<int32_t>(sistema.cossos.size());
     std::unique_ptr<Particula[]> p(new Particula[n]);
     for (int32_t i = 0; i < n; ++i) {
         const Cos& c = sistema.cossos[i];
@@ -264,21 +292,32 @@ InformePrevia Previa(const Sistema& sistema, const OpcionsPrevia& o)
     }
     if (!ReservarPas(n))
         throw std::bad_alloc();
+    return p;
+}
+
+}  // namespace
+
+InformePrevia Previa(const Sistema& sistema, const OpcionsPrevia& o)
+{
+    InformePrevia inf;
+    Ritme(sistema, o, inf);
+    const int32_t n = inf.cossos;
+    const std::unique_ptr<Particula[]> p = EstatInicial(sistema, inf.factor);
     const Fils fils(n);
-    TempsPerCicle = static_cast<float>(inf.periodeMs) / 1000.0f;
+    const float temps = static_cast<float>(inf.periodeMs) / 1000.0f;
+    TempsPerCicle = temps;
     inf.pas = FactorPas();
     Mesurador mesurador(n, inf.pas);
     Vista vista(n);
     Progres progres(o.progres);
     if (o.csv != nullptr)
-        *o.csv << "seconds,simulated_seconds,energy,momentum_x,momentum_y,in_view\n"
-               << std::setprecision(17);
+        *o.csv << "seconds,simulated_seconds,energy,momentum_x,momentum_y,in_view\n" << std::setprecision(17);
 
     Mostra inicial;
     int64_t ultimFotograma = 0;
     // Cycle 0 steps with a cycle time of 0, as the program's first does.
     for (int64_t k = 0; k <= inf.passos; ++k) {
-        TempsPerCicle = k == 0 ? 0.0f : static_cast<float>(inf.periodeMs) / 1000.0f;
+        TempsPerCicle = k == 0 ? 0.0f : temps;
         Pas(p.get(), n);
         const int64_t ms = k * inf.periodeMs;
         const double quan = static_cast<double>(ms) / 1000.0;
@@ -291,13 +330,7 @@ InformePrevia Previa(const Sistema& sistema, const OpcionsPrevia& o)
                 inf.energia.escala = std::fabs(m.energia()) > 0.0 ? std::fabs(m.energia())
                                                                  : m.cinetica - m.potencial;
             }
-            Anotar(inf.energia, m.energia() - inicial.energia(), quan);
-            Anotar(inf.moment, std::hypot(m.moment[0] - inicial.moment[0], m.moment[1] - inicial.moment[1]),
-                   quan);
-            inf.moment.escala = std::max(inf.moment.escala, m.sumaMv);
-            inf.energiaFinal = m.energia();
-            inf.momentFinal[0] = m.moment[0];
-            inf.momentFinal[1] = m.moment[1];
+            Anotar(inf, inicial, m, quan);
             if (fila)
                 *o.csv << quan << ',' << static_cast<double>(k) * inf.pas << ',' << m.energia() << ','
                        << m.moment[0] << ',' << m.moment[1] << ',' << dins << '\n';
@@ -312,11 +345,7 @@ InformePrevia Previa(const Sistema& sistema, const OpcionsPrevia& o)
     inf.energiaInicial = inicial.energia();
     inf.momentInicial[0] = inicial.moment[0];
     inf.momentInicial[1] = inicial.moment[1];
-    for (Deriva* d : {&inf.energia, &inf.moment}) {
-        const double escala = d->escala > 0.0 ? d->escala : 1.0;
-        d->final /= escala;
-        d->pitjor /= escala;
-    }
+    Relativitzar(inf);
     // A size of 0 leaves the window's size to the screen, unknown here.
     inf.vistaConeguda = sistema.amplada > 0 && sistema.altura > 0;
     if (inf.vistaConeguda)
@@ -325,8 +354,8 @@ InformePrevia Previa(const Sistema& sistema, const OpcionsPrevia& o)
         double pesada = 0.0;
         for (int32_t i = 0; i < n; ++i)
             pesada = std::max(pesada, mesurador.massa(i));
-        inf.estretLleuger = std::max(mesurador.massa(inf.mesEstret.a), mesurador.massa(inf.mesEstret.b)) <
-                            pesada / 1000.0;
+        inf.estretLleuger =
+            std::max(mesurador.massa(inf.mesEstret.a), mesurador.massa(inf.mesEstret.b)) < pesada / kLleuger;
     }
     return inf;
 }
