@@ -400,17 +400,23 @@ std::string TempsSimulat(double segons)
     return Xifra(segons) + " s";
 }
 
+// Seconds of the program's clock: whole milliseconds, shown whole.
+std::string Segons(double segons)
+{
+    return Xifra(segons, 10);
+}
+
 std::string Parell(const Apropament& a)
 {
     return "bodies " + std::to_string(a.a) + " and " + std::to_string(a.b) + ", " +
-           Xifra(a.distancia) + " units apart at " + Xifra(a.quan) + " s";
+           Xifra(a.distancia) + " units apart at " + Segons(a.quan) + " s";
 }
 
 // A drift at the end and at worst, signed or as a size.
 std::string TextDeriva(const char* que, const Deriva& d, bool signe)
 {
     const auto x = [&](double v) { return signe ? AmbSigne(v) : Xifra(v, 2); };
-    return std::string(que) + " " + x(d.final) + ", at worst " + x(d.pitjor) + " (" + Xifra(d.quanPitjor) + " s)";
+    return std::string(que) + " " + x(d.final) + ", at worst " + x(d.pitjor) + " (" + Segons(d.quanPitjor) + " s)";
 }
 
 // The fastest key at which the pass would still take kPassosPerOrbita steps,
@@ -456,7 +462,7 @@ std::string Veredicte(const InformePrevia& inf)
 void EscriureInforme(std::ostream& out, const std::string& nom, const InformePrevia& inf)
 {
     out << nom << ": " << inf.cossos << (inf.cossos == 1 ? " body" : " bodies") << ", "
-        << Xifra(inf.segons) << " s at key " << inf.tecla << " (" << inf.nomFactor << "): " << inf.passos
+        << Segons(inf.segons) << " s at key " << inf.tecla << " (" << inf.nomFactor << "): " << inf.passos
         << " steps of " << Xifra(inf.pas) << " s, " << TempsSimulat(static_cast<double>(inf.passos) * inf.pas)
         << " simulated\n";
     if (inf.senseLimit)
@@ -479,7 +485,7 @@ void EscriureInforme(std::ostream& out, const std::string& nom, const InformePre
     } else {
         out << "view: " << inf.perduts.size() << " of " << inf.cossos << " out of view at the end, left at: ";
         for (size_t i = 0; i < inf.perduts.size() && i < kLlistats; ++i)
-            out << (i > 0 ? ", " : "") << "body " << inf.perduts[i].cos << " " << Xifra(inf.perduts[i].quan)
+            out << (i > 0 ? ", " : "") << "body " << inf.perduts[i].cos << " " << Segons(inf.perduts[i].quan)
                 << " s";
         if (inf.perduts.size() > kLlistats)
             out << " and " << inf.perduts.size() - kLlistats << " more";
