@@ -3,6 +3,7 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -154,5 +155,41 @@ TEST_F(ConfigPreviewPicture, IsTheProgramsOwnFrameAndGathersTrails)
         EXPECT_EQ(blancs, 16 / cada + 1) << fps;
         for (int cicle = 0; cicle <= 16; cicle += cada)
             EXPECT_EQ(png[(300 * w + 400 + 4 * cicle) * 3], 255) << fps << " fps, cycle " << cicle;
+    }
+}
+
+// A row at the start and on the first cycle of every whole second: at 60
+// cycles a second a cycle is 16 ms, so the rows fall at 1008 and 2000 ms, and
+// 3 s hold 187 cycles. With no cycle limit, cycles of 1 ms.
+TEST(ConfigPreview, TableHasARowAtEveryWholeSecond)
+{
+    const struct {
+        int cicles;
+        int64_t passos;
+        std::vector<double> files;
+    } casos[] = {{60, 187, {0.0, 1.008, 2.0}}, {0, 3000, {0.0, 1.0, 2.0, 3.0}}};
+    for (const auto& c : casos) {
+        DirectoriTemporal dir;
+        dir.escriure("config.txt", "800 600 2 " + std::to_string(c.cicles) + " 60 -11\n" +
+                                       "0 x 0 y 0 vx 0 vy 1000000000000 kg 2 px\n"
+                                       "50 x 0 y 0 vx 1 vy 1 kg 2 px\n");
+        const Execucio e = Previsualitzar(dir, {"--seconds", "3", "--csv", "t.csv"});
+        ASSERT_EQ(e.estat, 0) << e.errors;
+        EXPECT_EQ(Abans(e.sortida, " steps of "), c.passos) << e.sortida;
+        std::ifstream taula(dir.cami() + "/t.csv");
+        std::string linia;
+        std::getline(taula, linia);
+        EXPECT_EQ(linia, "seconds,simulated_seconds,energy,momentum_x,momentum_y,in_view");
+        std::vector<double> files;
+        double energia0 = NAN;
+        while (std::getline(taula, linia)) {
+            files.push_back(std::strtod(linia.c_str(), nullptr));
+            if (files.size() == 1)
+                energia0 = std::strtod(linia.c_str() + linia.find(',', linia.find(',') + 1) + 1, nullptr);
+            EXPECT_EQ(linia.substr(linia.rfind(',') + 1), "2") << linia;
+        }
+        EXPECT_EQ(files, c.files);
+        // ½·1·1² less G·10^12·1 / 50, to the rounding of the other order.
+        EXPECT_DOUBLE_EQ(energia0, 0.5 - 6.7e-11 * 1e12 / 50.0);
     }
 }
