@@ -304,15 +304,11 @@ void BM_PreviewVsOneCore(benchmark::State& state)
         const auto inici = std::chrono::steady_clock::now();
         const InformePrevia informe = Previa(sistema, opcions);
         const auto mig = std::chrono::steady_clock::now();
-        std::vector<Particula> cossos(sistema.cossos.size());
-        for (size_t i = 0; i < cossos.size(); ++i) {
-            const Cos& c = sistema.cossos[i];
-            cossos[i].valors(c.x, c.y, c.vx, c.vy, c.massa, c.diametre);
-        }
+        const std::unique_ptr<Particula[]> cossos = CrearCossos(sistema);
         // Previa leaves G and the time factor as the run had them.
         for (int64_t k = 0; k <= informe.passos; ++k) {
             TempsPerCicle = k == 0 ? 0.0f : static_cast<float>(informe.periodeMs) / 1000.0f;
-            PasRapid(cossos.data(), gen.n, CamiMesAmple());
+            PasRapid(cossos.get(), gen.n, CamiMesAmple());
         }
         const auto fi = std::chrono::steady_clock::now();
         previa += std::chrono::duration<double>(mig - inici).count();

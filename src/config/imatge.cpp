@@ -3,11 +3,8 @@
 #include <SDL.h>
 #include <png.h>
 
-#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
-#include <vector>
 
 #include "display/globals.h"
 #include "lectura/constants.h"
@@ -58,11 +55,15 @@ void ErrorPng(png_structp png, png_const_charp missatge)
 
 void AvisPng(png_structp, png_const_charp) {}
 
-// Writes the surface's rows through libpng; false, with libpng's message in
-// error, on a failure. Nothing here may need a destructor: libpng leaves
-// through longjmp.
-bool Escriure(FILE* f, const png_color* colors, int ncolors, std::string& error)
+}  // namespace
+
+// Nothing here may need a destructor: libpng leaves through longjmp.
+bool EscriurePng(std::FILE* f, std::string& error)
 {
+    const SDL_Palette* paleta = pantalla->format->palette;
+    png_color colors[256];
+    for (int i = 0; i < paleta->ncolors && i < 256; ++i)
+        colors[i] = {paleta->colors[i].r, paleta->colors[i].g, paleta->colors[i].b};
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, &error, ErrorPng, AvisPng);
     png_infop info = png != nullptr ? png_create_info_struct(png) : nullptr;
     volatile bool bo = false;
@@ -72,7 +73,7 @@ bool Escriure(FILE* f, const png_color* colors, int ncolors, std::string& error)
         png_init_io(png, f);
         png_set_IHDR(png, info, pantalla->w, pantalla->h, 8, PNG_COLOR_TYPE_PALETTE, PNG_INTERLACE_NONE,
                      PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-        png_set_PLTE(png, info, colors, ncolors);
+        png_set_PLTE(png, info, colors, paleta->ncolors < 256 ? paleta->ncolors : 256);
         png_write_info(png, info);
         for (int y = 0; y < pantalla->h; ++y)
             png_write_row(png, static_cast<png_const_bytep>(pantalla->pixels) + y * pantalla->pitch);
@@ -81,29 +82,4 @@ bool Escriure(FILE* f, const png_color* colors, int ncolors, std::string& error)
     }
     png_destroy_write_struct(png != nullptr ? &png : nullptr, info != nullptr ? &info : nullptr);
     return bo;
-}
-
-}  // namespace
-
-bool EscriurePng(const std::string& cami, std::string& error)
-{
-    const SDL_Palette* paleta = pantalla->format->palette;
-    std::vector<png_color> colors(paleta->ncolors);
-    for (int i = 0; i < paleta->ncolors; ++i)
-        colors[i] = {paleta->colors[i].r, paleta->colors[i].g, paleta->colors[i].b};
-    FILE* f = std::fopen(cami.c_str(), "wb");
-    if (f == nullptr) {
-        error = cami + ": " + std::strerror(errno);
-        return false;
-    }
-    bool bo = Escriure(f, colors.data(), static_cast<int>(colors.size()), error);
-    if (std::fclose(f) != 0 && bo) {
-        error = std::strerror(errno);
-        bo = false;
-    }
-    if (bo)
-        return true;
-    std::remove(cami.c_str());
-    error = cami + ": " + error;
-    return false;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <string>
 
 // The window as the program would open it, on SDL's dummy video driver: the
@@ -16,6 +17,6 @@ public:
     bool obrir(int32_t amplada, int32_t altura, std::string& error);
 };
 
-// Writes pantalla as a PNG of its own palette, pixel for pixel; false, with
-// the reason in error, when the file cannot be written.
-bool EscriurePng(const std::string& cami, std::string& error);
+// Writes pantalla to f as a PNG of its own palette, pixel for pixel; false,
+// with libpng's reason in error, when it cannot.
+bool EscriurePng(std::FILE* f, std::string& error);

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <fstream>
 #include <iostream>
+#include <memory>
 #include <new>
 #include <optional>
 #include <string>
@@ -53,9 +54,9 @@ int Us(const std::string& motiu)
     return kUsIncorrecte;
 }
 
-// A whole argument as an integer in [minim, maxim], or false.
+// A whole argument as a number in [minim, maxim], or false.
 template <typename T>
-bool Enter(const std::string& text, T minim, T maxim, T& valor)
+bool Nombre(const std::string& text, T minim, T maxim, T& valor)
 {
     const char* fi = text.data() + text.size();
     const auto [p, ec] = std::from_chars(text.data(), fi, valor);
@@ -126,13 +127,6 @@ int Comprova(int argc, char** argv)
     return Escrit(EscriureAvisos(std::cout, cami, Comprovar(entrada.flux())) > 0 ? 1 : 0);
 }
 
-bool Decimal(const std::string& text, double minim, double maxim, double& valor)
-{
-    const char* fi = text.data() + text.size();
-    const auto [p, ec] = std::from_chars(text.data(), fi, valor);
-    return ec == std::errc() && p == fi && valor >= minim && valor <= maxim;
-}
-
 int Previsualitza(int argc, char** argv)
 {
     OpcionsPrevia o;
@@ -154,9 +148,9 @@ int Previsualitza(int argc, char** argv)
         const std::string valor = argv[++i];
         bool bo = !valor.empty();
         if (arg == "--seconds")
-            bo = Decimal(valor, 0.0, 1e6, o.segons);
+            bo = Nombre(valor, 0.0, 1e6, o.segons);
         else if (arg == "--key")
-            bo = Enter(valor, 1, 7, o.tecla);
+            bo = Nombre(valor, 1, 7, o.tecla);
         else
             (arg == "--png" ? png : csv) = valor;
         if (!bo)
@@ -190,14 +184,15 @@ int Previsualitza(int argc, char** argv)
         std::cerr << "particules-config: no picture: " << error << std::endl;
         return 1;
     }
-    // A picture that could not be written is said before the run, not after it.
+    // Opened before the run, so that a picture that cannot be written is said
+    // at once.
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> imatge(nullptr, std::fclose);
     if (!png.empty()) {
-        std::FILE* prova = std::fopen(png.c_str(), "wb");
-        if (prova == nullptr) {
+        imatge.reset(std::fopen(png.c_str(), "wb"));
+        if (!imatge) {
             std::cerr << "particules-config: " << png << ": " << std::strerror(errno) << std::endl;
             return 1;
         }
-        std::fclose(prova);
     }
     o.fotogrames = !png.empty();
     o.progres = isatty(STDERR_FILENO) == 1;
@@ -210,8 +205,11 @@ int Previsualitza(int argc, char** argv)
         return 1;
     }
     EscriureInforme(std::cout, cami, informe);
-    if (!png.empty() && !EscriurePng(png, error)) {
-        std::cerr << "particules-config: " << error << std::endl;
+    if (imatge && (!EscriurePng(imatge.get(), error) || std::fclose(imatge.release()) != 0)) {
+        if (error.empty())
+            error = std::strerror(errno);
+        std::remove(png.c_str());
+        std::cerr << "particules-config: " << png << ": " << error << std::endl;
         return 1;
     }
     if (taula.is_open()) {
@@ -248,15 +246,15 @@ int Genera(int argc, char** argv)
         const std::string valor = argv[i + 1];
         bool bo = false;
         if (opcio == "-n") {
-            bo = Enter<int32_t>(valor, 1, 1000000, o.n);
+            bo = Nombre<int32_t>(valor, 1, 1000000, o.n);
         } else if (opcio == "--seed") {
-            bo = Enter<uint64_t>(valor, 0, UINT64_MAX, o.llavor);
+            bo = Nombre<uint64_t>(valor, 0, UINT64_MAX, o.llavor);
         } else if (opcio == "--gexp") {
-            bo = Enter<int32_t>(valor, -300, 300, o.gexp);
+            bo = Nombre<int32_t>(valor, -300, 300, o.gexp);
         } else if (opcio == "--window") {
             const size_t x = valor.find('x');
-            bo = x != std::string::npos && Enter<int32_t>(valor.substr(0, x), 1, PANTALLA_MIDA_MAXIMA, o.amplada) &&
-                 Enter<int32_t>(valor.substr(x + 1), 1, PANTALLA_MIDA_MAXIMA, o.altura);
+            bo = x != std::string::npos && Nombre<int32_t>(valor.substr(0, x), 1, PANTALLA_MIDA_MAXIMA, o.amplada) &&
+                 Nombre<int32_t>(valor.substr(x + 1), 1, PANTALLA_MIDA_MAXIMA, o.altura);
         }
         if (!bo)
             return Us("bad value \"" + valor + "\" for " + opcio);

@@ -256,20 +256,22 @@ struct Fils {
 
 namespace {
 
+// What a time key from 1 to 7 sets.
+const FactorTemps& Factor(int tecla)
+{
+    return *FactorDeTecla(static_cast<SDLKey>(SDLK_0 + tecla));
+}
+
 // The cycle the program keeps with its limiter on, and the steps it takes in
 // the seconds asked for.
 void Ritme(const Sistema& sistema, const OpcionsPrevia& o, InformePrevia& inf)
 {
     inf.cossos = static_cast<int32_t>(sistema.cossos.size());
     inf.tecla = o.tecla;
-    const FactorTemps* factor = FactorDeTecla(static_cast<SDLKey>(SDLK_0 + o.tecla));
-    inf.factor = factor->factor;
-    inf.nomFactor = factor->text;
     const int32_t periode = EsperaCicle(0, sistema.cicles);
     inf.senseLimit = periode <= 0;
     inf.periodeMs = inf.senseLimit ? 1 : periode;
     inf.passos = static_cast<int64_t>(std::floor(o.segons * 1000.0 / inf.periodeMs));
-    inf.segons = static_cast<double>(inf.passos) * inf.periodeMs / 1000.0;
     inf.mostreig = std::max<int64_t>(1, inf.cossos / kCossosPerMostra);
 }
 
@@ -284,25 +286,30 @@ std::unique_ptr<Particula[]> EstatInicial(const Sistema& sistema, int32_t factor
     PuntReferencia = {static_cast<double>(sistema.amplada / 2), static_cast<double>(sistema.altura / 2)};
     Zoom = ZOOM_INICIAL;
     DibuixarTrajectoria = true;
-    const int32_t n = static_cast<int32_t>(sistema.cossos.size());
-    std::unique_ptr<Particula[]> p(new Particula[n]);
-    for (int32_t i = 0; i < n; ++i) {
-        const Cos& c = sistema.cossos[i];
-        p[i].valors(c.x, c.y, c.vx, c.vy, c.massa, c.diametre);
-    }
-    if (!ReservarPas(n))
+    std::unique_ptr<Particula[]> p = CrearCossos(sistema);
+    if (!ReservarPas(static_cast<int32_t>(sistema.cossos.size())))
         throw std::bad_alloc();
     return p;
 }
 
 }  // namespace
 
+std::unique_ptr<Particula[]> CrearCossos(const Sistema& sistema)
+{
+    std::unique_ptr<Particula[]> p(new Particula[sistema.cossos.size()]);
+    for (size_t i = 0; i < sistema.cossos.size(); ++i) {
+        const Cos& c = sistema.cossos[i];
+        p[i].valors(c.x, c.y, c.vx, c.vy, c.massa, c.diametre);
+    }
+    return p;
+}
+
 InformePrevia Previa(const Sistema& sistema, const OpcionsPrevia& o)
 {
     InformePrevia inf;
     Ritme(sistema, o, inf);
     const int32_t n = inf.cossos;
-    const std::unique_ptr<Particula[]> p = EstatInicial(sistema, inf.factor);
+    const std::unique_ptr<Particula[]> p = EstatInicial(sistema, Factor(inf.tecla).factor);
     const Fils fils(n);
     const float temps = static_cast<float>(inf.periodeMs) / 1000.0f;
     TempsPerCicle = temps;
@@ -424,8 +431,8 @@ std::string TextDeriva(const char* que, const Deriva& d, bool signe)
 int TeclaPerAlPas(const InformePrevia& inf)
 {
     for (int tecla = inf.tecla - 1; tecla >= 1; --tecla) {
-        const FactorTemps* f = FactorDeTecla(static_cast<SDLKey>(SDLK_0 + tecla));
-        if (inf.mesEstret.passosPerOrbita * inf.factor / f->factor >= kPassosPerOrbita)
+        if (inf.mesEstret.passosPerOrbita * Factor(inf.tecla).factor / Factor(tecla).factor >=
+            kPassosPerOrbita)
             return tecla;
     }
     return 0;
@@ -462,7 +469,8 @@ std::string Veredicte(const InformePrevia& inf)
 void EscriureInforme(std::ostream& out, const std::string& nom, const InformePrevia& inf)
 {
     out << nom << ": " << inf.cossos << (inf.cossos == 1 ? " body" : " bodies") << ", "
-        << Segons(inf.segons) << " s at key " << inf.tecla << " (" << inf.nomFactor << "): " << inf.passos
+        << Segons(static_cast<double>(inf.passos) * inf.periodeMs / 1000.0) << " s at key " << inf.tecla
+        << " (" << Factor(inf.tecla).text << "): " << inf.passos
         << " steps of " << Xifra(inf.pas) << " s, " << TempsSimulat(static_cast<double>(inf.passos) * inf.pas)
         << " simulated\n";
     if (inf.senseLimit)

@@ -2,11 +2,13 @@
 
 #include <cstdint>
 #include <limits>
+#include <memory>
 #include <ostream>
 #include <string>
 #include <vector>
 
 #include "config/sistema.h"
+#include "physics/particula.h"
 
 // A system stepped ahead of its run with the program's own step, on the
 // cycle the program keeps with its limiter on: every cycle lasts the whole
@@ -51,11 +53,8 @@ struct InformePrevia {
     int32_t periodeMs = 0;       // the cycle's length
     bool senseLimit = false;     // the file sets no period: 1 ms cycles taken
     int tecla = 1;
-    int32_t factor = 1;
-    std::string nomFactor;
     double pas = 0.0;            // simulated seconds of one step
     int64_t passos = 0;          // steps that move, the first cycle's aside
-    double segons = 0.0;         // of the program's clock covered
     int64_t mostreig = 1;        // energy and passes are measured every this many steps
     double energiaInicial = 0.0, energiaFinal = 0.0;
     Deriva energia;
@@ -68,6 +67,9 @@ struct InformePrevia {
     Apropament mesEstret;        // the fewest steps per orbit
     bool estretLleuger = false;  // both bodies of that pass are light
 };
+
+// The bodies of a system, as start-up builds them.
+std::unique_ptr<Particula[]> CrearCossos(const Sistema& sistema);
 
 // Steps the system for opcions.segons and measures it. The program's globals
 // of the physics and the view are set as start-up would set them.
