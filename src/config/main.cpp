@@ -1,3 +1,4 @@
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -187,12 +188,15 @@ int Previsualitza(int argc, char** argv)
     // Opened before the run, so that a picture that cannot be written is said
     // at once.
     std::unique_ptr<std::FILE, int (*)(std::FILE*)> imatge(nullptr, std::fclose);
+    bool arxiuRegular = false;
     if (!png.empty()) {
         imatge.reset(std::fopen(png.c_str(), "wb"));
         if (!imatge) {
             std::cerr << "particules-config: " << png << ": " << std::strerror(errno) << std::endl;
             return 1;
         }
+        struct stat estat;
+        arxiuRegular = fstat(fileno(imatge.get()), &estat) == 0 && S_ISREG(estat.st_mode);
     }
     o.fotogrames = !png.empty();
     o.progres = isatty(STDERR_FILENO) == 1;
@@ -208,7 +212,10 @@ int Previsualitza(int argc, char** argv)
     if (imatge && (!EscriurePng(imatge.get(), error) || std::fclose(imatge.release()) != 0)) {
         if (error.empty())
             error = std::strerror(errno);
-        std::remove(png.c_str());
+        // Half a picture is no picture; but a device or a pipe given as the
+        // path is not ours to remove.
+        if (arxiuRegular)
+            std::remove(png.c_str());
         std::cerr << "particules-config: " << png << ": " << error << std::endl;
         return 1;
     }

@@ -429,6 +429,13 @@ TEST(ConfigCheckUsage, AFullDiskFailsWithAMessage)
         EXPECT_EQ(r.errors.rfind("particules-config: cannot write to standard output", 0), 0u)
             << ordre << ": " << r.errors;
     }
+    // A picture that cannot be written fails, and the device it was sent to
+    // is left where it was.
+    const Execucio r = Executa(PARTICULES_CONFIG_BIN, dir, {"preview", "--seconds", "0", "--png", "/dev/full"}, -1);
+    EXPECT_EQ(r.estat, 1);
+    EXPECT_EQ(r.errors.rfind("particules-config: /dev/full: ", 0), 0u) << r.errors;
+    struct stat estat;
+    EXPECT_TRUE(stat("/dev/full", &estat) == 0 && S_ISCHR(estat.st_mode)) << "/dev/full was removed";
 }
 
 }  // namespace
