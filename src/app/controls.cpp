@@ -6,18 +6,6 @@
 
 namespace {
 
-// Simulated seconds per real second: an hour, a day, 15 days, a twelfth of a
-// 365-day year, half a year, a year.
-constexpr FactorTemps kFactors[] = {
-    {SDLK_1, 1, "1s = 1s"},
-    {SDLK_2, 3600, "1s = 1 hora"},
-    {SDLK_3, 86400, "1s = 1 dia"},
-    {SDLK_4, 1296000, "1s = 15 dies"},
-    {SDLK_5, 2628000, "1s = 1 mes"},
-    {SDLK_6, 15768000, "1s = mig any"},
-    {SDLK_7, 31536000, "1s = 1 any"},
-};
-
 constexpr double kPasZoom = 0.01;
 constexpr double kZoomMinim = 0.05;
 constexpr double kPasPanoramica = 50.0;
@@ -94,10 +82,9 @@ void boto(Uint8 boto)
 
 const FactorTemps* FactorDeTecla(SDLKey tecla)
 {
-    for (const FactorTemps& f : kFactors)
-        if (f.tecla == tecla)
-            return &f;
-    return nullptr;
+    if (tecla < SDLK_1 || tecla > SDLK_7)
+        return nullptr;
+    return &FactorDeNumero(tecla - SDLK_0);
 }
 
 // A body's own reaction: s stops it before the step of the same cycle.

@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "app/bucle.h"
+#include "physics/factors.h"
 #include "physics/particula.h"
 
 // All of the program's input. Events wait in a queue of the program's own,
@@ -26,14 +27,6 @@ void recollirEvents();
 // each to every body's entrada, then to the keys and the wheel, then to the
 // loop's own quit and cycle limiter.
 void aplicarEvents(Particula* particules, int32_t n, Bucle& b);
-
-// What keys 1 to 7 set: simulated seconds per real second, and its name in
-// the title.
-struct FactorTemps {
-    SDLKey tecla;
-    int32_t factor;
-    const char* text;
-};
 
 // The factor a key sets, or null for any other key.
 const FactorTemps* FactorDeTecla(SDLKey tecla);

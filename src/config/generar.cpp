@@ -103,28 +103,6 @@ Cos EnOrbita(double r, double a, double v)
     return c;
 }
 
-// Moves the system so that its centre of mass is at the origin and at rest.
-void CentreDeMasses(std::vector<Cos>& cossos)
-{
-    long double m = 0, mx = 0, my = 0, mvx = 0, mvy = 0;
-    for (const Cos& c : cossos) {
-        const long double mi = c.massa;
-        m += mi;
-        mx += mi * c.x;
-        my += mi * c.y;
-        mvx += mi * c.vx;
-        mvy += mi * c.vy;
-    }
-    if (m == 0)
-        return;
-    for (Cos& c : cossos) {
-        c.x = static_cast<double>(c.x - mx / m);
-        c.y = static_cast<double>(c.y - my / m);
-        c.vx = static_cast<double>(c.vx - mvx / m);
-        c.vy = static_cast<double>(c.vy - mvy / m);
-    }
-}
-
 // The heavy body at the centre, so massive that a circular orbit at the
 // outermost radius takes the outer period.
 bool Central(const OpcionsGen& o, const char* que, float diametre, Sistema& s, std::string& error)
@@ -274,6 +252,27 @@ void EscriureNombre(std::ostream& out, double valor)
 
 }  // namespace
 
+void CentreDeMasses(std::vector<Cos>& cossos)
+{
+    long double m = 0, mx = 0, my = 0, mvx = 0, mvy = 0;
+    for (const Cos& c : cossos) {
+        const long double mi = c.massa;
+        m += mi;
+        mx += mi * c.x;
+        my += mi * c.y;
+        mvx += mi * c.vx;
+        mvy += mi * c.vy;
+    }
+    if (m == 0)
+        return;
+    for (Cos& c : cossos) {
+        c.x = static_cast<double>(c.x - mx / m);
+        c.y = static_cast<double>(c.y - my / m);
+        c.vx = static_cast<double>(c.vx - mvx / m);
+        c.vy = static_cast<double>(c.vy - mvy / m);
+    }
+}
+
 int32_t NombrePerDefecte(Tipus tipus)
 {
     switch (tipus) {
@@ -316,18 +315,22 @@ std::optional<Sistema> Generar(const OpcionsGen& opcions, std::string& error)
     return s;
 }
 
-void EscriureConfig(std::ostream& out, const Sistema& s)
+void EscriureConfig(std::ostream& out, const Sistema& s, const std::vector<std::string>* noms)
 {
     out << s.amplada << ' ' << s.altura << ' ' << s.cossos.size() << ' ' << s.cicles << ' '
         << s.fps << ' ' << s.gexp << '\n';
-    for (const Cos& c : s.cossos) {
+    const char* const unitats[] = {"x", "y", "vx", "vy", "kg", "px"};
+    for (size_t i = 0; i < s.cossos.size(); ++i) {
+        const Cos& c = s.cossos[i];
+        const auto paraula = [&](int k) { return noms ? (*noms)[i].c_str() : unitats[k]; };
         EscriureNombre(out, c.x);
-        out << " x ";
+        out << ' ' << paraula(0) << ' ';
         EscriureNombre(out, c.y);
-        out << " y ";
+        out << ' ' << paraula(1) << ' ';
         EscriureNombre(out, c.vx);
-        out << " vx ";
+        out << ' ' << paraula(2) << ' ';
         EscriureNombre(out, c.vy);
-        out << " vy " << c.massa << " kg " << c.diametre << " px\n";
+        out << ' ' << paraula(3) << ' ' << c.massa << ' ' << paraula(4) << ' ' << c.diametre << ' ' << paraula(5)
+            << '\n';
     }
 }

@@ -26,5 +26,9 @@ int32_t NombrePerDefecte(Tipus tipus);
 // this G do not fit a config's whole numbers.
 std::optional<Sistema> Generar(const OpcionsGen& opcions, std::string& error);
 
-// Writes it the way the program reads it, each number exact to the last bit.
-void EscriureConfig(std::ostream& out, const Sistema& sistema);
+// Moves the bodies so that their centre of mass is at the origin and at rest.
+void CentreDeMasses(std::vector<Cos>& cossos);
+
+// Writes it the way the program reads it, each number exact to the last bit;
+// each body's words its name when noms gives one, otherwise the values' units.
+void EscriureConfig(std::ostream& out, const Sistema& sistema, const std::vector<std::string>* noms = nullptr);

@@ -15,6 +15,7 @@
 #include "config/comprovar.h"
 #include "config/generar.h"
 #include "config/imatge.h"
+#include "config/orbites.h"
 #include "config/previa.h"
 #include "lectura/arxiu.h"
 #include "lectura/constants.h"
@@ -25,6 +26,7 @@ const char* const kUs =
     "usage: particules-config check [FILE | -]\n"
     "       particules-config --version\n"
     "       particules-config gen star|disc|cluster [-n N] [--seed S] [--window WxH] [--gexp E]\n"
+    "       particules-config gen orbits FILE\n"
     "       particules-config preview [FILE | -] [--seconds S] [--key 1..7] [--png OUT.png]\n"
     "                                 [--csv OUT.csv]\n"
     "\n"
@@ -38,6 +40,10 @@ const char* const kUs =
     "         --seed S      seed of the random choices (1); the same seed, the same file\n"
     "         --window WxH  window size in pixels (800x600)\n"
     "         --gexp E      G = 6.7 x 10^E (-11)\n"
+    "gen orbits writes the system FILE describes (- for standard input), one body\n"
+    "       a line in real units, NAME MASS kg|Mearth|Mjup|Msun [around PARENT\n"
+    "       a DISTANCE m|km|AU] [e E] [at DEGREES] [retrograde], with the units,\n"
+    "       each orbit's steps at every key and the key to use on standard error.\n"
     "preview steps FILE (config.txt by default) with the program's own step, each\n"
     "       cycle as long as its period, and reports energy, momentum, the bodies\n"
     "       that leave the view, the closest pass, and a verdict; a file with errors\n"
@@ -229,10 +235,35 @@ int Previsualitza(int argc, char** argv)
     return Escrit(0);
 }
 
+// gen orbits: the config on standard output, the findings and the report on
+// standard error.
+int GeneraOrbites(int argc, char** argv)
+{
+    if (argc != 4)
+        return Us("gen orbits takes one file");
+    const std::string cami = argv[3];
+    Entrada entrada(cami);
+    if (!entrada.llegible()) {
+        std::cerr << "particules-config: " << cami << ": " << std::strerror(errno) << std::endl;
+        return 1;
+    }
+    std::vector<Avis> avisos;
+    const auto sistema = GenerarOrbites(entrada.flux(), OpcionsOrbites(), avisos);
+    if (!avisos.empty())
+        EscriureAvisos(std::cerr, cami, avisos);
+    if (!sistema)
+        return 1;
+    EscriureInformeOrbites(std::cerr, *sistema);
+    EscriureConfig(std::cout, sistema->sistema, &sistema->noms);
+    return Escrit(0);
+}
+
 int Genera(int argc, char** argv)
 {
     if (argc < 3)
-        return Us("gen needs a kind: star, disc or cluster");
+        return Us("gen needs a kind: star, disc, cluster or orbits");
+    if (std::string(argv[2]) == "orbits")
+        return GeneraOrbites(argc, argv);
     OpcionsGen o;
     const std::string tipus = argv[2];
     if (tipus == "star")
