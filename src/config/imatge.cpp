@@ -27,7 +27,9 @@ bool FinestraInvisible::obrir(int32_t amplada, int32_t altura, std::string& erro
                 " pixels takes the screen's size or none, which a picture cannot know";
         return false;
     }
-    if (SDL_Init(SDL_INIT_VIDEO) == -1) {
+    // No parachute: a fault ends preview as it would any program, with no
+    // handler of SDL's in the way.
+    if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_NOPARACHUTE) == -1) {
         error = std::string("SDL does not start: ") + SDL_GetError();
         return false;
     }

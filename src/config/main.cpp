@@ -5,13 +5,17 @@
 #include <cstdio>
 #include <charconv>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
+#include <initializer_list>
 #include <iostream>
 #include <memory>
 #include <new>
 #include <optional>
 #include <string>
+#include <utility>
 
+#include "config/arxiu_nou.h"
 #include "config/comprovar.h"
 #include "config/generar.h"
 #include "config/imatge.h"
@@ -54,10 +58,12 @@ const char* const kUs =
     "         --csv OUT     time, energy, momentum and bodies in view, a row a second\n";
 
 constexpr int kUsIncorrecte = 2;
+const char* const kPista = "particules-config --help shows every command and option\n";
 
+// A mistake in the command line: what it was, and where the usage is.
 int Us(const std::string& motiu)
 {
-    std::cerr << "particules-config: " << motiu << "\n" << kUs;
+    std::cerr << "particules-config: " << motiu << "\n" << kPista << std::flush;
     return kUsIncorrecte;
 }
 
@@ -134,8 +140,47 @@ int Comprova(int argc, char** argv)
     return Escrit(EscriureAvisos(std::cout, cami, Comprovar(entrada.flux())) > 0 ? 1 : 0);
 }
 
+// Why an output given to preview may not be written: it is the file that
+// preview reads, whatever name or link it goes by, or the other output.
+// Empty when it may.
+std::string SobreLaPropia(const std::string& cami, std::initializer_list<std::pair<const char*, std::string>> sortides)
+{
+    const auto Cami = [](const std::string& nom, std::error_code& ec) {
+        return std::filesystem::weakly_canonical(std::filesystem::absolute(nom, ec), ec);
+    };
+    struct stat entrada;
+    const bool coneguda = cami == "-" ? fstat(STDIN_FILENO, &entrada) == 0 : stat(cami.c_str(), &entrada) == 0;
+    const auto mateix = [](const struct stat& a, const struct stat& b) {
+        return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+    };
+    const std::pair<const char*, std::string>* abans = nullptr;
+    struct stat estatAbans {};
+    bool existiaAbans = false;
+    for (const auto& sortida : sortides) {
+        if (sortida.second.empty())
+            continue;
+        struct stat estat {};
+        const bool existeix = stat(sortida.second.c_str(), &estat) == 0;
+        if (existeix && coneguda && mateix(estat, entrada))
+            return std::string(sortida.first) + " " + sortida.second + " is the file previewed" +
+                   (cami == "-" ? " (standard input)" : "") + "; it would be overwritten";
+        std::error_code ec;
+        if (abans != nullptr &&
+            (existeix && existiaAbans ? mateix(estat, estatAbans)
+                                      : Cami(sortida.second, ec) == Cami(abans->second, ec)))
+            return std::string(abans->first) + " and " + sortida.first + " name the same file";
+        abans = &sortida;
+        estatAbans = estat;
+        existiaAbans = existeix;
+    }
+    return std::string();
+}
+
 int Previsualitza(int argc, char** argv)
 {
+    // Before anything is opened, and before SDL starts, which takes SIGINT and
+    // SIGTERM only where no one else has.
+    AturarEnSenyal();
     OpcionsPrevia o;
     std::string cami = "config.txt", png, csv;
     bool ambCami = false;
@@ -164,6 +209,9 @@ int Previsualitza(int argc, char** argv)
             return Us("bad value \"" + valor + "\" for " + arg);
     }
 
+    if (const std::string motiu = SobreLaPropia(cami, {{"--png", png}, {"--csv", csv}}); !motiu.empty())
+        return Us(motiu);
+
     Entrada entrada(cami);
     if (!entrada.llegible()) {
         std::cerr << entrada.noLlegible();
@@ -176,33 +224,36 @@ int Previsualitza(int argc, char** argv)
     if (!avisos.empty() && EscriureAvisos(std::cerr, cami, avisos) > 0)
         return 1;
 
+    // Each output is written beside its target and takes its place only once
+    // whole; opened before the run, so that one that cannot be written is
+    // said at once.
+    ArxiuNou arxiuTaula, arxiuImatge;
+    std::string error;
+    const auto noEs = [&](const std::string& cami, const std::string& motiu) {
+        std::cerr << "particules-config: " << cami << ": " << motiu << std::endl;
+        return 1;
+    };
     std::ofstream taula;
     if (!csv.empty()) {
-        taula.open(csv);
-        if (!taula) {
-            std::cerr << "particules-config: " << csv << ": " << std::strerror(errno) << std::endl;
-            return 1;
-        }
+        if (!arxiuTaula.obrir(csv, error))
+            return noEs(csv, error);
+        taula.open(arxiuTaula.cami());
+        if (!taula)
+            return noEs(csv, std::strerror(errno));
         o.csv = &taula;
     }
     FinestraInvisible finestra;
-    std::string error;
     if (!png.empty() && !finestra.obrir(sistema.amplada, sistema.altura, error)) {
         std::cerr << "particules-config: no picture: " << error << std::endl;
         return 1;
     }
-    // Opened before the run, so that a picture that cannot be written is said
-    // at once.
     std::unique_ptr<std::FILE, int (*)(std::FILE*)> imatge(nullptr, std::fclose);
-    bool arxiuRegular = false;
     if (!png.empty()) {
-        imatge.reset(std::fopen(png.c_str(), "wb"));
-        if (!imatge) {
-            std::cerr << "particules-config: " << png << ": " << std::strerror(errno) << std::endl;
-            return 1;
-        }
-        struct stat estat;
-        arxiuRegular = fstat(fileno(imatge.get()), &estat) == 0 && S_ISREG(estat.st_mode);
+        if (!arxiuImatge.obrir(png, error))
+            return noEs(png, error);
+        imatge.reset(std::fopen(arxiuImatge.cami().c_str(), "wb"));
+        if (!imatge)
+            return noEs(png, std::strerror(errno));
     }
     o.fotogrames = !png.empty();
     o.progres = isatty(STDERR_FILENO) == 1;
@@ -215,23 +266,21 @@ int Previsualitza(int argc, char** argv)
         return 1;
     }
     EscriureInforme(std::cout, cami, informe);
-    if (imatge && (!EscriurePng(imatge.get(), error) || std::fclose(imatge.release()) != 0)) {
-        if (error.empty())
-            error = std::strerror(errno);
-        // Half a picture is no picture; but a device or a pipe given as the
-        // path is not ours to remove.
-        if (arxiuRegular)
-            std::remove(png.c_str());
-        std::cerr << "particules-config: " << png << ": " << error << std::endl;
-        return 1;
-    }
+    if (imatge && (!EscriurePng(imatge.get(), error) || std::fclose(imatge.release()) != 0))
+        return noEs(png, error.empty() ? std::strerror(errno) : error);
     if (taula.is_open()) {
         taula.close();
-        if (!taula) {
-            std::cerr << "particules-config: " << csv << ": cannot be written" << std::endl;
-            return 1;
-        }
+        if (!taula)
+            return noEs(csv, "cannot be written");
     }
+    // A report that did not arrive is a failed run, which replaces nothing.
+    std::cout.flush();
+    if (!std::cout)
+        return Escrit(0);
+    if (!arxiuImatge.confirmar(error))
+        return noEs(png, error);
+    if (!arxiuTaula.confirmar(error))
+        return noEs(csv, error);
     return Escrit(0);
 }
 

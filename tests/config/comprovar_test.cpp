@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <filesystem>
@@ -405,6 +406,10 @@ TEST(ConfigCheckUsage, MistakesExitWith2AndSayWhy)
         EXPECT_EQ(r.estat, 2);
         EXPECT_EQ(r.sortida, "");
         EXPECT_EQ(r.errors.rfind("particules-config: ", 0), 0u) << r.errors;
+        // The mistake in a line, then where the usage is; not the whole help.
+        const std::string pista = "\nparticules-config --help shows every command and option\n";
+        EXPECT_EQ(std::count(r.errors.begin(), r.errors.end(), '\n'), 2) << r.errors;
+        EXPECT_EQ(r.errors.size() > pista.size() ? r.errors.substr(r.errors.size() - pista.size()) : "", pista);
     }
     EXPECT_EQ(Executa(PARTICULES_CONFIG_BIN, dir, {"gen", "star", "--bogus"}, -1).errors.find(
                   "particules-config: unknown option --bogus\n"), 0u);

@@ -1,11 +1,17 @@
 #include <gtest/gtest.h>
 #include <png.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <tuple>
+#include <utility>
 #include <vector>
 
 #include "app/globals.h"
@@ -192,4 +198,88 @@ TEST(ConfigPreview, TableHasARowAtEveryWholeSecond)
         // ½·1·1² less G·10^12·1 / 50, to the rounding of the other order.
         EXPECT_DOUBLE_EQ(energia0, 0.5 - 6.7e-11 * 1e12 / 50.0);
     }
+}
+
+// What preview writes never takes the place of what it reads, and a run that
+// fails or is interrupted leaves every output as it was, with nothing of its
+// own in the folder; one that succeeds keeps the outputs' permissions.
+TEST(ConfigPreviewOutputs, ReplaceNothingButWholeFilesOfTheirOwn)
+{
+    const std::string config = "800 600 1 100 60 -11\n0 x 0 y 0 vx 0 vy 1 kg 2 px\n";
+    const struct {
+        const char* ordre;  // after the program's name, in sh
+        int estat;          // or the signal, below
+        int senyal;
+        const char* error;  // in standard error
+    } casos[] = {
+        {"--png config.txt", 2, 0, "particules-config: --png config.txt is the file previewed; it would be"},
+        {"--csv enllac.txt", 2, 0, "particules-config: --csv enllac.txt is the file previewed"},
+        {"--csv fort.txt", 2, 0, "particules-config: --csv fort.txt is the file previewed"},
+        {"- --png config.txt <config.txt", 2, 0, "particules-config: --png config.txt is the file previewed "
+                                                 "(standard input)"},
+        {"--png nou.png --csv ./nou.png", 2, 0, "particules-config: --png and --csv name the same file\n"},
+        {"--png nou.png --csv nou.png", 2, 0, "particules-config: --png and --csv name the same file\n"},
+        {"zero.txt --png vell.png --csv vell.csv", 1, 0, "particules-config: no picture: "},
+        {"--seconds 1 --png vell.png --csv vell.csv >/dev/full", 1, 0,
+         "particules-config: cannot write to standard output"},
+        {"--seconds 1e6 --png vell.png --csv vell.csv", -1, SIGINT, ""},
+        {"--seconds 1e6 --png vell.png --csv vell.csv", -1, SIGTERM, ""},
+    };
+    for (const auto& c : casos) {
+        DirectoriTemporal dir;
+        dir.escriure("config.txt", config);
+        dir.escriure("zero.txt", "0 0" + config.substr(7));
+        dir.escriure("vell.png", "old picture");
+        dir.escriure("vell.csv", "old table");
+        ASSERT_EQ(symlink("config.txt", (dir.cami() + "/enllac.txt").c_str()), 0);
+        ASSERT_EQ(link((dir.cami() + "/config.txt").c_str(), (dir.cami() + "/fort.txt").c_str()), 0);
+        const std::vector<std::string> abans = {".", "..", "config.txt", "enllac.txt", "fort.txt",
+                                                "vell.csv", "vell.png", "zero.txt"};
+        OpcionsExecucio o;
+        o.directori = dir.cami();
+        o.arguments = {"-c", std::string("exec \"$0\" preview ") + c.ordre, PARTICULES_CONFIG_BIN};
+        if (c.senyal != 0) {
+            // Long after start-up, deep in a run that would take days.
+            o.msFinsTancar = 1500;
+            o.senyalTancar = c.senyal;
+        }
+        const Execucio r = Executar("/bin/sh", o);
+        EXPECT_FALSE(r.esgotat) << c.ordre;
+        EXPECT_EQ(r.estat, c.estat) << c.ordre << ": " << r.errors;
+        EXPECT_EQ(r.senyal, c.senyal) << c.ordre;
+        EXPECT_NE(r.errors.find(c.error), std::string::npos) << c.ordre << ": " << r.errors;
+        if (c.estat == 2) {
+            EXPECT_EQ(std::count(r.errors.begin(), r.errors.end(), '\n'), 2) << r.errors;
+        }
+        EXPECT_EQ(r.sortida, "") << c.ordre;
+        std::vector<std::string> ara;
+        for (const auto& e : std::filesystem::directory_iterator(dir.cami()))
+            ara.push_back(e.path().filename());
+        ara.insert(ara.end(), {".", ".."});
+        std::sort(ara.begin(), ara.end());
+        EXPECT_EQ(ara, abans) << c.ordre;
+        for (const auto& [nom, contingut] : {std::pair<const char*, std::string>{"config.txt", config},
+                                             {"vell.png", "old picture"}, {"vell.csv", "old table"}}) {
+            std::ifstream f(dir.cami() + "/" + nom, std::ios::binary);
+            EXPECT_EQ(std::string(std::istreambuf_iterator<char>(f), {}), contingut) << c.ordre << ": " << nom;
+        }
+    }
+
+    // A run that ends well puts both in place, each with the mode it had.
+    DirectoriTemporal dir;
+    dir.escriure("config.txt", config);
+    dir.escriure("vell.png", "old picture");
+    dir.escriure("vell.csv", "old table");
+    chmod((dir.cami() + "/vell.png").c_str(), 0640);
+    chmod((dir.cami() + "/vell.csv").c_str(), 0604);
+    ASSERT_EQ(Previsualitzar(dir, {"--seconds", "1", "--png", "vell.png", "--csv", "vell.csv"}).estat, 0);
+    for (const auto& [nom, inici, mode] : {std::tuple<const char*, const char*, mode_t>{"vell.png", "\x89PNG", 0640},
+                                           {"vell.csv", "seconds,", 0604}}) {
+        std::ifstream f(dir.cami() + "/" + nom, std::ios::binary);
+        EXPECT_EQ(std::string(std::istreambuf_iterator<char>(f), {}).rfind(inici, 0), 0u) << nom;
+        struct stat estat;
+        ASSERT_EQ(stat((dir.cami() + "/" + nom).c_str(), &estat), 0);
+        EXPECT_EQ(estat.st_mode & 07777, mode) << nom;
+    }
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.cami()), {}), 3);
 }

@@ -71,7 +71,9 @@ Execucio Executar(const std::string& programa, const OpcionsExecucio& opcions)
 
     Execucio r;
     const auto inici = Rellotge::now();
-    Rellotge::time_point tancarA = Rellotge::time_point::max();
+    Rellotge::time_point tancarA = opcions.msFinsTancar >= 0
+                                       ? inici + std::chrono::milliseconds(opcions.msFinsTancar)
+                                       : Rellotge::time_point::max();
     bool tancat = false;
     pollfd fds[2] = {{out[0], POLLIN, 0}, {err[0], POLLIN, 0}};
     int oberts = 2;
@@ -82,7 +84,7 @@ Execucio Executar(const std::string& programa, const OpcionsExecucio& opcions)
             break;
         }
         if (!tancat && Rellotge::now() >= tancarA) {
-            kill(pid, SIGTERM);
+            kill(pid, opcions.senyalTancar);
             tancat = true;
         }
         if (poll(fds, 2, 50) <= 0)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <csignal>
 #include <optional>
 #include <string>
 #include <vector>
@@ -22,6 +23,10 @@ struct OpcionsExecucio {
     // Once stdout holds this many lines, wait a moment and send SIGTERM (the
     // way to close a running simulation that has no window to click).
     int liniesFinsTancar = -1;
+    // Or this long after the start.
+    int msFinsTancar = -1;
+    // The signal that closes it.
+    int senyalTancar = SIGTERM;
     // Written to standard input through a pipe, which is then closed; without
     // it the program shares the test's own.
     std::optional<std::string> entrada;
