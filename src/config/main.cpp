@@ -23,6 +23,7 @@
 #include "config/previa.h"
 #include "lectura/arxiu.h"
 #include "lectura/constants.h"
+#include "lectura/fluxos.h"
 
 namespace {
 
@@ -361,6 +362,7 @@ int Genera(int argc, char** argv)
 
 int main(int argc, char** argv)
 {
+    AssegurarFluxosEstandard();
     if (argc < 2)
         return Us("a command is needed");
     const std::string ordre = argv[1];

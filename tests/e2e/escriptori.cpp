@@ -38,6 +38,10 @@ void redirigir(const std::string& fitxer, int fd, int flags)
     prctl(PR_SET_PDEATHSIG, SIGKILL);
     if (getppid() != pare)
         _exit(127);
+    // As a person's shell starts it: a test run as a background job would
+    // otherwise hand down SIGINT ignored.
+    signal(SIGINT, SIG_DFL);
+    signal(SIGTERM, SIG_DFL);
     redirigir("", STDIN_FILENO, O_RDONLY);
     if (o.fdSortida >= 0)
         dup2(o.fdSortida, STDOUT_FILENO);
@@ -46,6 +50,8 @@ void redirigir(const std::string& fitxer, int fd, int flags)
     redirigir(o.errors, STDERR_FILENO, O_WRONLY | O_CREAT | O_TRUNC);
     if (o.fd3 >= 0 && dup2(o.fd3, 3) < 0)
         _exit(127);
+    for (const int fd : o.tancats)
+        close(fd);
     if (!o.directori.empty() && chdir(o.directori.c_str()) != 0)
         _exit(127);
     for (const std::string& e : o.entorn)

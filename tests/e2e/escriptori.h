@@ -25,6 +25,7 @@ public:
         std::string errors;                  // file for stderr; empty: /dev/null
         int fdSortida = -1;                  // stdout to this fd instead of a file
         int fd3 = -1;                        // handed to the child as its fd 3
+        std::vector<int> tancats;            // of 0, 1 and 2, those it starts without
     };
 
     explicit Fill(const Opcions& opcions);

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <unistd.h>
 
 #include <cctype>
 #include <fstream>
@@ -116,10 +117,11 @@ protected:
         return Ordre(a, entorn());
     }
 
-    void arrencar(const std::string& config)
+    void arrencar(const std::string& config, const std::vector<int>& tancats = {})
     {
         dir_.escriure("config.txt", config);
         Fill::Opcions o;
+        o.tancats = tancats;
         o.arguments = {PARTICULES_BIN};
         o.entorn = entorn();
         o.directori = dir_.cami();
@@ -130,9 +132,9 @@ protected:
 
     // Starts the program and waits for its window; then the pointer rests in
     // it and it has the focus, as under a person's hand.
-    void obrir(const std::string& config)
+    void obrir(const std::string& config, const std::vector<int>& tancats = {})
     {
-        arrencar(config);
+        arrencar(config, tancats);
         EsperarQue([&] {
             const Resultat r = xdotool({"search", "--onlyvisible", "--name", "^Programa de"});
             finestra_ = r.sortida.substr(0, r.sortida.find('\n'));
@@ -434,3 +436,78 @@ INSTANTIATE_TEST_SUITE_P(
                       Riuada{"FourBodiesAt100Hz", Cossos(4), 0, 1000, false},
                       Riuada{"StepLongerThanACycle", Cossos(10000), 0, 300, false}),
     [](const ::testing::TestParamInfo<Riuada>& i) { return std::string(i.param.nom); });
+
+// The standard streams a user closed and the signals that end a run. A closed
+// descriptor is held on /dev/null from the first statement, so config.txt and
+// the X connection never take its number; SIGINT and SIGTERM end the run with
+// status 0 however long its step, in a team of threads or during a cycle's wait.
+struct FluxosISenyal {
+    const char* nom;
+    std::vector<int> tancats;
+    std::string config;
+    int senyal;        // sent once the window is open; 0: none, nor a window
+    int estat;
+};
+
+void PrintTo(const FluxosISenyal& f, std::ostream* os)
+{
+    *os << f.nom;
+}
+
+class E2eFluxos : public E2e, public ::testing::WithParamInterface<FluxosISenyal> {
+protected:
+    bool tancat(int fd) const
+    {
+        for (const int t : GetParam().tancats)
+            if (t == fd)
+                return true;
+        return false;
+    }
+};
+
+TEST_P(E2eFluxos, ClosedStreamsStayOnDevNullAndSignalsEndTheRun)
+{
+    const FluxosISenyal& f = GetParam();
+    if (f.senyal == 0) {
+        arrencar(f.config, f.tancats);
+        EXPECT_EQ(esperarFi(), f.estat);
+    } else {
+        // Found by its title: a title lost in a corrupted X stream fails here.
+        ASSERT_NO_FATAL_FAILURE(obrir(f.config, f.tancats));
+        for (const int fd : f.tancats) {
+            char desti[256] = {};
+            const std::string enllac = "/proc/" + std::to_string(programa_->pid()) + "/fd/" + std::to_string(fd);
+            ASSERT_GT(readlink(enllac.c_str(), desti, sizeof desti - 1), 0) << "fd " << fd << " is closed";
+            EXPECT_EQ(std::string(desti), "/dev/null") << "fd " << fd;
+        }
+        ASSERT_EQ(kill(programa_->pid(), f.senyal), 0);
+        EXPECT_EQ(esperarFi(), f.estat);
+    }
+    EXPECT_EQ(programa_->senyal(), 0);
+    // What a closed stream would have carried is lost; what an open one
+    // carries is whole.
+    if (tancat(STDOUT_FILENO))
+        EXPECT_EQ(sortida(), "");
+    else
+        EXPECT_EQ(sortida().rfind("Pantalla X: ", 0), 0u) << sortida();
+    if (tancat(STDERR_FILENO) || f.estat == 0)
+        EXPECT_EQ(errors(), "");
+    else
+        EXPECT_EQ(errors(), kRebutjada);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    E2e, E2eFluxos,
+    ::testing::Values(
+        FluxosISenyal{"StdinClosedThenSigterm", {STDIN_FILENO}, kQuiets, SIGTERM, 0},
+        FluxosISenyal{"StdoutClosedThenSigint", {STDOUT_FILENO}, Cossos(400), SIGINT, 0},
+        FluxosISenyal{"StderrClosedThenSigterm", {STDERR_FILENO}, Cossos(400), SIGTERM, 0},
+        FluxosISenyal{"AllThreeClosedThenSigint", {STDIN_FILENO, STDOUT_FILENO, STDERR_FILENO},
+                      kQuiets, SIGINT, 0},
+        FluxosISenyal{"StderrClosedAndTheWindowRefused", {STDERR_FILENO},
+                      "-1 600 1 100 60 -11\n0 x 0 y 0 vx 0 vy 0 kg 4 px\n", 0, 1},
+        FluxosISenyal{"WindowRefusedWithEveryStreamOpen", {},
+                      "-1 600 1 100 60 -11\n0 x 0 y 0 vx 0 vy 0 kg 4 px\n", 0, 1},
+        FluxosISenyal{"SigtermWhileACycleOfASecondWaits", {}, kUnCicle, SIGTERM, 0},
+        FluxosISenyal{"SigintInTheStepOf5000Bodies", {}, Cossos(5000), SIGINT, 0}),
+    [](const ::testing::TestParamInfo<FluxosISenyal>& i) { return std::string(i.param.nom); });
