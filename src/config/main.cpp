@@ -32,8 +32,8 @@ const char* const kUs =
     "       particules-config --version\n"
     "       particules-config gen star|disc|cluster [-n N] [--seed S] [--window WxH] [--gexp E]\n"
     "       particules-config gen orbits FILE\n"
-    "       particules-config preview [FILE | -] [--seconds S] [--key 1..7] [--png OUT.png]\n"
-    "                                 [--csv OUT.csv]\n"
+    "       particules-config preview [FILE | -] [--seconds S] [--key 1..7] [--slack P]\n"
+    "                                 [--png OUT.png] [--csv OUT.csv]\n"
     "\n"
     "check  reads FILE (config.txt by default, - for standard input) the way\n"
     "       particules does and reports, with line and column, what will not read\n"
@@ -50,11 +50,14 @@ const char* const kUs =
     "       a DISTANCE m|km|AU] [e E] [at DEGREES] [retrograde], with the units,\n"
     "       each orbit's steps at every key and the key to use on standard error.\n"
     "preview steps FILE (config.txt by default) with the program's own step, each\n"
-    "       cycle as long as its period, and reports energy, momentum, the bodies\n"
-    "       that leave the view, the closest pass, and a verdict; a file with errors\n"
-    "       gets check's report on standard error and exit 1.\n"
+    "       cycle as long as its period, and again with cycles P % longer, and\n"
+    "       reports energy, momentum, the bodies that leave the view, the bound\n"
+    "       pairs that come apart, the closest pass, and a verdict with advice it\n"
+    "       has tried; a file with errors gets check's report on standard error\n"
+    "       and exit 1.\n"
     "         --seconds S   seconds of the program's clock (60)\n"
     "         --key K       the time key held from the start (1)\n"
+    "         --slack P     per cent longer cycles of the second run, 0 for none (25)\n"
     "         --png OUT     the window after S seconds with trails on\n"
     "         --csv OUT     time, energy, momentum and bodies in view, a row a second\n";
 
@@ -183,6 +186,7 @@ int Previsualitza(int argc, char** argv)
     // SIGTERM only where no one else has.
     AturarEnSenyal();
     OpcionsPrevia o;
+    o.folga = kFolgaPerDefecte;
     std::string cami = "config.txt", png, csv;
     bool ambCami = false;
     for (int i = 2; i < argc; ++i) {
@@ -194,7 +198,7 @@ int Previsualitza(int argc, char** argv)
             ambCami = true;
             continue;
         }
-        if (arg != "--seconds" && arg != "--key" && arg != "--png" && arg != "--csv")
+        if (arg != "--seconds" && arg != "--key" && arg != "--slack" && arg != "--png" && arg != "--csv")
             return Us("unknown option " + arg);
         if (i + 1 >= argc)
             return Us(arg + " needs a value");
@@ -204,6 +208,8 @@ int Previsualitza(int argc, char** argv)
             bo = Nombre(valor, 0.0, 1e6, o.segons);
         else if (arg == "--key")
             bo = Nombre(valor, 1, 7, o.tecla);
+        else if (arg == "--slack")
+            bo = Nombre(valor, 0.0, 1000.0, o.folga);
         else
             (arg == "--png" ? png : csv) = valor;
         if (!bo)
@@ -259,9 +265,9 @@ int Previsualitza(int argc, char** argv)
     o.fotogrames = !png.empty();
     o.progres = isatty(STDERR_FILENO) == 1;
 
-    InformePrevia informe;
+    Previsio informe;
     try {
-        informe = Previa(sistema, o);
+        informe = Preveure(sistema, o);
     } catch (const std::bad_alloc&) {
         std::cerr << "particules-config: " << sistema.cossos.size() << " bodies do not fit in memory" << std::endl;
         return 1;

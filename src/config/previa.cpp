@@ -29,6 +29,9 @@ constexpr int32_t kCossosPerMostra = 100;
 // Bodies lighter than the heaviest by this much are the small ones.
 constexpr double kLleuger = 1000.0;
 
+// The longest run, against the one judged, that advice is tried with.
+constexpr double kDuradaConsell = 10.0;
+
 // Bodies listed by name in the report; the rest are counted.
 constexpr size_t kLlistats = 8;
 
@@ -168,6 +171,8 @@ public:
         return dins;
     }
 
+    const std::vector<char>& fora() const { return fora_; }
+
     void resumir(InformePrevia& inf) const
     {
         for (size_t i = 0; i < fora_.size(); ++i) {
@@ -271,7 +276,9 @@ void Ritme(const Sistema& sistema, const OpcionsPrevia& o, InformePrevia& inf)
     const int32_t periode = EsperaCicle(0, sistema.cicles);
     inf.senseLimit = periode <= 0;
     inf.periodeMs = inf.senseLimit ? 1 : periode;
-    inf.passos = static_cast<int64_t>(std::floor(o.segons * 1000.0 / inf.periodeMs));
+    inf.folga = o.folga;
+    inf.cicleUs = std::llround(inf.periodeMs * 1000.0 * (1.0 + o.folga / 100.0));
+    inf.passos = static_cast<int64_t>(std::floor(o.segons * 1e6 / static_cast<double>(inf.cicleUs)));
     inf.mostreig = std::max<int64_t>(1, inf.cossos / kCossosPerMostra);
 }
 
@@ -311,11 +318,12 @@ InformePrevia Previa(const Sistema& sistema, const OpcionsPrevia& o)
     const int32_t n = inf.cossos;
     const std::unique_ptr<Particula[]> p = EstatInicial(sistema, Factor(inf.tecla).factor);
     const Fils fils(n);
-    const float temps = static_cast<float>(inf.periodeMs) / 1000.0f;
+    const float temps = static_cast<float>(inf.cicleUs) / 1e6f;
     TempsPerCicle = temps;
     inf.pas = FactorPas();
     Mesurador mesurador(n, inf.pas);
     Vista vista(n);
+    Lligams lligams;
     Progres progres(o.progres);
     if (o.csv != nullptr)
         *o.csv << "seconds,simulated_seconds,energy,momentum_x,momentum_y,in_view\n" << std::setprecision(17);
@@ -326,18 +334,21 @@ InformePrevia Previa(const Sistema& sistema, const OpcionsPrevia& o)
     for (int64_t k = 0; k <= inf.passos; ++k) {
         TempsPerCicle = k == 0 ? 0.0f : temps;
         Pas(p.get(), n);
-        const int64_t ms = k * inf.periodeMs;
-        const double quan = static_cast<double>(ms) / 1000.0;
+        const int64_t us = k * inf.cicleUs;
+        const int64_t ms = us / 1000;
+        const double quan = static_cast<double>(us) / 1e6;
         const int32_t dins = vista.comprovar(p.get(), n, quan);
-        const bool fila = o.csv != nullptr && (k == 0 || ms / 1000 > (ms - inf.periodeMs) / 1000);
+        const bool fila = o.csv != nullptr && (k == 0 || us / 1000000 > (us - inf.cicleUs) / 1000000);
         if (k == 0 || k == inf.passos || k % inf.mostreig == 0 || fila) {
             const Mostra m = mesurador.mesurar(p.get(), n, quan, inf);
             if (k == 0) {
                 inicial = m;
+                lligams.iniciar(p.get(), n);
                 inf.energia.escala = std::fabs(m.energia()) > 0.0 ? std::fabs(m.energia())
                                                                  : m.cinetica - m.potencial;
             }
             Anotar(inf, inicial, m, quan);
+            lligams.comprovar(p.get(), n, quan);
             if (fila)
                 *o.csv << quan << ',' << static_cast<double>(k) * inf.pas << ',' << m.energia() << ','
                        << m.moment[0] << ',' << m.moment[1] << ',' << dins << '\n';
@@ -357,6 +368,8 @@ InformePrevia Previa(const Sistema& sistema, const OpcionsPrevia& o)
     inf.vistaConeguda = sistema.amplada > 0 && sistema.altura > 0;
     if (inf.vistaConeguda)
         vista.resumir(inf);
+    inf.parells = lligams.parells();
+    inf.separats = lligams.separats(p.get(), inf.vistaConeguda ? vista.fora() : std::vector<char>(n, 0));
     if (inf.mesEstret.a >= 0) {
         double pesada = 0.0;
         for (int32_t i = 0; i < n; ++i)
@@ -413,6 +426,12 @@ std::string Segons(double segons)
     return Xifra(segons, 10);
 }
 
+// Seconds of the program's clock that the run covers.
+double Durada(const InformePrevia& inf)
+{
+    return static_cast<double>(inf.passos) * static_cast<double>(inf.cicleUs) / 1e6;
+}
+
 std::string Parell(const Apropament& a)
 {
     return "bodies " + std::to_string(a.a) + " and " + std::to_string(a.b) + ", " +
@@ -426,50 +445,159 @@ std::string TextDeriva(const char* que, const Deriva& d, bool signe)
     return std::string(que) + " " + x(d.final) + ", at worst " + x(d.pitjor) + " (" + Segons(d.quanPitjor) + " s)";
 }
 
-// The fastest key at which the pass would still take kPassosPerOrbita steps,
-// or 0 when not even key 1 gives it that.
-int TeclaPerAlPas(const InformePrevia& inf)
+std::string Cossos(size_t n)
 {
-    for (int tecla = inf.tecla - 1; tecla >= 1; --tecla) {
-        if (inf.mesEstret.passosPerOrbita * Factor(inf.tecla).factor / Factor(tecla).factor >=
-            kPassosPerOrbita)
-            return tecla;
-    }
-    return 0;
+    return std::to_string(n) + (n == 1 ? " body" : " bodies");
 }
 
-std::string Veredicte(const InformePrevia& inf)
+// What went wrong in a run, or nothing when it held together.
+std::string Problema(const InformePrevia& inf)
 {
-    const bool curts = inf.mesEstret.passosPerOrbita < kPassosPerOrbita;
-    const size_t perduts = inf.perduts.size();
     std::string v;
-    if (perduts > 0)
-        v = "loses " + std::to_string(perduts) + (perduts == 1 ? " body" : " bodies");
-    if (curts)
-        v += std::string(v.empty() ? "" : "; ") + "steps too long for the closest pass (" +
-             Passos(inf.mesEstret.passosPerOrbita) + " steps per orbit of bodies " +
-             std::to_string(inf.mesEstret.a) + " and " + std::to_string(inf.mesEstret.b) + ")";
-    if (v.empty())
-        return "holds together";
-    if (curts) {
-        if (const int tecla = TeclaPerAlPas(inf))
-            return v + ": try key " + std::to_string(tecla);
-        if (inf.estretLleuger)
-            return v + ": make the small bodies lighter, so that they pull each other less in passing";
-        return v + ": a G exponent one smaller, with every speed divided by 3.16 (the square root of 10), "
-                   "keeps the orbits' shapes and makes each 3.16 times slower";
+    const auto afegir = [&](const std::string& text) { v += (v.empty() ? "" : "; ") + text; };
+    if (!inf.perduts.empty())
+        afegir("loses " + Cossos(inf.perduts.size()));
+    if (!inf.separats.empty())
+        afegir(Cossos(inf.separats.size()) + (inf.separats.size() == 1 ? " comes apart from its primary"
+                                                                          : " come apart from their primaries"));
+    if (inf.mesEstret.passosPerOrbita < kPassosPerOrbita)
+        afegir("steps too long for the closest pass (" + Passos(inf.mesEstret.passosPerOrbita) +
+               " steps per orbit of bodies " + std::to_string(inf.mesEstret.a) + " and " +
+               std::to_string(inf.mesEstret.b) + ")");
+    return v;
+}
+
+std::string Folga(const InformePrevia& f)
+{
+    return "with cycles " + Xifra(f.folga) + " % longer (" + Xifra(static_cast<double>(f.cicleUs) / 1000.0) +
+           " ms), as a loaded machine runs them";
+}
+
+// Whether the system holds together at the ideal cycles and, with a slack,
+// at the slack's too; the runs that judge advice, so neither a table nor a
+// picture.
+bool AguantaSempre(const Sistema& sistema, OpcionsPrevia o)
+{
+    o.csv = nullptr;
+    o.fotogrames = false;
+    o.progres = false;
+    const double folga = o.folga;
+    o.folga = 0.0;
+    if (!Aguanta(Previa(sistema, o)))
+        return false;
+    o.folga = folga;
+    return folga <= 0.0 || Aguanta(Previa(sistema, o));
+}
+
+// Seconds of the program's clock to the first thing that went wrong.
+double PrimeraFallada(const InformePrevia& inf)
+{
+    double quan = inf.mesEstret.passosPerOrbita < kPassosPerOrbita ? inf.mesEstret.quan : Durada(inf);
+    for (const Sortida& s : inf.perduts)
+        quan = std::min(quan, s.quan);
+    for (const Separacio& s : inf.separats)
+        quan = std::min(quan, s.quan);
+    return quan;
+}
+
+// The first change that preview finds holds the system together, tried in
+// the order of what it costs the system: a slower key, lighter small bodies,
+// slower orbits of the same shapes, and slower bodies when it is not bound.
+// A change that slows the orbits is run for as long as they take to cover
+// what the failing run covered, or a system that comes apart in ten years
+// would seem held together by a key that shows five. Up to ten times as
+// long, and then only if that covers its first failure.
+std::string Consell(const Sistema& sistema, const OpcionsPrevia& o, const InformePrevia& inf)
+{
+    for (int tecla = o.tecla - 1; tecla >= 1; --tecla) {
+        const double rati = static_cast<double>(Factor(o.tecla).factor) / Factor(tecla).factor;
+        const double durada = std::min(kDuradaConsell, rati);
+        if (durada < rati && o.segons * durada < PrimeraFallada(inf) * rati)
+            continue;
+        OpcionsPrevia lenta = o;
+        lenta.tecla = tecla;
+        lenta.segons = o.segons * durada;
+        if (AguantaSempre(sistema, lenta))
+            return "try key " + std::to_string(tecla) + ": it holds together there for " +
+                   Segons(lenta.segons) + " s";
     }
-    if (inf.energiaInicial >= 0.0)
-        return v + ": its energy is not negative, so it is not bound; slower or heavier bodies hold it together";
-    return v + ": they are flung out in close passes; lighter small bodies pull each other less";
+    uint64_t pesada = 0;
+    for (const Cos& c : sistema.cossos)
+        pesada = std::max(pesada, c.massa);
+    Sistema lleugers = sistema;
+    bool algun = false;
+    for (Cos& c : lleugers.cossos)
+        if (static_cast<double>(c.massa) < static_cast<double>(pesada) / kLleuger && c.massa > 1) {
+            c.massa = std::max<uint64_t>(1, c.massa / 10);
+            algun = true;
+        }
+    if (algun && AguantaSempre(lleugers, o))
+        return "make every body lighter than a thousandth of the heaviest 10 times lighter, so that they pull each "
+               "other less in passing: so it holds together";
+    const auto frenat = [&](double factor, int32_t gexp) {
+        Sistema s = sistema;
+        s.gexp = gexp;
+        for (Cos& c : s.cossos) {
+            c.vx /= factor;
+            c.vy /= factor;
+        }
+        return s;
+    };
+    OpcionsPrevia llarga = o;
+    llarga.segons = o.segons * std::sqrt(10.0);
+    if (AguantaSempre(frenat(std::sqrt(10.0), sistema.gexp - 1), llarga))
+        return "a G exponent one smaller, with every speed divided by 3.16 (the square root of 10), keeps the orbits' "
+               "shapes and makes each 3.16 times slower: so it holds together over as many orbits";
+    if (inf.energiaInicial >= 0.0 && AguantaSempre(frenat(std::sqrt(2.0), sistema.gexp), o))
+        return "its energy is not negative, so it is not bound; with every speed divided by 1.41 (the square root of "
+               "2) it holds together";
+    return "";
+}
+
+// When no change preview tries helps: what is left to expect of it.
+std::string SenseRemei(const InformePrevia& inf)
+{
+    std::string v = "nothing in the file can help: of what preview tried (a slower key, lighter small bodies, "
+                    "slower orbits of the same shapes) none holds it together";
+    if (!inf.perduts.empty())
+        v += ". Point masses that pass close fling each other out, whatever their units: " +
+             Cossos(inf.perduts.size()) + (inf.perduts.size() == 1 ? " leaves" : " leave") + " the view in these " +
+             Segons(Durada(inf)) + " s";
+    else if (!inf.separats.empty())
+        v += ": " + Cossos(inf.separats.size()) + " no longer bound to " +
+             (inf.separats.size() == 1 ? "its primary" : "their primaries") + " after " + Segons(Durada(inf)) + " s";
+    return v;
 }
 
 }  // namespace
 
-void EscriureInforme(std::ostream& out, const std::string& nom, const InformePrevia& inf)
+bool Aguanta(const InformePrevia& inf)
 {
+    return Problema(inf).empty();
+}
+
+Previsio Preveure(const Sistema& sistema, const OpcionsPrevia& o)
+{
+    Previsio p;
+    OpcionsPrevia ideal = o;
+    ideal.folga = 0.0;
+    p.ideal = Previa(sistema, ideal);
+    if (o.folga > 0.0) {
+        OpcionsPrevia folga = o;
+        folga.csv = nullptr;
+        folga.fotogrames = false;
+        p.ambFolga.push_back(Previa(sistema, folga));
+    }
+    if (!Aguanta(p.ideal) || (!p.ambFolga.empty() && !Aguanta(p.ambFolga[0])))
+        p.consell = Consell(sistema, o, Aguanta(p.ideal) ? p.ambFolga[0] : p.ideal);
+    return p;
+}
+
+void EscriureInforme(std::ostream& out, const std::string& nom, const Previsio& previsio)
+{
+    const InformePrevia& inf = previsio.ideal;
     out << nom << ": " << inf.cossos << (inf.cossos == 1 ? " body" : " bodies") << ", "
-        << Segons(static_cast<double>(inf.passos) * inf.periodeMs / 1000.0) << " s at key " << inf.tecla
+        << Segons(Durada(inf)) << " s at key " << inf.tecla
         << " (" << Factor(inf.tecla).text << "): " << inf.passos
         << " steps of " << Xifra(inf.pas) << " s, " << TempsSimulat(static_cast<double>(inf.passos) * inf.pas)
         << " simulated\n";
@@ -511,5 +639,35 @@ void EscriureInforme(std::ostream& out, const std::string& nom, const InformePre
             out << "fewest steps per orbit: " << Parell(inf.mesEstret) << ", "
                 << Passos(inf.mesEstret.passosPerOrbita) << "\n";
     }
-    out << "verdict: " << Veredicte(inf) << "\n";
+    if (inf.parells == 0) {
+        out << "pairs: none bound at the start\n";
+    } else {
+        out << "pairs: " << inf.parells << " bound at the start";
+        if (inf.separats.empty())
+            out << ", each still bound at the end";
+        else
+            out << "; " << inf.separats.size() << " came apart: ";
+        for (size_t i = 0; i < inf.separats.size() && i < kLlistats; ++i)
+            out << (i > 0 ? ", " : "") << "body " << inf.separats[i].cos << " from body " << inf.separats[i].primari
+                << " at " << Segons(inf.separats[i].quan) << " s";
+        if (inf.separats.size() > kLlistats)
+            out << " and " << inf.separats.size() - kLlistats << " more";
+        out << "\n";
+    }
+
+    const InformePrevia* folga = previsio.ambFolga.empty() ? nullptr : &previsio.ambFolga[0];
+    const std::string problema = Problema(inf);
+    const std::string problemaFolga = folga ? Problema(*folga) : std::string();
+    if (folga)
+        out << Folga(*folga) << ": " << (problemaFolga.empty() ? "holds together" : problemaFolga) << "\n";
+    out << "verdict: ";
+    if (problema.empty() && problemaFolga.empty()) {
+        out << "holds together" << (folga ? ", with the slack too" : "") << "\n";
+        return;
+    }
+    if (problema.empty())
+        out << "holds together only on a machine that is never late; " << Folga(*folga) << " it " << problemaFolga;
+    else
+        out << problema;
+    out << ": " << (previsio.consell.empty() ? SenseRemei(problema.empty() ? *folga : inf) : previsio.consell) << "\n";
 }

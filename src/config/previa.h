@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "config/lligams.h"
 #include "config/sistema.h"
 #include "physics/particula.h"
 
@@ -17,6 +18,9 @@
 struct OpcionsPrevia {
     double segons = 60.0;  // of the program's clock
     int tecla = 1;         // the time key, 1 to 7
+    // Per cent by which every cycle outlasts the limit's period, as on a
+    // loaded machine; 0 for the ideal cycles.
+    double folga = 0.0;
     // One row per second of the program's clock, when given.
     std::ostream* csv = nullptr;
     // Draws every frame the program would draw on pantalla, trails on.
@@ -50,7 +54,9 @@ struct Deriva {
 
 struct InformePrevia {
     int32_t cossos = 0;
-    int32_t periodeMs = 0;       // the cycle's length
+    int32_t periodeMs = 0;       // the limit's period
+    int64_t cicleUs = 0;         // the cycle's length, the slack's included
+    double folga = 0.0;          // per cent
     bool senseLimit = false;     // the file sets no period: 1 ms cycles taken
     int tecla = 1;
     double pas = 0.0;            // simulated seconds of one step
@@ -63,6 +69,8 @@ struct InformePrevia {
     bool vistaConeguda = true;   // false when the screen sets the window's size
     std::vector<Sortida> perduts;
     int32_t tornats = 0;         // bodies that left the view and came back
+    int32_t parells = 0;         // bound to their primaries at the start
+    std::vector<Separacio> separats;  // no longer bound at the end, both in view
     Apropament mesProper;        // the smallest distance
     Apropament mesEstret;        // the fewest steps per orbit
     bool estretLleuger = false;  // both bodies of that pass are light
@@ -75,8 +83,28 @@ std::unique_ptr<Particula[]> CrearCossos(const Sistema& sistema);
 // of the physics and the view are set as start-up would set them.
 InformePrevia Previa(const Sistema& sistema, const OpcionsPrevia& opcions);
 
+// The run at the ideal cycles, the run with the slack when there is one, and
+// advice that preview has tried: the system run again as the advice says, and
+// held together with it.
+struct Previsio {
+    InformePrevia ideal;
+    std::vector<InformePrevia> ambFolga;  // none or one
+    std::string consell;  // empty when nothing was needed or nothing tried helps
+};
+
+// Whether a run lost no body, no pair came apart and no pass was stepped
+// too coarsely.
+bool Aguanta(const InformePrevia& informe);
+
+// The ideal run and, with opcions.folga above 0, the same with the slack; and
+// advice for a system that does not hold together in both.
+Previsio Preveure(const Sistema& sistema, const OpcionsPrevia& opcions);
+
 // The report in a few lines, the verdict last.
-void EscriureInforme(std::ostream& out, const std::string& nom, const InformePrevia& informe);
+void EscriureInforme(std::ostream& out, const std::string& nom, const Previsio& previsio);
+
+// The slack preview takes unless told otherwise.
+constexpr double kFolgaPerDefecte = 25.0;
 
 // Steps per orbit below which a pass is taken as stepped too coarsely.
 constexpr double kPassosPerOrbita = 100.0;

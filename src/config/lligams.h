@@ -1,0 +1,37 @@
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "physics/particula.h"
+
+// A body bound to its primary at the start and no longer at the end, and
+// when it last came apart.
+struct Separacio {
+    int32_t cos;
+    int32_t primari;
+    double quan;  // seconds of the program's clock
+};
+
+// Each body's primary, and whether it stays bound to it. The primary is the
+// body it is most tightly bound to at the start, counting the pair alone:
+// of those with which its two-body energy is negative, the one whose orbit
+// round each other is the smallest. (The most negative energy would make a
+// moon's primary its star, which pulls it less but is heavier.)
+class Lligams {
+public:
+    void iniciar(const Particula* p, int32_t n);
+    void comprovar(const Particula* p, int32_t n, double quan);
+
+    // The pairs bound at the start and not at the end, each once, the
+    // lighter body as the one that came apart; those with a body out of view
+    // are left to the view's account.
+    std::vector<Separacio> separats(const Particula* p, const std::vector<char>& fora) const;
+    // Pairs bound at the start, each once.
+    int32_t parells() const;
+
+private:
+    std::vector<int32_t> primari_;
+    std::vector<char> lligat_;
+    std::vector<double> quan_;
+};
