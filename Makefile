@@ -7,7 +7,7 @@ JOBS ?= $(shell nproc)
 FASE := scripts/fase.sh
 EXAMPLES := $(sort $(patsubst examples/%/config.txt,%,$(wildcard examples/*/config.txt)))
 
-.PHONY: all deps build run test previews bench fmacheck clean sanitize tsan fuzz soak fuzz-coverage package screenshot
+.PHONY: all deps build run test previews bench fmacheck clean sanitize tsan fuzz soak fuzz-coverage package screenshot signal-latency
 
 all: build
 
@@ -85,14 +85,22 @@ sanitize: deps
 	@$(MAKE) --no-print-directory tsan
 
 # The step's threads under ThreadSanitizer, in a build of its own (it cannot
-# share one with ASan): the team and the threaded step against the literal one.
+# share one with ASan): the team, the threaded step against the literal one,
+# and a stop raised from another thread while a step runs.
 TSAN_BUILD := build-tsan
 
 tsan: deps
 	cmake -S . -B $(TSAN_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPARTICULES_TSAN=ON -DPARTICULES_BENCH=OFF
 	cmake --build $(TSAN_BUILD) -j $(JOBS) --target physics_tests
 	cd $(TSAN_BUILD) && TSAN_OPTIONS=halt_on_error=1:exitcode=86 \
-		ctest --output-on-failure -j $(JOBS) -R '^(TeamOfThreads|IgualQueLiteral)\.'
+		ctest --output-on-failure -j $(JOBS) -R '^(TeamOfThreads|IgualQueLiteral|Interrupcio)\.'
+
+# How long SIGTERM and SIGINT take to end a run of SIGNAL_BODIES bodies in the
+# middle of its step, three times each: a measure, printed with the processor.
+SIGNAL_BODIES ?= 100000
+
+signal-latency: build
+	python3 scripts/latencia-senyal.py $(BUILD)/particules $(SIGNAL_BODIES)
 
 # Fuzzes the configuration reader for FUZZ_SECONDS, starting from the seeds in
 # tests/fuzz/corpus; what it learns stays in build-fuzz/corpus for the next run.

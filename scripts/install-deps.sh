@@ -16,7 +16,7 @@ test=(
     libgtest-dev libbenchmark-dev
     xvfb xdotool x11-utils imagemagick libx11-dev
     clang libclang-rt-14-dev llvm valgrind
-    dpkg-dev file lintian man-db groff-base
+    dpkg-dev file lintian man-db groff-base python3
 )
 case $conjunt in
 run) packages=("${run[@]}") ;;

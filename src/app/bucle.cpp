@@ -1,6 +1,7 @@
 #include "app/bucle.h"
 
 #include <SDL.h>
+#include <signal.h>
 
 #include <iostream>
 
@@ -25,11 +26,37 @@ namespace {
 // Longest sleep between two takings-in of events while a cycle waits.
 constexpr int32_t kTallEspera = 4;
 
-// Waits ms milliseconds in short sleeps, taking in events between them.
+// SIGINT and SIGTERM end the run as q does, but at once: the step under way
+// stops within each thread's next few thousand pulls.
+extern "C" void aturarPerSenyal(int)
+{
+    InterromprePas();
+}
+
+// Installed where SDL would install its own, which only queues SDL_QUIT for
+// the next cycle, after the whole step: on a signal whose disposition is still
+// the default (one the shell set to be ignored stays ignored). SDL_Init then
+// leaves it alone.
+void instalarSenyals()
+{
+    for (const int senyal : {SIGINT, SIGTERM}) {
+        struct sigaction actual;
+        if (sigaction(senyal, nullptr, &actual) != 0 || actual.sa_handler != SIG_DFL)
+            continue;
+        struct sigaction nova {};
+        nova.sa_handler = aturarPerSenyal;
+        sigemptyset(&nova.sa_mask);
+        nova.sa_flags = SA_RESTART;
+        sigaction(senyal, &nova, nullptr);
+    }
+}
+
+// Waits ms milliseconds in short sleeps, taking in events between them; a
+// signal to stop ends the wait.
 void esperar(int32_t ms)
 {
     const Uint32 fi = SDL_GetTicks() + static_cast<Uint32>(ms > 0 ? ms : 0);
-    for (;;) {
+    while (!PasInterromput()) {
         recollirEvents();
         const int32_t resta = static_cast<int32_t>(fi - SDL_GetTicks());
         if (resta <= 0)
@@ -89,6 +116,11 @@ bool cicle(Bucle& b)
     b.cronoCicle.iniciar();
     entradaCicle(b);
     Pas(particules.get(), NUMERO_PARTICULES);
+    // Stopped by a signal: the run ends as on quit, with nothing more drawn.
+    if (PasInterromput()) {
+        b.sortir = true;
+        return true;
+    }
     // A step of many bodies can last long: take in what came meanwhile.
     recollirEvents();
     if (!fotogramaCicle(b))
@@ -100,6 +132,7 @@ bool cicle(Bucle& b)
 
 int faseExecucio()
 {
+    instalarSenyals();
     if (!iniciar()) {
         std::cerr << "Error al iniciar" << std::endl;
         return 1;
@@ -113,7 +146,7 @@ int faseExecucio()
     Bucle b;
     b.cronoSegon.iniciar();
     b.cronoCicle.iniciar();
-    while (!b.sortir) {
+    while (!b.sortir && !PasInterromput()) {
         if (!cicle(b))
             return 1;
     }

@@ -14,9 +14,8 @@
 
 // From now on SDL keeps out of its queue every event the program never acts
 // on (motion, releases, focus, expose...) and hands each key or button press
-// to the program's queue as it reads it. SDL_QUIT stays in SDL's queue:
-// SIGTERM and SIGINT raise it from a signal handler, where nothing may
-// allocate.
+// to the program's queue as it reads it. SDL_QUIT (the close button) stays in
+// SDL's queue, which recollirEvents empties into the program's in order.
 void filtrarEvents();
 
 // Takes in every event that has arrived, in arrival order. Cheap; the loop

@@ -38,8 +38,8 @@ int32_t ProcessadorsPermesos()
 
 EquipFils::EquipFils(int32_t parts)
 {
-    // Workers inherit a mask that blocks every signal: SDL's SIGINT and
-    // SIGTERM handlers then always run on the thread that owns SDL.
+    // Workers inherit a mask that blocks every signal: the run's SIGINT and
+    // SIGTERM handler then always runs on the thread that owns SDL.
     sigset_t tots;
     sigset_t abans;
     sigfillset(&tots);

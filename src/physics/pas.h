@@ -32,6 +32,14 @@ bool ReservarPas(int32_t n);
 // reserved take their memory first.
 void PasRapid(Particula* particules, int32_t n, CamiPas cami, EquipFils* equip = nullptr);
 
+// Ends the step under way early, and every later one at once, each leaving the
+// bodies as they were before it; safe in a signal handler. The run that asks
+// for it is ending: nothing of a half-done step is kept.
+void InterromprePas();
+bool PasInterromput();
+// Steps run whole again.
+void ReprendrePas();
+
 // The threads that Pas shares its work with: a team over every processor the
 // process may use, made once when the run of n bodies begins; none on a
 // single core, nor for a count too small to share.

@@ -9,6 +9,25 @@
 
 namespace {
 
+// Pulls between two looks for a signal's stop: a few hundred microseconds of
+// one thread however many bodies there are, and nothing added to a pull.
+constexpr int32_t kTram = 4096;
+
+// estira(j) for j in [desde, fins), in order, looking for a stop between runs
+// of kTram; false once one is seen, the rest left out.
+template <class Estira>
+bool Tram(int32_t desde, int32_t fins, Estira estira)
+{
+    for (int32_t t = desde; t < fins;) {
+        if (__atomic_load_n(&InterrupcioPas, __ATOMIC_RELAXED))
+            return false;
+        const int32_t fi = fins - t > kTram ? t + kTram : fins;
+        for (; t < fi; ++t)
+            estira(t);
+    }
+    return true;
+}
+
 // Lane l of a block is body i0 + l. Within a step a body's velocity depends
 // only on the positions, and every new position is known before the pulls, so
 // the lanes never wait on each other: each adds its pulls in the literal j
@@ -40,9 +59,12 @@ void RecorrePas(const SistemaPas& s)
         };
 
         const int32_t fi = s.n - i0 > L::W ? i0 + L::W : s.n;
-        // Bodies before the block have already moved.
-        for (int32_t j = 0; j < i0; ++j)
-            estira(L::difondre(s.nx[j]), L::difondre(s.ny[j]), L::difondre(s.mg[j]));
+        // Bodies before the block have already moved. A stop leaves the
+        // block's velocities unstored: the step is thrown away.
+        if (!Tram(0, i0, [&](int32_t j) {
+                estira(L::difondre(s.nx[j]), L::difondre(s.ny[j]), L::difondre(s.mg[j]));
+            }))
+            return;
         // Inside it, each lane sees the bodies up to itself moved and the rest
         // not yet; itself it sees at distance 0 and skips.
         for (int32_t j = i0; j < fi; ++j) {
@@ -51,8 +73,10 @@ void RecorrePas(const SistemaPas& s)
                    mogut ? L::difondre(s.ny[j]) : L::difondre(s.oy[j]), L::difondre(s.mg[j]));
         }
         // Bodies after the block have not moved yet.
-        for (int32_t j = fi; j < s.n; ++j)
-            estira(L::difondre(s.ox[j]), L::difondre(s.oy[j]), L::difondre(s.mg[j]));
+        if (!Tram(fi, s.n, [&](int32_t j) {
+                estira(L::difondre(s.ox[j]), L::difondre(s.oy[j]), L::difondre(s.mg[j]));
+            }))
+            return;
 
         L::desar(s.vx + i0, vx);
         L::desar(s.vy + i0, vy);

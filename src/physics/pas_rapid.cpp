@@ -75,6 +75,23 @@ void FerPart(void* dades, int32_t part, int32_t parts)
 
 }  // namespace
 
+bool InterrupcioPas = false;
+
+void InterromprePas()
+{
+    __atomic_store_n(&InterrupcioPas, true, __ATOMIC_RELAXED);
+}
+
+bool PasInterromput()
+{
+    return __atomic_load_n(&InterrupcioPas, __ATOMIC_RELAXED);
+}
+
+void ReprendrePas()
+{
+    __atomic_store_n(&InterrupcioPas, false, __ATOMIC_RELAXED);
+}
+
 std::size_t MemoriaPas(int32_t n)
 {
     return n > 0 ? COLUMNES * Files(n) * sizeof(double) : 0;
@@ -124,7 +141,7 @@ CamiPas CamiMesAmple()
 
 void PasRapid(Particula* particules, int32_t n, CamiPas cami, EquipFils* equip)
 {
-    if (n <= 0 || !ReservarPas(n))
+    if (n <= 0 || PasInterromput() || !ReservarPas(n))
         return;
     const std::size_t files = Files(n);
     double* nx = ColumnesPas().dades.get();
@@ -161,6 +178,9 @@ void PasRapid(Particula* particules, int32_t n, CamiPas cami, EquipFils* equip)
     else
         feina.nucli(feina.sistema);
 
+    // Some blocks were left out: the bodies stay as they were.
+    if (PasInterromput())
+        return;
     for (int32_t i = 0; i < n; ++i)
         particules[i].situar({nx[i], ny[i]}, {vx[i], vy[i]});
 }

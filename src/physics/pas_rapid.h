@@ -22,6 +22,11 @@ struct SistemaPas {
     int32_t fins;      // [desde, fins), desde a whole number of lane blocks
 };
 
+// Raised from a signal handler to end the step under way: each thread's kernel
+// stops within its next few thousand pulls. Read and written only through GCC's
+// __atomic builtins, which need no header.
+extern bool InterrupcioPas;
+
 void PasNucliEscalar(const SistemaPas& s);
 void PasNucliSse2(const SistemaPas& s);
 void PasNucliAvx2(const SistemaPas& s);
