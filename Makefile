@@ -24,8 +24,10 @@ build: deps
 # Only what the program needs: its packages, and the one target. A build tree
 # left by `make test` is built as it is; a new one leaves out the tests and the
 # benchmark, whose packages `make run` does not install. The program reads
-# config.txt from the folder it starts in; its echo of it goes to the log, and
-# it has no sound, so SDL is not left to look for a sound card.
+# config.txt from the folder it starts in and has no sound, so SDL is not left
+# to look for a sound card. Its echo of config.txt goes to the log; with no X
+# display SDL draws on standard output instead, which then stays on the
+# terminal, the echo scrolling by before the drawing.
 run:
 	@$(if $(filter $(EXAMPLE),$(EXAMPLES)),:,echo "make run: there is no example \"$(EXAMPLE)\"; \
 		the examples are: $(EXAMPLES)" >&2; exit 2)
@@ -36,8 +38,9 @@ run:
 	@[ ! -f examples/$(EXAMPLE)/tecles.txt ] || cat examples/$(EXAMPLE)/tecles.txt
 	@echo "Keys: arrows pan, wheel zooms, t trails, 1-7 time factor, s stops all, r repulsion, Return limiter, q quits."
 	@[ -n "$${DISPLAY:-}" ] || echo "No X display (DISPLAY is unset): SDL draws in this terminal instead; q quits."
-	@cd examples/$(EXAMPLE) && SDL_AUDIODRIVER=$${SDL_AUDIODRIVER:-dummy} \
-		../../$(BUILD)/particules >../../$(LOGS)/run.log
+	@cd examples/$(EXAMPLE) && export SDL_AUDIODRIVER=$${SDL_AUDIODRIVER:-dummy} && \
+		if [ -n "$${DISPLAY:-}" ]; then exec ../../$(BUILD)/particules >../../$(LOGS)/run.log; \
+		else exec ../../$(BUILD)/particules; fi
 
 # The test report goes to its log, whole; on a failure it is shown as well.
 test: build

@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <signal.h>
+
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
 #include <string>
 
 #include "e2e/escriptori.h"
@@ -21,6 +24,19 @@ constexpr int kConstruir = 400000;
 // must start afresh.
 const std::vector<std::string> kMake = {"env", "-u", "MAKEFLAGS", "-u", "MFLAGS", "-u", "MAKELEVEL",
                                         "make", "--no-print-directory", "-C"};
+
+// The process whose parent is pare and whose name is nom, or -1.
+pid_t FillDe(pid_t pare, const std::string& nom)
+{
+    for (const auto& e : std::filesystem::directory_iterator("/proc")) {
+        std::ifstream stat(e.path() / "stat");
+        std::string pid, comm, estat;
+        pid_t ppid = -1;
+        if (stat >> pid >> comm >> estat >> ppid && ppid == pare && comm == "(" + nom + ")")
+            return static_cast<pid_t>(std::stol(pid));
+    }
+    return -1;
+}
 
 class MakeRun : public ::testing::Test {
 protected:
@@ -95,4 +111,39 @@ TEST_F(MakeRun, FromNoBuildFolderBuildsTheProgramAloneAndOpensItsWindow)
     ASSERT_TRUE(make.esperar(20000));
     EXPECT_EQ(make.estat(), 0) << LlegirFitxer(o.errors);
     EXPECT_EQ(LlegirFitxer(font_ + "/build/logs/run.log").rfind("Pantalla X: 800 Pantalla Y: 600", 0), 0u);
+
+    // With no X display SDL draws on standard output: it stays where make's
+    // is, the terminal, and the log is left alone.
+    std::filesystem::remove(font_ + "/build/logs/run.log");
+    std::vector<std::string> senseX = {"env", "-u", "DISPLAY"};
+    const std::vector<std::string> m = this->make("orbita");
+    senseX.insert(senseX.end(), m.begin(), m.end());
+    Fill::Opcions s;
+    s.arguments = senseX;
+    s.sortida = dir_.cami() + "/sortida-sense-x";
+    s.errors = dir_.cami() + "/errors-sense-x";
+    s.entorn = {"SDL_VIDEODRIVER=dummy"};
+    Fill makeSenseX(s);
+    // make's SIGKILL at the end would leave its child running: it goes first.
+    struct Netejar {
+        const Fill& make;
+        ~Netejar()
+        {
+            if (const pid_t p = FillDe(make.pid(), "particules"); p > 0)
+                kill(p, SIGKILL);
+        }
+    } netejar{makeSenseX};
+    EXPECT_TRUE(EsperarQue([&] {
+        return LlegirFitxer(s.sortida).find("\nPantalla X: 800 Pantalla Y: 600") != std::string::npos
+               || !makeSenseX.viu();
+    }, 60000));
+    const std::string terminal = LlegirFitxer(s.sortida);
+    EXPECT_NE(terminal.find("No X display"), std::string::npos) << terminal;
+    EXPECT_NE(terminal.find("\nPantalla X: 800 Pantalla Y: 600"), std::string::npos) << terminal;
+    EXPECT_FALSE(std::filesystem::exists(font_ + "/build/logs/run.log"));
+    const pid_t programa = FillDe(makeSenseX.pid(), "particules");
+    ASSERT_GT(programa, 0) << "the program is not make's child";
+    ASSERT_EQ(kill(programa, SIGTERM), 0);
+    ASSERT_TRUE(makeSenseX.esperar(20000));
+    EXPECT_EQ(makeSenseX.estat(), 0) << LlegirFitxer(s.errors);
 }
