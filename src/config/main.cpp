@@ -104,6 +104,8 @@ public:
     }
     bool llegible() const { return !arxiu_ || arxiu_->obert(); }
     std::istream& flux() { return arxiu_ ? arxiu_->flux() : std::cin; }
+    // The file, or none for standard input.
+    const ArxiuConfig* arxiu() const { return arxiu_ ? &*arxiu_ : nullptr; }
     // What check says of a file that cannot be opened.
     std::string noLlegible() const
     {
@@ -224,8 +226,19 @@ int Previsualitza(int argc, char** argv)
         std::cerr << entrada.noLlegible();
         return 1;
     }
+    o.progres = isatty(STDERR_FILENO) == 1;
     Sistema sistema;
-    const std::vector<Avis> avisos = Comprovar(entrada.flux(), &sistema);
+    std::vector<Avis> avisos;
+    {
+        // A file of a million bodies takes seconds to read.
+        const ArxiuConfig* arxiu = entrada.arxiu();
+        const LiniaProgres lectura(o.progres && arxiu != nullptr, [&](double) {
+            const auto mb = [](int64_t bytes) { return std::to_string((bytes + 500000) / 1000000); };
+            return "preview: reading " + cami + ", " + mb(arxiu->llegits()) +
+                   (arxiu->mida() >= 0 ? " of " + mb(arxiu->mida()) : std::string()) + " MB";
+        });
+        avisos = Comprovar(entrada.flux(), &sistema);
+    }
     // The same findings as check, on standard error: the report is for a
     // file that reads as written.
     if (!avisos.empty() && EscriureAvisos(std::cerr, cami, avisos) > 0)
@@ -263,7 +276,6 @@ int Previsualitza(int argc, char** argv)
             return noEs(png, std::strerror(errno));
     }
     o.fotogrames = !png.empty();
-    o.progres = isatty(STDERR_FILENO) == 1;
 
     Previsio informe;
     try {

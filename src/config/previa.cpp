@@ -1,6 +1,7 @@
 #include "config/previa.h"
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cmath>
 #include <iomanip>
@@ -8,6 +9,7 @@
 #include <memory>
 #include <new>
 #include <sstream>
+#include <utility>
 
 #include "app/bucle.h"
 #include "app/controls.h"
@@ -56,6 +58,7 @@ public:
     Mostra mesurar(const Particula* p, int32_t n, double quan, InformePrevia& inf)
     {
         Mostra m;
+        int64_t parells = parells_.load(std::memory_order_relaxed);
         for (int32_t i = 0; i < n; ++i) {
             const vector pos = p[i].retornarposicio();
             const vector v = p[i].retornarvelocitat();
@@ -96,6 +99,8 @@ public:
                 w_[j] = w;
                 gm_[j] = gm;
             }
+            parells += n - 1 - i;
+            parells_.store(parells, std::memory_order_relaxed);
             for (int32_t j = i + 1; j < n; ++j) {
                 // Bodies at one place exert nothing on each other in the step.
                 if (!(r2_[j] > 0.0))
@@ -121,6 +126,8 @@ public:
 
     // The masses, as at the last measure.
     double massa(int32_t i) const { return m_[i]; }
+    // Pairs taken by every measure so far; any thread may read it.
+    const std::atomic<int64_t>& parells() const { return parells_; }
 
 private:
     // The pair, and its steps for a whole turn at the rate its paths turn:
@@ -140,6 +147,7 @@ private:
     std::vector<double> r2_, potencial_, w_, gm_;
     double proper2_ = std::numeric_limits<double>::infinity();
     double estret_ = std::numeric_limits<double>::infinity();
+    std::atomic<int64_t> parells_{0};
 };
 
 // Whether a body's corner pixel is in the window, where the frame would draw it.
@@ -220,35 +228,64 @@ void Relativitzar(InformePrevia& inf)
     }
 }
 
-// A line on a terminal's standard error, rewritten in place, once the run
-// has taken a second.
+// Seconds of the machine's time, in the unit that reads best.
+std::string Durada(double segons)
+{
+    std::ostringstream out;
+    out << std::fixed << std::setprecision(0);
+    if (segons < 90.0)
+        out << std::ceil(segons) << " s";
+    else if (segons < 90.0 * 60.0)
+        out << std::round(segons / 60.0) << " min";
+    else if (segons < 48.0 * 3600.0)
+        out << std::floor(segons / 3600.0) << " h " << std::floor(std::fmod(segons, 3600.0) / 60.0) << " min";
+    else
+        out << std::round(segons / 86400.0) << " days";
+    return out.str();
+}
+
+// How far the run is: first how long the whole takes at the speed seen so
+// far, then the steps done, the share of the work and the time left. The
+// work is counted in pulls and pairs as the step and the measures sum them.
 class Progres {
 public:
-    explicit Progres(bool actiu) : actiu_(actiu) {}
-    ~Progres()
+    Progres(bool actiu, int64_t passos, int32_t n, double feina, const std::atomic<int64_t>& parells)
+        : passos_(passos), n_(n), feina_(feina), parells_(parells), inici_(CossosSumatsPas()),
+          linia_(actiu, [this](double segons) { return text(segons); })
     {
-        if (escrit_)
-            std::cerr << "\r\033[K" << std::flush;
-    }
-
-    void mostrar(int64_t fet, int64_t total)
-    {
-        if (!actiu_)
-            return;
-        const auto ara = std::chrono::steady_clock::now();
-        if (ara - inici_ < std::chrono::seconds(1) || ara - darrer_ < std::chrono::milliseconds(250))
-            return;
-        darrer_ = ara;
-        escrit_ = true;
-        std::cerr << "\rpreview: step " << fet << " of " << total << " ("
-                  << (total > 0 ? 100 * fet / total : 100) << " %)" << std::flush;
     }
 
 private:
-    bool actiu_;
-    bool escrit_ = false;
-    std::chrono::steady_clock::time_point inici_ = std::chrono::steady_clock::now();
-    std::chrono::steady_clock::time_point darrer_{};
+    std::string text(double segons)
+    {
+        const int64_t cossos = CossosSumatsPas() - inici_;
+        const double fet = std::min(feina_, static_cast<double>(cossos) * n_ +
+                                                static_cast<double>(parells_.load(std::memory_order_relaxed)));
+        std::ostringstream linia;
+        if (fet > 0.0 && !previst_) {
+            linia << "preview: " << passos_ + 1 << " steps of " << n_ << (n_ == 1 ? " body" : " bodies")
+                  << ", about " << Durada(segons * feina_ / fet) << " at this machine's speed\n";
+            previst_ = true;
+        }
+        // Tenths of a percent, or two figures while under one, so that it moves.
+        const double percent = 100.0 * fet / feina_;
+        linia << "preview: step " << cossos / n_ << " of " << passos_ + 1 << " (";
+        if (percent < 1.0)
+            linia << std::setprecision(2) << percent << " %)";
+        else
+            linia << std::fixed << std::setprecision(1) << percent << " %)";
+        if (fet > 0.0)
+            linia << ", about " << Durada(segons * (feina_ - fet) / fet) << " left";
+        return linia.str();
+    }
+
+    int64_t passos_;
+    int32_t n_;
+    double feina_;
+    const std::atomic<int64_t>& parells_;
+    int64_t inici_;
+    bool previst_ = false;
+    LiniaProgres linia_;  // last: its thread stops before the rest goes
 };
 
 // The team of the program's step, for as long as the preview runs.
@@ -301,6 +338,40 @@ std::unique_ptr<Particula[]> EstatInicial(const Sistema& sistema, int32_t factor
 
 }  // namespace
 
+LiniaProgres::LiniaProgres(bool actiu, std::function<std::string(double)> text) : text_(std::move(text))
+{
+    if (actiu)
+        fil_ = std::thread([this] { mostrar(); });
+}
+
+LiniaProgres::~LiniaProgres()
+{
+    if (!fil_.joinable())
+        return;
+    {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        acabat_ = true;
+    }
+    condicio_.notify_one();
+    fil_.join();
+    if (escrit_)
+        std::cerr << "\r\033[K" << std::flush;
+}
+
+void LiniaProgres::mostrar()
+{
+    using Rellotge = std::chrono::steady_clock;
+    const Rellotge::time_point inici = Rellotge::now();
+    Rellotge::time_point seguent = inici + std::chrono::milliseconds(500);
+    std::unique_lock<std::mutex> lock(mutex_);
+    while (!condicio_.wait_until(lock, seguent, [this] { return acabat_; })) {
+        seguent += std::chrono::milliseconds(250);
+        const std::string text = text_(std::chrono::duration<double>(Rellotge::now() - inici).count());
+        std::cerr << "\r" << text << "\033[K" << std::flush;
+        escrit_ = true;
+    }
+}
+
 std::unique_ptr<Particula[]> CrearCossos(const Sistema& sistema)
 {
     std::unique_ptr<Particula[]> p(new Particula[sistema.cossos.size()]);
@@ -324,7 +395,14 @@ InformePrevia Previa(const Sistema& sistema, const OpcionsPrevia& o)
     Mesurador mesurador(n, inf.pas);
     Vista vista(n);
     Lligams lligams;
-    Progres progres(o.progres);
+    // Pulls of every step, and pairs of the measures: one every mostreig
+    // steps, the first and the last, and one for each row of the table.
+    const double cossos = n;
+    const double mesures = static_cast<double>(inf.passos / inf.mostreig) + 2.0 +
+                           (o.csv != nullptr ? static_cast<double>(inf.passos * inf.cicleUs / 1000000 + 1) : 0.0);
+    Progres progres(o.progres, inf.passos, n,
+                    static_cast<double>(inf.passos + 1) * cossos * cossos + mesures * cossos * (cossos - 1.0) / 2.0,
+                    mesurador.parells());
     if (o.csv != nullptr)
         *o.csv << "seconds,simulated_seconds,energy,momentum_x,momentum_y,in_view\n" << std::setprecision(17);
 
@@ -357,7 +435,6 @@ InformePrevia Previa(const Sistema& sistema, const OpcionsPrevia& o)
             dibuixarFotograma(p.get(), n);
             ultimFotograma = ms;
         }
-        progres.mostrar(k, inf.passos);
     }
 
     inf.energiaInicial = inicial.energia();

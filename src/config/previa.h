@@ -1,10 +1,14 @@
 #pragma once
 
+#include <condition_variable>
 #include <cstdint>
+#include <functional>
 #include <limits>
 #include <memory>
+#include <mutex>
 #include <ostream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "config/lligams.h"
@@ -25,7 +29,8 @@ struct OpcionsPrevia {
     std::ostream* csv = nullptr;
     // Draws every frame the program would draw on pantalla, trails on.
     bool fotogrames = false;
-    // A progress line on standard error once the preview takes over a second.
+    // Progress on standard error from half a second into the run, with how
+    // long the whole takes.
     bool progres = false;
 };
 
@@ -74,6 +79,28 @@ struct InformePrevia {
     Apropament mesProper;        // the smallest distance
     Apropament mesEstret;        // the fewest steps per orbit
     bool estretLleuger = false;  // both bodies of that pass are light
+};
+
+// A line on standard error, rewritten in place four times a second from half
+// a second on by a thread of its own, so that it moves however long the work
+// it follows keeps its caller; cleared at the end. text gets the seconds
+// since the start. Nothing at all when not actiu.
+class LiniaProgres {
+public:
+    LiniaProgres(bool actiu, std::function<std::string(double segons)> text);
+    ~LiniaProgres();
+    LiniaProgres(const LiniaProgres&) = delete;
+    LiniaProgres& operator=(const LiniaProgres&) = delete;
+
+private:
+    void mostrar();
+
+    std::function<std::string(double)> text_;
+    std::thread fil_;
+    std::mutex mutex_;
+    std::condition_variable condicio_;
+    bool acabat_ = false;
+    bool escrit_ = false;
 };
 
 // The bodies of a system, as start-up builds them.

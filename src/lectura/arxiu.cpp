@@ -21,6 +21,8 @@ ArxiuConfig::ArxiuConfig(const std::string& cami)
     }
     if (S_ISDIR(st.st_mode))
         return;
+    if (S_ISREG(st.st_mode))
+        mida_ = st.st_size;
     // A FIFO (or a pipe behind /dev/stdin) with a writer is read as it comes,
     // like a file; with none, a read finds the end at once.
     const int flags = fcntl(fd_, F_GETFL);
@@ -51,6 +53,7 @@ ArxiuConfig::Buffer::int_type ArxiuConfig::Buffer::underflow()
     while (n < 0 && errno == EINTR);
     if (n <= 0)
         return traits_type::eof();
+    llegits.store(llegits.load(std::memory_order_relaxed) + n, std::memory_order_relaxed);
     setg(dades_.data(), dades_.data(), dades_.data() + n);
     return traits_type::to_int_type(*gptr());
 }

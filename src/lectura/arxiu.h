@@ -1,5 +1,7 @@
 #pragma once
 
+#include <atomic>
+#include <cstdint>
 #include <istream>
 #include <streambuf>
 #include <string>
@@ -19,12 +21,17 @@ public:
     bool obert() const { return fd_ >= 0; }
     std::istream& flux() { return flux_; }
     void tancar();
+    // Bytes read so far, which another thread may ask while this one reads;
+    // and the size of a regular file, or -1.
+    int64_t llegits() const { return buffer_.llegits.load(std::memory_order_relaxed); }
+    int64_t mida() const { return mida_; }
 
 private:
     // Reads straight from the descriptor; a read error ends the file.
     class Buffer : public std::streambuf {
     public:
         int fd = -1;
+        std::atomic<int64_t> llegits{0};
 
     protected:
         int_type underflow() override;
@@ -34,6 +41,7 @@ private:
     };
 
     int fd_ = -1;
+    int64_t mida_ = -1;
     Buffer buffer_;
     std::istream flux_{&buffer_};
 };

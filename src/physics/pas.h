@@ -31,6 +31,9 @@ bool ReservarPas(int32_t n);
 // A path the processor lacks runs as Escalar. Steps of more bodies than were
 // reserved take their memory first.
 void PasRapid(Particula* particules, int32_t n, CamiPas cami, EquipFils* equip = nullptr);
+// Bodies whose pulls the fast step has summed since the process began,
+// counted a lane block at a time; any thread may read it while a step runs.
+int64_t CossosSumatsPas();
 
 // Ends the step under way early, and every later one at once, each leaving the
 // bodies as they were before it; safe in a signal handler. The run that asks

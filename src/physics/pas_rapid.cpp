@@ -1,3 +1,4 @@
+#include <atomic>
 #include <cstddef>
 #include <memory>
 #include <new>
@@ -12,6 +13,8 @@ namespace {
 // Doubles in the widest register; every column is padded to a multiple, and
 // threads share the bodies in blocks of as many.
 constexpr int32_t CARRILS_MAXIMS = 8;
+// From this many bodies a block, n pulls a lane, is counted as it ends.
+constexpr int32_t COSSOS_PER_COMPTE = 4096;
 // New x and y, old x and y, mass term, velocity x and y.
 constexpr std::size_t COLUMNES = 7;
 // Columns start on cache lines, so that threads writing neighbouring blocks
@@ -60,17 +63,37 @@ struct FeinaPas {
     Nucli nucli;
 };
 
+std::atomic<int64_t>& Sumats()
+{
+    static std::atomic<int64_t> sumats{0};
+    return sumats;
+}
+
+// The bodies [desde, fins), counted as their pulls are summed: a lane block
+// at a time where a block is long enough that counting it costs nothing, so
+// that a step of many bodies is seen to advance; else all at once.
+void Recorrer(const FeinaPas& feina, int32_t desde, int32_t fins)
+{
+    SistemaPas tros = feina.sistema;
+    const int32_t mida = feina.sistema.n >= COSSOS_PER_COMPTE ? CARRILS_MAXIMS : fins - desde;
+    for (int32_t i = desde; i < fins; i += mida) {
+        tros.desde = i;
+        tros.fins = fins - i > mida ? i + mida : fins;
+        feina.nucli(tros);
+        Sumats().fetch_add(tros.fins - tros.desde, std::memory_order_relaxed);
+    }
+}
+
 // Part k of `parts` takes a k-th of the lane blocks; every block costs the
 // same, n pulls a lane.
 void FerPart(void* dades, int32_t part, int32_t parts)
 {
     const FeinaPas& feina = *static_cast<const FeinaPas*>(dades);
-    SistemaPas tros = feina.sistema;
-    const int64_t blocs = (int64_t{tros.n} + CARRILS_MAXIMS - 1) / CARRILS_MAXIMS;
-    tros.desde = static_cast<int32_t>(blocs * part / parts * CARRILS_MAXIMS);
+    const int32_t n = feina.sistema.n;
+    const int64_t blocs = (int64_t{n} + CARRILS_MAXIMS - 1) / CARRILS_MAXIMS;
     const int64_t fins = blocs * (part + 1) / parts * CARRILS_MAXIMS;
-    tros.fins = fins < tros.n ? static_cast<int32_t>(fins) : tros.n;
-    feina.nucli(tros);
+    Recorrer(feina, static_cast<int32_t>(blocs * part / parts * CARRILS_MAXIMS),
+             fins < n ? static_cast<int32_t>(fins) : n);
 }
 
 }  // namespace
@@ -176,11 +199,16 @@ void PasRapid(Particula* particules, int32_t n, CamiPas cami, EquipFils* equip)
     if (equip != nullptr && equip->parts() > 1 && blocs > 1)
         equip->executar(FerPart, &feina, blocs);
     else
-        feina.nucli(feina.sistema);
+        Recorrer(feina, 0, n);
 
     // Some blocks were left out: the bodies stay as they were.
     if (PasInterromput())
         return;
     for (int32_t i = 0; i < n; ++i)
         particules[i].situar({nx[i], ny[i]}, {vx[i], vy[i]});
+}
+
+int64_t CossosSumatsPas()
+{
+    return Sumats().load(std::memory_order_relaxed);
 }

@@ -409,3 +409,31 @@ TEST(ConfigPreviewAdvice, ForAClusterOfPointMassesNothingInTheFileCanHelp)
     EXPECT_NE(v.find("nothing in the file can help"), std::string::npos) << v;
     EXPECT_EQ(Abans(v, " bodies leave the view in these 60 s"), perduts) << v;
 }
+
+// On a terminal, progress comes within the first step of a run whose steps
+// each take seconds: the run's length up front, then the share done, moving
+// inside the step. 60000 bodies make 3.6·10^9 pulls a step; the run is ended
+// long before its first step is.
+TEST(ConfigPreviewProgress, ComesInsideTheFirstStepWithTheRunsLength)
+{
+    DirectoriTemporal dir;
+    OpcionsExecucio o;
+    o.directori = dir.cami();
+    o.arguments = {"-c", "\"$0\" gen disc -n 60000 >gran.txt && exec \"$0\" preview gran.txt --seconds 0.02",
+                   PARTICULES_CONFIG_BIN};
+    o.terminal = true;
+    o.msFinsTancar = 4000;
+    const Execucio r = Executar("/bin/sh", o);
+    EXPECT_EQ(r.senyal, SIGTERM) << r.errors;
+    // 0.02 s at 100 cycles a second: cycle 0 and 2 more.
+    EXPECT_NE(r.errors.find("preview: 3 steps of 60000 bodies, about "), std::string::npos) << r.errors;
+    EXPECT_NE(r.errors.find(" at this machine's speed\r\n"), std::string::npos) << r.errors;
+    std::vector<double> parts;
+    for (size_t i = r.errors.find("\rpreview: step 0 of 3 ("); i != std::string::npos;
+         i = r.errors.find("\rpreview: step 0 of 3 (", i + 1))
+        parts.push_back(std::strtod(r.errors.c_str() + i + 23, nullptr));
+    ASSERT_GE(parts.size(), 2u) << r.errors;
+    EXPECT_GT(parts.front(), 0.0);
+    EXPECT_GT(parts.back(), parts.front()) << r.errors;
+    EXPECT_LT(parts.back(), 100.0 / 3.0) << "still in the first of three steps";
+}

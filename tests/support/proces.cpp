@@ -1,5 +1,6 @@
 #include "support/proces.h"
 
+#include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -31,6 +32,16 @@ Execucio Executar(const std::string& programa, const OpcionsExecucio& opcions)
     int in[2] = {-1, -1};
     if (pipe(out) != 0 || pipe(err) != 0 || (opcions.entrada && pipe(in) != 0))
         throw std::runtime_error("pipe");
+    if (opcions.terminal) {
+        close(err[0]);
+        close(err[1]);
+        err[0] = posix_openpt(O_RDWR | O_NOCTTY);
+        if (err[0] < 0 || grantpt(err[0]) != 0 || unlockpt(err[0]) != 0)
+            throw std::runtime_error("posix_openpt");
+        err[1] = open(ptsname(err[0]), O_RDWR | O_NOCTTY);
+        if (err[1] < 0)
+            throw std::runtime_error("ptsname");
+    }
 
     const pid_t pid = fork();
     if (pid < 0)

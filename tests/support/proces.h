@@ -30,6 +30,8 @@ struct OpcionsExecucio {
     // Written to standard input through a pipe, which is then closed; without
     // it the program shares the test's own.
     std::optional<std::string> entrada;
+    // Standard error on a terminal of its own (a pseudo-terminal) instead of a pipe.
+    bool terminal = false;
 };
 
 Execucio Executar(const std::string& programa, const OpcionsExecucio& opcions);
