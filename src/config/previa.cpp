@@ -229,7 +229,7 @@ void Relativitzar(InformePrevia& inf)
 }
 
 // Seconds of the machine's time, in the unit that reads best.
-std::string Durada(double segons)
+std::string TempsMaquina(double segons)
 {
     std::ostringstream out;
     out << std::fixed << std::setprecision(0);
@@ -264,7 +264,7 @@ private:
         std::ostringstream linia;
         if (fet > 0.0 && !previst_) {
             linia << "preview: " << passos_ + 1 << " steps of " << n_ << (n_ == 1 ? " body" : " bodies")
-                  << ", about " << Durada(segons * feina_ / fet) << " at this machine's speed\n";
+                  << ", about " << TempsMaquina(segons * feina_ / fet) << " at this machine's speed\n";
             previst_ = true;
         }
         // Tenths of a percent, or two figures while under one, so that it moves.
@@ -275,7 +275,7 @@ private:
         else
             linia << std::fixed << std::setprecision(1) << percent << " %)";
         if (fet > 0.0)
-            linia << ", about " << Durada(segons * (feina_ - fet) / fet) << " left";
+            linia << ", about " << TempsMaquina(segons * (feina_ - fet) / fet) << " left";
         return linia.str();
     }
 
