@@ -37,14 +37,15 @@ std::string NomCamp(int cos, int camp)
 
 constexpr size_t kMostra = 24;
 
-// A token as a finding shows it: long ones cut short, control bytes as \xNN
-// so that a report of binary input stays text.
+// A token as a finding shows it: long ones cut short, and every byte that is
+// not printable ASCII as \xNN, so that a report of binary input stays text
+// and no invisible byte hides in a token that looks right.
 std::string Mostra(const std::string& token)
 {
     std::string t;
     const std::string tros = token.size() > kMostra ? token.substr(0, kMostra - 4) : token;
     for (unsigned char c : tros) {
-        if (c < 0x20 || c == 0x7F) {
+        if (c < 0x20 || c >= 0x7F) {
             const char* xifres = "0123456789abcdef";
             t += std::string("\\x") + xifres[c >> 4] + xifres[c & 0xF];
         } else {
@@ -236,6 +237,8 @@ private:
             per += ", where a decimal comma cut the number before it short: the decimal mark is a point";
         else if (enganxat)
             per += ", where the number before it stopped short";
+        if (pos.byte == 0 && token.rfind("\\xef\\xbb\\xbf", 0) == 0)
+            per += "; the file starts with a UTF-8 byte-order mark, which the program reads as part of " + nom;
         if (!desfasat_.empty())
             per += "; the words are out of step since \"" + desfasat_ + "\"";
         error(pos, per + pista_ + que);

@@ -79,6 +79,11 @@ const Cas kCataleg[] = {
      "exponent form"},
     {"a negative width", "-5 600 2 100 60 -11\n" + kCossos, 2, "-5", "Error al iniciar"},
     {"a height past 32767", "800 40000 2 100 60 -11\n" + kCossos, 2, "40000", "Error al iniciar"},
+    {"a UTF-8 byte-order mark", "\xef\xbb\xbf" "800 600 2 100 60 -11\n" + kCossos, 0, "\xef\xbb\xbf",
+     "\"\\xef\\xbb\\xbf800\" does not read as the width (a whole number from -2147483648 to 2147483647); "
+     "the file starts with a UTF-8 byte-order mark, which the program reads as part of the width"},
+    {"a letter with an accent in a body", "800 600 2 100 60 -11\n1 x 2 y 3 vx 4 vy 5 kg 6 px\n7 x \xc3\xa9" "8 y "
+     "9 vx 10 vy 11 kg 12 px\n", 2, "\xc3\xa9", "\"\\xc3\\xa98\" does not read as"},
 };
 
 struct Diagnosi {
