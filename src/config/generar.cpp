@@ -25,6 +25,10 @@ constexpr double kMassaDisc = 1e-3;      // of the core, all the disc together
 constexpr double kMassaPlanetaMin = 1e-7;  // of the star
 constexpr double kMassaPlanetaMax = 1e-5;
 constexpr double kMaximaMassa = 18446744073709551615.0;
+// A cluster's masses spread up to this many times the mean, and down to 2 less it.
+constexpr double kEspaiCumul = 1.5;
+// Bodies the cluster's sum over every pair takes within a few seconds.
+constexpr int32_t kMaximCumul = 40000;
 
 // Random numbers that give the same file for a seed on every machine: the
 // standard engines are fixed, the distributions are not.
@@ -54,13 +58,24 @@ double GMPerPeriode(double r, double periode)
     return 4.0 * kPi * kPi * r * r * r / (periode * periode);
 }
 
+// A mass as a config's whole number, rounded half away from zero; valid for
+// every value below 2^64, which llround's long long is not.
+uint64_t Arrodonida(double massa)
+{
+    return static_cast<uint64_t>(std::round(massa));
+}
+
 // The mass that gives G times it, as a config's whole number of at least
-// minima, or why not, with the exponents at which it would be.
+// minima, or why not, with the exponents at which it would be. Its bodies
+// weigh up to espai times a parts-th of it, each a whole number too.
 bool MassaEntera(double gm, int32_t gexp, const char* que, double minima, uint64_t& sortida,
-                 std::string& error)
+                 std::string& error, int32_t parts = 1, double espai = 1.0)
 {
     const auto massa = [&](int32_t e) { return gm / GDeExponent(e); };
-    const auto cap = [&](int32_t e) { return massa(e) < kMaximaMassa; };
+    // The heaviest as the bodies are drawn: the whole, rounded, over parts,
+    // times the top of the spread.
+    const auto mesPesat = [&](int32_t e) { return std::nearbyint(massa(e)) / parts * espai; };
+    const auto cap = [&](int32_t e) { return massa(e) < kMaximaMassa && mesPesat(e) < kMaximaMassa; };
     const auto pesa = [&](int32_t e) { return massa(e) >= minima; };
     if (!cap(gexp) || !pesa(gexp)) {
         // A larger exponent, a lighter mass. The logarithms give the range to
@@ -77,9 +92,13 @@ bool MassaEntera(double gm, int32_t gexp, const char* que, double minima, uint64
         while (pesa(maxim + 1))
             ++maxim;
         std::ostringstream text;
-        text << "at this G exponent " << que << " would need a mass of " << massa(gexp)
-             << ", outside the whole numbers " << std::ceil(minima) << " to 18446744073709551615 it can take "
-             << "in a config; ";
+        text << "at this G exponent " << que << " would need a mass of " << massa(gexp);
+        if (pesa(gexp) && massa(gexp) < kMaximaMassa)
+            text << ", and its heaviest body up to " << mesPesat(gexp)
+                 << ", more than the 18446744073709551615 a config can take; ";
+        else
+            text << ", outside the whole numbers " << std::ceil(minima)
+                 << " to 18446744073709551615 it can take in a config; ";
         if (minim <= maxim)
             text << "for this window choose an exponent from " << minim << " to " << maxim;
         else
@@ -132,7 +151,7 @@ bool Estrella(const OpcionsGen& o, Atzar& atzar, Sistema& s, std::string& error)
         const double r = exterior * std::pow(kRadiInterior, 1.0 - t);
         const double fraccio = kMassaPlanetaMin *
                                std::pow(kMassaPlanetaMax / kMassaPlanetaMin, atzar.unitat());
-        const uint64_t m = static_cast<uint64_t>(std::llround(fraccio * estrella.massa));
+        const uint64_t m = Arrodonida(fraccio * estrella.massa);
         // The two-body circular speed, star and planet round each other.
         const double v = std::sqrt(G * (static_cast<double>(estrella.massa) + m) / r);
         Cos planeta = EnOrbita(r, atzar.entre(0.0, 2.0 * kPi), v);
@@ -153,7 +172,7 @@ bool Disc(const OpcionsGen& o, Atzar& atzar, Sistema& s, std::string& error)
     const Cos nucli = s.cossos[0];
 
     const int n = o.n - 1;
-    const uint64_t m = n > 0 ? static_cast<uint64_t>(std::llround(kMassaDisc * nucli.massa / n)) : 0;
+    const uint64_t m = n > 0 ? Arrodonida(kMassaDisc * nucli.massa / n) : 0;
     // Concentric rings, as many bodies on each as its length allows at an
     // even cover of the disc. Bodies of one ring turn together and rings pass
     // each other a ring apart, so no two bodies ever come close: a close pass
@@ -201,7 +220,8 @@ bool Cumul(const OpcionsGen& o, Atzar& atzar, Sistema& s, std::string& error)
     // Masses spread from half to one and a half of the mean, which must be
     // 2 at least for the lightest to weigh 1.
     uint64_t total = 0;
-    if (!MassaEntera(GMPerPeriode(radi, kPeriodeCumul), o.gexp, "the cluster", 2.0 * o.n, total, error))
+    if (!MassaEntera(GMPerPeriode(radi, kPeriodeCumul), o.gexp, "the cluster", 2.0 * o.n, total, error, o.n,
+                     kEspaiCumul))
         return false;
     const double mitjana = static_cast<double>(total) / o.n;
     for (int i = 0; i < o.n; ++i) {
@@ -212,7 +232,7 @@ bool Cumul(const OpcionsGen& o, Atzar& atzar, Sistema& s, std::string& error)
         c.y = r * std::sin(a);
         c.vx = atzar.normal();
         c.vy = atzar.normal();
-        c.massa = static_cast<uint64_t>(std::llround(mitjana * atzar.entre(0.5, 1.5)));
+        c.massa = Arrodonida(mitjana * atzar.entre(2.0 - kEspaiCumul, kEspaiCumul));
         c.diametre = 4.0f;
         s.cossos.push_back(c);
     }
@@ -271,6 +291,11 @@ void CentreDeMasses(std::vector<Cos>& cossos)
         c.vx = static_cast<double>(c.vx - mvx / m);
         c.vy = static_cast<double>(c.vy - mvy / m);
     }
+}
+
+int32_t NombreMaxim(Tipus tipus)
+{
+    return tipus == Tipus::Cumul ? kMaximCumul : 1000000;
 }
 
 int32_t NombrePerDefecte(Tipus tipus)

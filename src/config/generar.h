@@ -20,6 +20,8 @@ struct OpcionsGen {
 };
 
 int32_t NombrePerDefecte(Tipus tipus);
+// The most bodies of a kind that gen writes within seconds.
+int32_t NombreMaxim(Tipus tipus);
 
 // A ready system in its centre-of-mass frame, scaled to fit the window at the
 // start zoom. Empty, with the reason in error, when the masses it needs at

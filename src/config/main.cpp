@@ -352,7 +352,10 @@ int Genera(int argc, char** argv)
         const std::string valor = argv[i + 1];
         bool bo = false;
         if (opcio == "-n") {
-            bo = Nombre<int32_t>(valor, 1, 1000000, o.n);
+            bo = Nombre<int32_t>(valor, 1, INT32_MAX, o.n);
+            if (bo && o.n > NombreMaxim(o.tipus))
+                return Us("bad value \"" + valor + "\" for -n: " + tipus + " takes at most " +
+                          std::to_string(NombreMaxim(o.tipus)) + " bodies");
         } else if (opcio == "--seed") {
             bo = Nombre<uint64_t>(valor, 0, UINT64_MAX, o.llavor);
         } else if (opcio == "--gexp") {

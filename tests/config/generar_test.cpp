@@ -1,10 +1,15 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cfloat>
+#include <charconv>
+#include <cstdint>
 #include <cmath>
 #include <cstdio>
+#include <iterator>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "app/arrencada.h"
 #include "app/globals.h"
@@ -271,3 +276,81 @@ TEST(ConfigGenOutput, TheProgramRunsAGeneratedDisc)
 }
 
 }  // namespace
+
+// What gen accepts it writes right. A cluster's total mass for a window is
+// 4π²r³ / (120 s)² / G with r = 0.4·min(W, H), each body's from half to one
+// and a half of its share; at the smallest exponent taken the heaviest come
+// within a factor of 2^64 - 1, and over many seeds each must be a whole
+// number in its range (an overflow wrote 2^63). The counts: the largest each
+// kind takes, named when one more is refused.
+TEST(ConfigGenRanges, EveryMassAndCountAcceptedIsWrittenRight)
+{
+    DirectoriTemporal dir;
+    const auto gen = [&](const std::string& ordre) {
+        OpcionsExecucio o;
+        o.directori = dir.cami();
+        o.arguments = {"-c", ordre, PARTICULES_CONFIG_BIN};
+        o.limitMs = 60000;
+        return Executar("/bin/sh", o);
+    };
+    const struct {
+        int n, costat;  // a square window
+    } cumuls[] = {{1, 700}, {1, 820}, {2, 820}, {3, 820}, {2, 1000}, {7, 1300}};
+    for (const auto& c : cumuls) {
+        const std::string finestra = std::to_string(c.costat) + "x" + std::to_string(c.costat);
+        const std::string ordre = "\"$0\" gen cluster -n " + std::to_string(c.n) + " --window " + finestra;
+        SCOPED_TRACE(ordre);
+        const Execucio refusat = gen(ordre + " --gexp -300");
+        int minim = 0, maxim = 0;
+        ASSERT_EQ(std::sscanf(refusat.errors.c_str() + refusat.errors.find("from "), "from %d to %d", &minim, &maxim), 2)
+            << refusat.errors;
+        const double r = 0.4 * c.costat;
+        const double total = 4.0 * M_PI * M_PI * r * r * r / (120.0 * 120.0) / (6.7 * std::pow(10.0, minim));
+        const double part = total / c.n;
+        // One exponent less would take a body or the whole past 2^64 - 1.
+        EXPECT_TRUE(std::max(total, 1.5 * part) * 10.0 >= 18446744073709551615.0) << minim;
+        const Execucio r100 = gen("for s in $(seq 1 100); do " + ordre + " --gexp " + std::to_string(minim) +
+                                  " --seed $s || exit 1; done");
+        ASSERT_EQ(r100.estat, 0) << r100.errors;
+        std::istringstream linies(r100.sortida);
+        std::string linia;
+        int masses = 0;
+        uint64_t mesPesada = 0;
+        while (std::getline(linies, linia)) {
+            std::istringstream camps(linia);
+            std::vector<std::string> t{std::istream_iterator<std::string>(camps), {}};
+            if (t.size() != 12)
+                continue;
+            uint64_t m = 0;
+            const auto [fi, ec] = std::from_chars(t[8].data(), t[8].data() + t[8].size(), m);
+            ASSERT_TRUE(ec == std::errc() && fi == t[8].data() + t[8].size()) << t[8];
+            EXPECT_GE(static_cast<double>(m), 0.5 * part * (1.0 - 1e-12) - 1.0) << t[8];
+            EXPECT_LE(static_cast<double>(m), 1.5 * part * (1.0 + 1e-12) + 1.0) << t[8];
+            mesPesada = std::max(mesPesada, m);
+            ++masses;
+        }
+        EXPECT_EQ(masses, 100 * c.n);
+        // The sweep reaches the masses llround could not hold.
+        if (1.4 * part > 0x1p63) {
+            EXPECT_GT(mesPesada, uint64_t{1} << 63);
+        }
+    }
+
+    const struct {
+        const char* tipus;
+        int maxim;
+        bool provat;  // run at the largest, which takes seconds
+    } comptes[] = {{"star", 1000000, false}, {"disc", 1000000, false}, {"cluster", 40000, true}};
+    for (const auto& c : comptes) {
+        const std::string ordre = std::string("\"$0\" gen ") + c.tipus + " --gexp -5 -n ";
+        const Execucio mes = gen(ordre + std::to_string(c.maxim + 1));
+        EXPECT_EQ(mes.estat, 2) << c.tipus;
+        EXPECT_EQ(mes.errors.rfind("particules-config: bad value \"" + std::to_string(c.maxim + 1) + "\" for -n: " +
+                                   c.tipus + " takes at most " + std::to_string(c.maxim) + " bodies\n", 0), 0u)
+            << mes.errors;
+        if (c.provat) {
+            const Execucio tot = gen(ordre + std::to_string(c.maxim) + " | head -1");
+            EXPECT_EQ(tot.sortida, "800 600 " + std::to_string(c.maxim) + " 100 60 -5\n") << tot.errors;
+        }
+    }
+}
