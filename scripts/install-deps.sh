@@ -11,8 +11,11 @@ set -euo pipefail
 conjunt=${1:-test}
 log=${2:-build/logs/apt.log}
 
-run=(cmake g++ make pkg-config libsdl1.2-dev libpng-dev)
+# OpenCL: the ICD loader and the headers to build, the loader to run; PoCL, an
+# OpenCL driver on the processor, for the tests of the OpenCL step.
+run=(cmake g++ make pkg-config libsdl1.2-dev libpng-dev ocl-icd-opencl-dev opencl-c-headers ocl-icd-libopencl1)
 test=(
+    pocl-opencl-icd
     libgtest-dev libbenchmark-dev
     xvfb xdotool x11-utils imagemagick libx11-dev
     clang libclang-rt-14-dev llvm valgrind

@@ -139,7 +139,7 @@ int faseExecucio()
     }
     // The step's threads, made once; every way out of the run joins them.
     struct Fils {
-        Fils() { IniciarFilsPas(NUMERO_PARTICULES); }
+        Fils() { IniciarFilsPas(NUMERO_PARTICULES, particules.get()); }
         ~Fils() { AturarFilsPas(); }
     } fils;
     filtrarEvents();

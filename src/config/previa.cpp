@@ -288,9 +288,10 @@ private:
     LiniaProgres linia_;  // last: its thread stops before the rest goes
 };
 
-// The team of the program's step, for as long as the preview runs.
+// The team and the device of the program's step, for as long as the preview
+// runs.
 struct Fils {
-    explicit Fils(int32_t n) { IniciarFilsPas(n); }
+    Fils(const Particula* cossos, int32_t n) { IniciarFilsPas(n, cossos); }
     ~Fils() { AturarFilsPas(); }
 };
 
@@ -388,7 +389,7 @@ InformePrevia Previa(const Sistema& sistema, const OpcionsPrevia& o)
     Ritme(sistema, o, inf);
     const int32_t n = inf.cossos;
     const std::unique_ptr<Particula[]> p = EstatInicial(sistema, Factor(inf.tecla).factor);
-    const Fils fils(n);
+    const Fils fils(p.get(), n);
     const float temps = static_cast<float>(inf.cicleUs) / 1e6f;
     TempsPerCicle = temps;
     inf.pas = FactorPas();

@@ -2,20 +2,29 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 
 #include "physics/particula.h"
 
 class EquipFils;
+class PasOpenCL;
+struct DispositiuOpenCL;
 
 // One simulation step: each body in index order moves, then takes the pull of
 // every other body, those before it already at their new positions.
 void PasLiteral(Particula* particules, int32_t n);
+
+// Whether two sets of n bodies hold the same bits, any NaN equal to any NaN:
+// the payload a NaN carries is up to the order of a sum's operands.
+bool MateixosCossos(const Particula* a, const Particula* b, int32_t n);
 
 // Instruction sets the fast step can run on, narrowest first. Avx2Fma is Avx2
 // with dx / r and dy / r from proved FMA quotients instead of the divider.
 enum class CamiPas { Escalar, Sse2, Avx2, Avx2Fma, Avx512 };
 
 bool CamiDisponible(CamiPas cami);
+// Its name as the processor's manuals write it: "AVX-512", "scalar".
+const char* NomCamiPas(CamiPas cami);
 // The widest that this processor has. Never Avx2Fma: it gives the same bits,
 // and on the one processor it was measured on it was slower than Avx2.
 CamiPas CamiMesAmple();
@@ -45,12 +54,20 @@ void ReprendrePas();
 
 // The threads that Pas shares its work with: a team over every processor the
 // process may use, made once when the run of n bodies begins; none on a
-// single core, nor for a count too small to share.
-void IniciarFilsPas(int32_t n);
+// single core, nor for a count too small to share. Given the run's bodies,
+// and enough of them, it also times the GPUs against the CPU on copies of
+// them, and the run keeps the fastest until AturarFilsPas.
+void IniciarFilsPas(int32_t n, const Particula* cossos = nullptr);
 void AturarFilsPas();
+// For the tests: the run's steps go to `opencl`, whatever a timing would say.
+void FixarPasOpenCL(std::unique_ptr<PasOpenCL> opencl);
+// The OpenCL device the run's steps go to, null for the CPU; a failure on
+// the device ends that.
+const DispositiuOpenCL* DispositiuPas();
 // Whether Pas shares a step of n bodies: only where the threads gain.
 bool PasEnFils(int32_t n);
 
-// The step the program runs: the fast one on the widest path, on the team's
-// threads where they gain.
+// The step the program runs: on the device the run chose, or the fast one on
+// the widest path, on the team's threads where they gain. A step that fails
+// on the device is done again on the CPU, which keeps the rest of the run.
 void Pas(Particula* particules, int32_t n);

@@ -162,10 +162,10 @@ CamiPas CamiMesAmple()
     return mesAmple;
 }
 
-void PasRapid(Particula* particules, int32_t n, CamiPas cami, EquipFils* equip)
+bool OmplirColumnes(const Particula* particules, int32_t n, SistemaPas& s)
 {
-    if (n <= 0 || PasInterromput() || !ReservarPas(n))
-        return;
+    if (n <= 0 || !ReservarPas(n))
+        return false;
     const std::size_t files = Files(n);
     double* nx = ColumnesPas().dades.get();
     double* ny = nx + files;
@@ -192,10 +192,22 @@ void PasRapid(Particula* particules, int32_t n, CamiPas cami, EquipFils* equip)
     }
     for (std::size_t i = static_cast<std::size_t>(n); i < files; ++i)
         nx[i] = ny[i] = ox[i] = oy[i] = mg[i] = vx[i] = vy[i] = 0.0;
+    s = {n, nx, ny, ox, oy, mg, vx, vy, f, repulsio, 0, n};
+    return true;
+}
 
-    FeinaPas feina{{n, nx, ny, ox, oy, mg, vx, vy, f, repulsio, 0, n},
-                   NucliDe(CamiDisponible(cami) ? cami : CamiPas::Escalar)};
-    const int32_t blocs = static_cast<int32_t>(files / CARRILS_MAXIMS);
+void TornarColumnes(Particula* particules, const SistemaPas& s)
+{
+    for (int32_t i = 0; i < s.n; ++i)
+        particules[i].situar({s.nx[i], s.ny[i]}, {s.vx[i], s.vy[i]});
+}
+
+void PasRapid(Particula* particules, int32_t n, CamiPas cami, EquipFils* equip)
+{
+    FeinaPas feina{{}, NucliDe(CamiDisponible(cami) ? cami : CamiPas::Escalar)};
+    if (PasInterromput() || !OmplirColumnes(particules, n, feina.sistema))
+        return;
+    const int32_t blocs = static_cast<int32_t>(Files(n) / CARRILS_MAXIMS);
     if (equip != nullptr && equip->parts() > 1 && blocs > 1)
         equip->executar(FerPart, &feina, blocs);
     else
@@ -204,8 +216,7 @@ void PasRapid(Particula* particules, int32_t n, CamiPas cami, EquipFils* equip)
     // Some blocks were left out: the bodies stay as they were.
     if (PasInterromput())
         return;
-    for (int32_t i = 0; i < n; ++i)
-        particules[i].situar({nx[i], ny[i]}, {vx[i], vy[i]});
+    TornarColumnes(particules, feina.sistema);
 }
 
 int64_t CossosSumatsPas()

@@ -27,6 +27,14 @@ struct SistemaPas {
 // __atomic builtins, which need no header.
 extern bool InterrupcioPas;
 
+class Particula;
+
+// The step's columns for n bodies, filled from them as a step begins, in the
+// memory that ReservarPas keeps; false when it cannot be had.
+bool OmplirColumnes(const Particula* particules, int32_t n, SistemaPas& s);
+// The new positions and velocities back into the bodies.
+void TornarColumnes(Particula* particules, const SistemaPas& s);
+
 void PasNucliEscalar(const SistemaPas& s);
 void PasNucliSse2(const SistemaPas& s);
 void PasNucliAvx2(const SistemaPas& s);

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -9,6 +10,7 @@
 #include "physics/fils.h"
 #include "physics/globals.h"
 #include "physics/pas.h"
+#include "opencl_prova.h"
 #include "unitats.h"
 
 // A fixed example stepped a fixed number of times must give the same bits
@@ -42,10 +44,11 @@ uint64_t Empremta(const std::vector<Particula>& cossos)
 constexpr uint64_t kEmpremtaDaurada = 0x21f6519301b8d4c3u;
 constexpr uint64_t kEmpremtaEquips = 0x3d9b68dc68875933u;
 
-// A way of stepping: the literal step, the program's, or the fast one on a
-// path, alone or shared by a team of threads (0: none).
+// A way of stepping: the literal step, the program's, the fast one on a
+// path, alone or shared by a team of threads (0: none), or the OpenCL one on
+// the device of that index.
 struct Fila {
-    enum class Tipus { Literal, Programa, Rapid } tipus;
+    enum class Tipus { Literal, Programa, Rapid, OpenCL } tipus;
     CamiPas cami;
     int32_t fils;
 };
@@ -69,6 +72,8 @@ std::string NomFila(const ::testing::TestParamInfo<Fila>& info)
         return "Literal";
     if (f.tipus == Fila::Tipus::Programa)
         return "Programa";
+    if (f.tipus == Fila::Tipus::OpenCL)
+        return "OpenCL" + std::to_string(f.fils);
     return std::string(NomCami(f.cami)) + (f.fils > 0 ? "_Equip" + std::to_string(f.fils) : "");
 }
 
@@ -79,6 +84,9 @@ std::vector<Fila> Files()
     for (CamiPas cami : {CamiPas::Escalar, CamiPas::Sse2, CamiPas::Avx2, CamiPas::Avx2Fma, CamiPas::Avx512})
         for (int32_t fils = 0; fils <= 5; ++fils)
             files.push_back({Fila::Tipus::Rapid, cami, fils});
+    const int32_t dispositius = static_cast<int32_t>(DispositiusOpenCL(true).size());
+    for (int32_t d = 0; d < dispositius; ++d)
+        files.push_back({Fila::Tipus::OpenCL, CamiPas::Escalar, d});
     return files;
 }
 
@@ -139,7 +147,12 @@ TEST_P(Determinisme, GivesTheGoldenHashes)
     if (fila.tipus == Fila::Tipus::Rapid && !CamiDisponible(fila.cami))
         GTEST_SKIP() << "this processor has no " << NomCami(fila.cami);
     std::unique_ptr<EquipFils> equip;
-    if (fila.fils > 0) {
+    std::function<void(Particula*, int32_t)> opencl;
+    if (fila.tipus == Fila::Tipus::OpenCL) {
+        std::vector<PasDeDispositiu> passos = PassosOpenCL();
+        ASSERT_LT(fila.fils, static_cast<int32_t>(passos.size())) << "the kernel does not build";
+        opencl = std::move(passos[static_cast<size_t>(fila.fils)].pas);
+    } else if (fila.fils > 0) {
         equip = std::make_unique<EquipFils>(fila.fils);
         ASSERT_EQ(equip->parts(), fila.fils);
     }
@@ -149,6 +162,7 @@ TEST_P(Determinisme, GivesTheGoldenHashes)
         case Fila::Tipus::Literal: PasLiteral(cossos.data(), n); break;
         case Fila::Tipus::Programa: Pas(cossos.data(), n); break;
         case Fila::Tipus::Rapid: PasRapid(cossos.data(), n, fila.cami, equip.get()); break;
+        case Fila::Tipus::OpenCL: opencl(cossos.data(), n); break;
         }
     };
 

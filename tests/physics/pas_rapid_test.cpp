@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <limits>
 #include <random>
 #include <string>
@@ -13,6 +14,7 @@
 #include "physics/fils.h"
 #include "physics/globals.h"
 #include "physics/pas.h"
+#include "opencl_prova.h"
 
 namespace {
 
@@ -69,11 +71,11 @@ Cossos Aleatoris(std::mt19937_64& atzar, int n, double abast, double rapidesa, u
     return cossos;
 }
 
-// The fast step on every path this processor has, shared among threads, and
-// as the program runs it.
+// The fast step on every path this processor has, shared among threads, as
+// the program runs it, and on every OpenCL device.
 struct Cami {
-    const char* nom;
-    void (*pas)(Particula*, int32_t);
+    std::string nom;
+    std::function<void(Particula*, int32_t)> pas;
 };
 
 // Teams of 2 to 5 threads whatever the cores, one after another step by step,
@@ -102,6 +104,8 @@ std::vector<Cami> CaminsDisponibles()
     }
     camins.push_back({"Fils", PasEnEquips});
     camins.push_back({"Pas", Pas});
+    for (PasDeDispositiu& p : PassosOpenCL())
+        camins.push_back({p.nom, std::move(p.pas)});
     return camins;
 }
 
@@ -339,3 +343,11 @@ TEST_F(IgualQueLiteral, InfinitiesAndNaNsAsTheyArise)
     EXPECT_TRUE(nans);
 }
 
+
+// make test's machine has PoCL, so that the OpenCL step is always among those
+// compared; a driver that fails to build the kernel shows here too.
+TEST(OpenCL, TheTestsHaveADevice)
+{
+    EXPECT_FALSE(DispositiusOpenCL(true).empty()) << "no OpenCL device: scripts/install-deps.sh installs PoCL";
+    EXPECT_EQ(PassosOpenCL().size(), DispositiusOpenCL(true).size());
+}
