@@ -1,0 +1,122 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <cmath>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "support/proces.h"
+
+// particules-config speed, and the program's choice of step as preview makes
+// it, on a machine whose one OpenCL device is PoCL's, on the processor.
+
+namespace {
+
+constexpr int N = 600;
+
+Execucio Config(const std::string& directori, std::vector<std::string> arguments,
+                std::vector<std::string> entorn = {})
+{
+    OpcionsExecucio o;
+    o.directori = directori;
+    o.arguments = std::move(arguments);
+    o.entorn = std::move(entorn);
+    o.limitMs = 120000;
+    return Executar(PARTICULES_CONFIG_BIN, o);
+}
+
+// The ICD loader looking for drivers in an empty folder: no OpenCL platform.
+std::string SensePlataforma(const DirectoriTemporal& dir)
+{
+    const std::string buit = dir.cami() + "/sense-drivers";
+    mkdir(buit.c_str(), 0755);
+    return "OCL_ICD_VENDORS=" + buit;
+}
+
+struct Fila {
+    double ns, ms;
+    long long cossos;
+    std::string bits, cami;
+};
+
+// The table's rows: the numbers, then same or DIFF, then the path's name.
+std::vector<Fila> Files(const std::string& informe)
+{
+    std::vector<Fila> files;
+    std::istringstream in(informe);
+    std::string linia;
+    while (std::getline(in, linia)) {
+        std::istringstream camps(linia);
+        Fila f;
+        if (camps >> f.ns >> f.ms >> f.cossos >> f.bits && std::getline(camps >> std::ws, f.cami))
+            files.push_back(f);
+    }
+    return files;
+}
+
+}  // namespace
+
+TEST(Speed, ListsEveryPathWithItsBitsAndTheProgramsChoice)
+{
+    DirectoriTemporal dir;
+    const struct {
+        const char* cas;
+        bool plataforma;
+    } casos[] = {{"with PoCL", true}, {"with no OpenCL platform", false}};
+    for (const auto& c : casos) {
+        const Execucio r = Config(dir.cami(), {"speed", "-n", std::to_string(N)},
+                                  c.plataforma ? std::vector<std::string>{} : std::vector<std::string>{SensePlataforma(dir)});
+        ASSERT_EQ(r.estat, 0) << c.cas << "\n" << r.sortida << r.errors;
+        EXPECT_EQ(r.errors, "") << c.cas;
+        const std::vector<Fila> files = Files(r.sortida);
+        ASSERT_GE(files.size(), 1u) << r.sortida;
+        EXPECT_EQ(files[0].cami.rfind("CPU ", 0), 0u) << files[0].cami;
+        int opencl = 0;
+        for (const Fila& f : files) {
+            EXPECT_EQ(f.bits, "same") << f.cami;
+            // A step is n (n - 1) pairs; the count it holds is the largest
+            // whose pairs fit in 10 ms.
+            EXPECT_NEAR(f.ms, f.ns * N * (N - 1) / 1e6, 0.01 + f.ms * 2e-3) << f.cami;
+            const double ns = f.ns;
+            EXPECT_LE(static_cast<double>(f.cossos) * static_cast<double>(f.cossos - 1) * ns, 1e7 * 1.001) << f.cami;
+            EXPECT_GT(static_cast<double>(f.cossos + 1) * static_cast<double>(f.cossos) * ns, 1e7 * 0.999) << f.cami;
+            if (f.cami.rfind("OpenCL Portable Computing Language: ", 0) == 0) {
+                ++opencl;
+                EXPECT_NE(f.cami.find("never the program's"), std::string::npos) << f.cami;
+            }
+        }
+        EXPECT_EQ(opencl, c.plataforma ? 1 : 0) << c.cas << "\n" << r.sortida;
+        EXPECT_NE(r.sortida.find("\nthe program would step this disc on: CPU "), std::string::npos)
+            << c.cas << "\n" << r.sortida;
+    }
+}
+
+TEST(Speed, UsageMistakes)
+{
+    DirectoriTemporal dir;
+    const std::vector<std::vector<std::string>> dolents = {
+        {"speed", "-n", "0"}, {"speed", "-n", "1"}, {"speed", "-n", "x"}, {"speed", "-n"}, {"speed", "--png", "a"},
+    };
+    for (const auto& arguments : dolents) {
+        const Execucio r = Config(dir.cami(), arguments);
+        EXPECT_EQ(r.estat, 2) << arguments.back();
+        EXPECT_EQ(r.sortida, "") << arguments.back();
+        EXPECT_NE(r.errors.find("particules-config: "), std::string::npos) << arguments.back();
+    }
+}
+
+TEST(Speed, PreviewIsTheSameWithAndWithoutAnOpenCLPlatform)
+{
+    DirectoriTemporal dir;
+    const Execucio disc = Config(dir.cami(), {"gen", "disc", "-n", std::to_string(N)});
+    ASSERT_EQ(disc.estat, 0) << disc.errors;
+    dir.escriure("config.txt", disc.sortida);
+    const Execucio amb = Config(dir.cami(), {"preview", "--seconds", "2"});
+    const Execucio sense = Config(dir.cami(), {"preview", "--seconds", "2"}, {SensePlataforma(dir)});
+    ASSERT_EQ(amb.estat, 0) << amb.errors;
+    EXPECT_EQ(sense.estat, 0) << sense.errors;
+    EXPECT_EQ(amb.errors, "");
+    EXPECT_EQ(sense.errors, "");
+    EXPECT_EQ(amb.sortida, sense.sortida);
+}
