@@ -19,6 +19,7 @@
 #include "physics/fils.h"
 #include "physics/globals.h"
 #include "physics/pas.h"
+#include "physics/pas_opencl.h"
 
 namespace {
 
@@ -95,6 +96,24 @@ void BM_StepFast(benchmark::State& state)
 {
     IniciarFilsPas(static_cast<int32_t>(state.range(0)));
     Passos(state, Pas, CLOCK_MONOTONIC);
+}
+
+// The step on one OpenCL device, in wall time: the host fills the columns,
+// sends them, waits for the kernel and takes the velocities back.
+void BM_StepOpenCL(benchmark::State& state, const DispositiuOpenCL& d)
+{
+    state.SetLabel(d.plataforma + ": " + d.nom);
+    const int32_t n = static_cast<int32_t>(state.range(0));
+    const std::unique_ptr<PasOpenCL> opencl = PasOpenCL::Crear(d);
+    if (!opencl || !opencl->reservar(n)) {
+        state.SkipWithError("the kernel does not build or fit on this device");
+        return;
+    }
+    bool bo = true;
+    Passos(
+        state, [&](Particula* p, int32_t m) { bo = opencl->pas(p, m) && bo; }, CLOCK_MONOTONIC);
+    if (!bo)
+        state.SkipWithError("a step failed on the device");
 }
 
 // A path on a team of exactly range(1) threads.
@@ -275,18 +294,6 @@ std::string ModelDeProcessador()
     return "unknown";
 }
 
-const char* NomDelCami(CamiPas cami)
-{
-    switch (cami) {
-    case CamiPas::Avx512: return "AVX-512";
-    case CamiPas::Avx2: return "AVX2";
-    case CamiPas::Avx2Fma: return "AVX2+FMA";
-    case CamiPas::Sse2: return "SSE2";
-    case CamiPas::Escalar: break;
-    }
-    return "scalar";
-}
-
 // particules-config preview of a generated disc, 1 s of the program's clock
 // at key 1, beside the program's step on one core over the same steps, in
 // one run: preview's target is a ratio of 1 or less.
@@ -324,6 +331,8 @@ void BM_PreviewVsOneCore(benchmark::State& state)
 
 BENCHMARK(BM_StepLiteral)->Apply(Mides);
 BENCHMARK(BM_StepFast)->Apply(Mides)->UseRealTime();
+// Beside BM_StepOpenCL's largest size.
+BENCHMARK(BM_StepFast)->Arg(16384)->UseRealTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_StepFastThreads)->Name("BM_StepFast")->Apply(MidesIFils);
 BENCHMARK(BM_StepFastAfterAWait)->Apply(DespresDEsperar);
 BENCHMARK(BM_HandOff)->Apply(FilsPermesos);
@@ -343,11 +352,24 @@ int main(int argc, char** argv)
     // Every figure is worth only as much as the name of the machine beside it,
     // on the screen and in saved results alike.
     const std::string processador = ModelDeProcessador();
-    std::printf("%s, %s, %d usable processors\n", processador.c_str(), NomDelCami(CamiMesAmple()),
+    std::printf("%s, %s, %d usable processors\n", processador.c_str(), NomCamiPas(CamiMesAmple()),
                 ProcessadorsPermesos());
     benchmark::AddCustomContext("processor", processador);
-    benchmark::AddCustomContext("instruction_set", NomDelCami(CamiMesAmple()));
+    benchmark::AddCustomContext("instruction_set", NomCamiPas(CamiMesAmple()));
     benchmark::AddCustomContext("usable_processors", std::to_string(ProcessadorsPermesos()));
+    // Every OpenCL device, processors' too, each under its own name.
+    std::string dispositius;
+    for (const DispositiuOpenCL& d : DispositiusOpenCL(true)) {
+        dispositius += (dispositius.empty() ? "" : "; ") + d.plataforma + ": " + d.nom;
+        benchmark::RegisterBenchmark("BM_StepOpenCL", BM_StepOpenCL, d)
+            ->Arg(1024)
+            ->Arg(4096)
+            ->Arg(16384)
+            ->UseRealTime()
+            ->Unit(benchmark::kMillisecond);
+    }
+    std::printf("OpenCL devices: %s\n", dispositius.empty() ? "none" : dispositius.c_str());
+    benchmark::AddCustomContext("opencl_devices", dispositius.empty() ? "none" : dispositius);
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))
         return 1;
