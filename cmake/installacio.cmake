@@ -34,8 +34,24 @@ foreach(font IN ITEMS ${PROJECT_SOURCE_DIR}/docs/particules.6
 endforeach()
 add_custom_target(documentacio ALL DEPENDS ${comprimits})
 
-install(FILES ${PARTICULES_DOC_DIR}/gz/particules.6.gz ${PARTICULES_DOC_DIR}/gz/particules-config.6.gz
-        DESTINATION ${CMAKE_INSTALL_MANDIR}/man6)
+install(FILES ${PARTICULES_DOC_DIR}/gz/particules-config.6.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man6)
+# particules.6 names the examples' folder where this install puts them, with
+# the prefix `cmake --install` is given; the package's staging folder stands
+# for its /usr.
+install(CODE "
+    set(prefix \"\${CMAKE_INSTALL_PREFIX}\")
+    if(prefix MATCHES \"/_CPack_Packages/\")
+        set(prefix /usr)
+    endif()
+    file(READ \"${PROJECT_SOURCE_DIR}/docs/particules.6\" pagina)
+    string(REPLACE /usr/share/particules/examples \"\${prefix}/${CMAKE_INSTALL_DATADIR}/particules/examples\"
+           pagina \"\${pagina}\")
+    file(MAKE_DIRECTORY \"${PARTICULES_DOC_DIR}/instal\")
+    file(WRITE \"${PARTICULES_DOC_DIR}/instal/particules.6\" \"\${pagina}\")
+    execute_process(COMMAND ${GZIP_PROGRAM} -9nf \"${PARTICULES_DOC_DIR}/instal/particules.6\")
+    file(INSTALL \"${PARTICULES_DOC_DIR}/instal/particules.6.gz\"
+         DESTINATION \"\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_MANDIR}/man6\")
+")
 install(FILES cmake/debian/copyright ${PARTICULES_DOC_DIR}/gz/changelog.gz
         DESTINATION ${CMAKE_INSTALL_DOCDIR})
 

@@ -14,10 +14,10 @@ G = 6.7 * 10.0**GEXP
 # Name, G*M in m^3/s^2, mean distance from the Sun in m, diameter in units.
 COSSOS = [
     ("Sun", 1.32712440018e20, 0.0, 14),
-    ("Mercury", 2.2032e13, 57.909e9, 4),
+    ("Mercury", 2.2032e13, 57.909e9, 6),
     ("Venus", 3.24859e14, 108.209e9, 6),
     ("Earth", 3.986004e14, 149.598e9, 6),
-    ("Mars", 4.282837e13, 227.956e9, 4),
+    ("Mars", 4.282837e13, 227.956e9, 6),
 ]
 
 gm_sol = COSSOS[0][1] / L**3

@@ -29,6 +29,9 @@ constexpr double kMaximaMassa = 18446744073709551615.0;
 constexpr double kEspaiCumul = 1.5;
 // Bodies the cluster's sum over every pair takes within a few seconds.
 constexpr int32_t kMaximCumul = 40000;
+// Every body but the centre three pixels wide at the start zoom, so that it
+// shows among the trails.
+constexpr float kAmpleCos = 6.0f;
 
 // Random numbers that give the same file for a seed on every machine: the
 // standard engines are fixed, the distributions are not.
@@ -156,7 +159,7 @@ bool Estrella(const OpcionsGen& o, Atzar& atzar, Sistema& s, std::string& error)
         const double v = std::sqrt(G * (static_cast<double>(estrella.massa) + m) / r);
         Cos planeta = EnOrbita(r, atzar.entre(0.0, 2.0 * kPi), v);
         planeta.massa = m;
-        planeta.diametre = 4.0f;
+        planeta.diametre = kAmpleCos;
         s.cossos.push_back(planeta);
     }
     return true;
@@ -201,7 +204,7 @@ bool Disc(const OpcionsGen& o, Atzar& atzar, Sistema& s, std::string& error)
         for (int j = 0; j < quants; ++j) {
             Cos c = EnOrbita(radis[k], fase + pas * (j + atzar.entre(-0.25, 0.25)), v);
             c.massa = m;
-            c.diametre = 2.0f;
+            c.diametre = kAmpleCos;
             s.cossos.push_back(c);
         }
         posats += quants;
@@ -233,7 +236,7 @@ bool Cumul(const OpcionsGen& o, Atzar& atzar, Sistema& s, std::string& error)
         c.vx = atzar.normal();
         c.vy = atzar.normal();
         c.massa = Arrodonida(mitjana * atzar.entre(2.0 - kEspaiCumul, kEspaiCumul));
-        c.diametre = 4.0f;
+        c.diametre = kAmpleCos;
         s.cossos.push_back(c);
     }
     CentreDeMasses(s.cossos);

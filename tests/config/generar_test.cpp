@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdio>
 #include <iterator>
+#include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -352,5 +353,28 @@ TEST(ConfigGenRanges, EveryMassAndCountAcceptedIsWrittenRight)
             const Execucio tot = gen(ordre + std::to_string(c.maxim) + " | head -1");
             EXPECT_EQ(tot.sortida, "800 600 " + std::to_string(c.maxim) + " 100 60 -5\n") << tot.errors;
         }
+    }
+}
+
+// At the start zoom a square is its diameter times 0.5, truncated: every
+// generated body is at least 3 pixels wide, and so is every body of the
+// examples but cumul's disc of light bodies.
+TEST(ConfigGenOutput, EveryBodyIsAtLeastThreePixelsWideAtTheStartZoom)
+{
+    for (Tipus tipus : kTipus) {
+        OpcionsGen o;
+        o.tipus = tipus;
+        std::string error;
+        const auto sistema = Generar(o, error);
+        ASSERT_TRUE(sistema) << error;
+        for (const Cos& c : sistema->cossos)
+            EXPECT_GE(static_cast<int>(c.diametre * 0.5f), 3) << static_cast<int>(tipus);
+    }
+    for (const char* exemple : {"orbita", "sistema-solar", "vuit"}) {
+        std::ifstream config(std::string(EXAMPLES_DIR) + "/" + exemple + "/config.txt");
+        Sistema s;
+        ASSERT_TRUE(Comprovar(config, &s).empty()) << exemple;
+        for (const Cos& c : s.cossos)
+            EXPECT_GE(static_cast<int>(c.diametre * 0.5f), 3) << exemple;
     }
 }
