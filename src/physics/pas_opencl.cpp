@@ -185,6 +185,10 @@ bool PasOpenCL::reservar(int32_t n)
 
 bool PasOpenCL::pas(Particula* particules, int32_t n)
 {
+    // A signal's stop leaves the bodies as they were, as on the CPU; the
+    // device stays the run's.
+    if (PasInterromput())
+        return true;
     SistemaPas s;
     if (!e_ || e_->nucli == nullptr || n <= 0 || n > e_->capacitat || !OmplirColumnes(particules, n, s))
         return false;
@@ -212,6 +216,8 @@ bool PasOpenCL::pas(Particula* particules, int32_t n)
         clFinish(e_->cua);
         return false;
     }
+    if (PasInterromput())
+        return true;
     TornarColumnes(particules, s);
     return true;
 }

@@ -38,7 +38,8 @@ public:
     // before the run so that no step allocates; false when they cannot be had.
     bool reservar(int32_t n);
     // One step of the n bodies, n no more than reserved. False on any failure,
-    // with the bodies as they were.
+    // with the bodies as they were; a stop raised by a signal leaves them so
+    // too, and is no failure.
     bool pas(Particula* particules, int32_t n);
     // For the tests: from now on every step fails, as on a lost device.
     void trencar();
