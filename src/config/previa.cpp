@@ -12,11 +12,11 @@
 #include <utility>
 
 #include "app/bucle.h"
-#include "app/controls.h"
 #include "display/fotograma.h"
 #include "display/globals.h"
 #include "lectura/constants.h"
 #include "lectura/lectura.h"
+#include "physics/factors.h"
 #include "physics/pas.h"
 
 namespace {
@@ -302,7 +302,7 @@ namespace {
 // What a time key from 1 to 7 sets.
 const FactorTemps& Factor(int tecla)
 {
-    return *FactorDeTecla(static_cast<SDLKey>(SDLK_0 + tecla));
+    return FactorDeNumero(tecla);
 }
 
 // The cycle the program keeps with its limiter on, and the steps it takes in
