@@ -67,7 +67,7 @@ previews: build
 bench: build
 	$(BUILD)/bench/particules_bench $(BENCH_ARGS)
 
-# The AVX2+FMA step's proved quotients against the divider on 10^9 operand
+# The AVX2+FMA experiment's (bench/) proved quotients against the divider on 10^9 operand
 # pairs (FMACHECK_PAIRS), about a minute; make test runs a few million.
 FMACHECK_PAIRS ?= 1000000000
 

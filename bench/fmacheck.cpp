@@ -7,12 +7,12 @@
 #include <cstdlib>
 
 #include "operands_fma.h"
-#include "physics/pas.h"
+#include "quocients_fma.h"
 
 int main(int argc, char** argv)
 {
     const long long demanats = argc > 1 ? std::atoll(argv[1]) : 1000000000LL;
-    if (!CamiDisponible(CamiPas::Avx2Fma)) {
+    if (!FmaDisponible()) {
         std::fprintf(stderr, "fmacheck: this processor lacks AVX2 or FMA\n");
         return 2;
     }

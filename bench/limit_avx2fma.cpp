@@ -1,6 +1,6 @@
-#include "physics/carrils.h"
-#include "physics/fma_exacte.h"
+#include "fma_exacte.h"
 #include "limit_parell.h"
+#include "physics/carrils.h"
 
 double LimitParellAvx2Fma(const Parells& p)
 {

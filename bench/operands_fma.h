@@ -10,7 +10,7 @@
 #include <limits>
 #include <vector>
 
-#include "physics/quocients_fma.h"
+#include "quocients_fma.h"
 
 namespace operands_fma {
 

@@ -20,6 +20,9 @@
 #include "physics/globals.h"
 #include "physics/pas.h"
 #include "physics/pas_opencl.h"
+#if defined(PARTICULES_PAS_FMA)
+#include "quocients_fma.h"
+#endif
 
 namespace {
 
@@ -77,13 +80,21 @@ void Passos(benchmark::State& state, FerPas ferPas, clockid_t rellotge = CLOCK_T
         rellotge);
 }
 
-void PassosForcats(benchmark::State& state, CamiPas cami)
+// A fast step on one thread, `disponible` where the processor has its
+// instruction set.
+template <class FerPas>
+void PassosForcats(benchmark::State& state, bool disponible, FerPas ferPas)
 {
-    if (!CamiDisponible(cami)) {
+    if (!disponible) {
         state.SkipWithError("this processor lacks the instruction set");
         return;
     }
-    Passos(state, [cami](Particula* p, int32_t n) { PasRapid(p, n, cami); });
+    Passos(state, ferPas);
+}
+
+void PassosForcats(benchmark::State& state, CamiPas cami)
+{
+    PassosForcats(state, CamiDisponible(cami), [cami](Particula* p, int32_t n) { PasRapid(p, n, cami); });
 }
 
 void BM_StepLiteral(benchmark::State& state)
@@ -116,10 +127,11 @@ void BM_StepOpenCL(benchmark::State& state, const DispositiuOpenCL& d)
         state.SkipWithError("a step failed on the device");
 }
 
-// A path on a team of exactly range(1) threads.
-void PassosEnEquip(benchmark::State& state, CamiPas cami)
+// A fast step on a team of exactly range(1) threads.
+template <class FerPas>
+void PassosEnEquip(benchmark::State& state, bool disponible, FerPas ferPas)
 {
-    if (!CamiDisponible(cami)) {
+    if (!disponible) {
         state.SkipWithError("this processor lacks the instruction set");
         return;
     }
@@ -129,18 +141,21 @@ void PassosEnEquip(benchmark::State& state, CamiPas cami)
         return;
     }
     Passos(
-        state, [&equip, cami](Particula* p, int32_t n) { PasRapid(p, n, cami, &equip); }, CLOCK_MONOTONIC);
+        state, [&](Particula* p, int32_t n) { ferPas(p, n, &equip); }, CLOCK_MONOTONIC);
 }
 
 void BM_StepFastThreads(benchmark::State& state)
 {
-    PassosEnEquip(state, CamiMesAmple());
+    PassosEnEquip(state, true,
+                  [](Particula* p, int32_t n, EquipFils* equip) { PasRapid(p, n, CamiMesAmple(), equip); });
 }
 
+#if defined(PARTICULES_PAS_FMA)
 void BM_StepFastFmaThreads(benchmark::State& state)
 {
-    PassosEnEquip(state, CamiPas::Avx2Fma);
+    PassosEnEquip(state, FmaDisponible(), PasFma);
 }
+#endif
 
 // As in the program with its limiter on: each step comes after a wait of a
 // few milliseconds, long enough for the team's workers to fall asleep, and
@@ -178,11 +193,14 @@ void BM_StepFastAvx2(benchmark::State& state)
     PassosForcats(state, CamiPas::Avx2);
 }
 
-// dx / r and dy / r from proved FMA quotients: the same bits as Avx2.
+#if defined(PARTICULES_PAS_FMA)
+// dx / r and dy / r from proved FMA quotients, the experiment in
+// quocients_fma.h: the same bits as Avx2.
 void BM_StepFastFma(benchmark::State& state)
 {
-    PassosForcats(state, CamiPas::Avx2Fma);
+    PassosForcats(state, FmaDisponible(), [](Particula* p, int32_t n) { PasFma(p, n); });
 }
+#endif
 
 void BM_StepFastSse2(benchmark::State& state)
 {
@@ -194,27 +212,27 @@ void BM_StepFastScalar(benchmark::State& state)
     PassosForcats(state, CamiPas::Escalar);
 }
 
-double Limit(CamiPas cami, const Parells& parells)
+using Limit = double (*)(const Parells&);
+
+Limit LimitDe(CamiPas cami)
 {
     switch (cami) {
 #if defined(__x86_64__)
     case CamiPas::Avx512:
-        return LimitParellAvx512(parells);
+        return LimitParellAvx512;
     case CamiPas::Avx2:
-        return LimitParellAvx2(parells);
-    case CamiPas::Avx2Fma:
-        return LimitParellAvx2Fma(parells);
+        return LimitParellAvx2;
     case CamiPas::Sse2:
-        return LimitParellSse2(parells);
+        return LimitParellSse2;
 #endif
     default:
-        return LimitParellEscalar(parells);
+        return LimitParellEscalar;
     }
 }
 
-void Limits(benchmark::State& state, CamiPas cami)
+void Limits(benchmark::State& state, bool disponible, Limit limit)
 {
-    if (!CamiDisponible(cami)) {
+    if (!disponible) {
         state.SkipWithError("this processor lacks the instruction set");
         return;
     }
@@ -230,7 +248,12 @@ void Limits(benchmark::State& state, CamiPas cami)
         mg[i] = massa(atzar) * 6.7e-11;
     }
     const Parells parells{dx.data(), dy.data(), mg.data(), N, 0.001};
-    PerParell(state, N, [&] { benchmark::DoNotOptimize(Limit(cami, parells)); });
+    PerParell(state, N, [&] { benchmark::DoNotOptimize(limit(parells)); });
+}
+
+void Limits(benchmark::State& state, CamiPas cami)
+{
+    Limits(state, CamiDisponible(cami), LimitDe(cami));
 }
 
 void BM_PairLimit(benchmark::State& state)
@@ -243,11 +266,13 @@ void BM_PairLimitAvx2(benchmark::State& state)
     Limits(state, CamiPas::Avx2);
 }
 
-// The pair's arithmetic as the Avx2Fma path forms it, next to the divider's.
+#if defined(PARTICULES_PAS_FMA)
+// The pair's arithmetic as the FMA experiment forms it, next to the divider's.
 void BM_PairLimitFma(benchmark::State& state)
 {
-    Limits(state, CamiPas::Avx2Fma);
+    Limits(state, FmaDisponible(), LimitParellAvx2Fma);
 }
+#endif
 
 void BM_PairLimitSse2(benchmark::State& state)
 {
@@ -337,13 +362,17 @@ BENCHMARK(BM_StepFastThreads)->Name("BM_StepFast")->Apply(MidesIFils);
 BENCHMARK(BM_StepFastAfterAWait)->Apply(DespresDEsperar);
 BENCHMARK(BM_HandOff)->Apply(FilsPermesos);
 BENCHMARK(BM_StepFastAvx2)->Apply(Mides);
+#if defined(PARTICULES_PAS_FMA)
 BENCHMARK(BM_StepFastFma)->Apply(Mides);
 BENCHMARK(BM_StepFastFmaThreads)->Name("BM_StepFastFma")->Apply(MidesIFils);
+#endif
 BENCHMARK(BM_StepFastSse2)->Apply(Mides);
 BENCHMARK(BM_StepFastScalar)->Apply(Mides);
 BENCHMARK(BM_PairLimit);
 BENCHMARK(BM_PairLimitAvx2);
+#if defined(PARTICULES_PAS_FMA)
 BENCHMARK(BM_PairLimitFma);
+#endif
 BENCHMARK(BM_PairLimitSse2);
 BENCHMARK(BM_PreviewVsOneCore)->Arg(1000)->Iterations(3)->UseRealTime()->Unit(benchmark::kSecond);
 

@@ -75,7 +75,6 @@ const char* NomCamiPas(CamiPas cami)
     switch (cami) {
     case CamiPas::Avx512: return "AVX-512";
     case CamiPas::Avx2: return "AVX2";
-    case CamiPas::Avx2Fma: return "AVX2+FMA";
     case CamiPas::Sse2: return "SSE2";
     case CamiPas::Escalar: break;
     }

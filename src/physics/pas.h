@@ -18,15 +18,13 @@ void PasLiteral(Particula* particules, int32_t n);
 // the payload a NaN carries is up to the order of a sum's operands.
 bool MateixosCossos(const Particula* a, const Particula* b, int32_t n);
 
-// Instruction sets the fast step can run on, narrowest first. Avx2Fma is Avx2
-// with dx / r and dy / r from proved FMA quotients instead of the divider.
-enum class CamiPas { Escalar, Sse2, Avx2, Avx2Fma, Avx512 };
+// Instruction sets the fast step can run on, narrowest first.
+enum class CamiPas { Escalar, Sse2, Avx2, Avx512 };
 
 bool CamiDisponible(CamiPas cami);
 // Its name as the processor's manuals write it: "AVX-512", "scalar".
 const char* NomCamiPas(CamiPas cami);
-// The widest that this processor has. Never Avx2Fma: it gives the same bits,
-// and on the one processor it was measured on it was slower than Avx2.
+// The widest that this processor has.
 CamiPas CamiMesAmple();
 
 // Bytes of the fast step's working memory for n bodies.

@@ -42,14 +42,11 @@ Columnes& ColumnesPas()
     return columnes;
 }
 
-using Nucli = void (*)(const SistemaPas&);
-
 // The kernel of each path, in the order of CamiPas.
 Nucli NucliDe(CamiPas cami)
 {
 #if defined(__x86_64__)
-    static constexpr Nucli nuclis[] = {PasNucliEscalar, PasNucliSse2, PasNucliAvx2, PasNucliAvx2Fma,
-                                       PasNucliAvx512};
+    static constexpr Nucli nuclis[] = {PasNucliEscalar, PasNucliSse2, PasNucliAvx2, PasNucliAvx512};
     return nuclis[static_cast<int>(cami)];
 #else
     (void)cami;  // only Escalar is available elsewhere
@@ -142,8 +139,6 @@ bool CamiDisponible(CamiPas cami)
         return true;
     case CamiPas::Avx2:
         return __builtin_cpu_supports("avx2");
-    case CamiPas::Avx2Fma:
-        return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
     case CamiPas::Avx512:
         return __builtin_cpu_supports("avx512f");
     }
@@ -204,7 +199,12 @@ void TornarColumnes(Particula* particules, const SistemaPas& s)
 
 void PasRapid(Particula* particules, int32_t n, CamiPas cami, EquipFils* equip)
 {
-    FeinaPas feina{{}, NucliDe(CamiDisponible(cami) ? cami : CamiPas::Escalar)};
+    PasRapidAmb(NucliDe(CamiDisponible(cami) ? cami : CamiPas::Escalar), particules, n, equip);
+}
+
+void PasRapidAmb(Nucli nucli, Particula* particules, int32_t n, EquipFils* equip)
+{
+    FeinaPas feina{{}, nucli};
     if (PasInterromput() || !OmplirColumnes(particules, n, feina.sistema))
         return;
     const int32_t blocs = static_cast<int32_t>(Files(n) / CARRILS_MAXIMS);

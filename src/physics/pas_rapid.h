@@ -35,8 +35,14 @@ bool OmplirColumnes(const Particula* particules, int32_t n, SistemaPas& s);
 // The new positions and velocities back into the bodies.
 void TornarColumnes(Particula* particules, const SistemaPas& s);
 
+class EquipFils;
+using Nucli = void (*)(const SistemaPas&);
+
+// PasRapid on a kernel of the caller's: how an experiment outside the program
+// (bench/) runs its own kernel in the program's step.
+void PasRapidAmb(Nucli nucli, Particula* particules, int32_t n, EquipFils* equip = nullptr);
+
 void PasNucliEscalar(const SistemaPas& s);
 void PasNucliSse2(const SistemaPas& s);
 void PasNucliAvx2(const SistemaPas& s);
-void PasNucliAvx2Fma(const SistemaPas& s);
 void PasNucliAvx512(const SistemaPas& s);

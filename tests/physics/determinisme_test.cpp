@@ -11,6 +11,9 @@
 #include "physics/globals.h"
 #include "physics/pas.h"
 #include "opencl_prova.h"
+#if defined(PARTICULES_PAS_FMA)
+#include "quocients_fma.h"
+#endif
 #include "unitats.h"
 
 // A fixed example stepped a fixed number of times must give the same bits
@@ -45,10 +48,10 @@ constexpr uint64_t kEmpremtaDaurada = 0x21f6519301b8d4c3u;
 constexpr uint64_t kEmpremtaEquips = 0x3d9b68dc68875933u;
 
 // A way of stepping: the literal step, the program's, the fast one on a
-// path, alone or shared by a team of threads (0: none), or the OpenCL one on
-// the device of that index.
+// path or the FMA experiment's (bench/), alone or shared by a team of threads
+// (0: none), or the OpenCL one on the device of that index.
 struct Fila {
-    enum class Tipus { Literal, Programa, Rapid, OpenCL } tipus;
+    enum class Tipus { Literal, Programa, Rapid, Fma, OpenCL } tipus;
     CamiPas cami;
     int32_t fils;
 };
@@ -59,7 +62,6 @@ const char* NomCami(CamiPas cami)
     case CamiPas::Escalar: return "Escalar";
     case CamiPas::Sse2: return "Sse2";
     case CamiPas::Avx2: return "Avx2";
-    case CamiPas::Avx2Fma: return "Avx2Fma";
     case CamiPas::Avx512: return "Avx512";
     }
     return "?";
@@ -74,16 +76,21 @@ std::string NomFila(const ::testing::TestParamInfo<Fila>& info)
         return "Programa";
     if (f.tipus == Fila::Tipus::OpenCL)
         return "OpenCL" + std::to_string(f.fils);
-    return std::string(NomCami(f.cami)) + (f.fils > 0 ? "_Equip" + std::to_string(f.fils) : "");
+    const std::string nom = f.tipus == Fila::Tipus::Fma ? "Avx2Fma" : NomCami(f.cami);
+    return nom + (f.fils > 0 ? "_Equip" + std::to_string(f.fils) : "");
 }
 
 std::vector<Fila> Files()
 {
     std::vector<Fila> files = {{Fila::Tipus::Literal, CamiPas::Escalar, 0},
                                {Fila::Tipus::Programa, CamiPas::Escalar, 0}};
-    for (CamiPas cami : {CamiPas::Escalar, CamiPas::Sse2, CamiPas::Avx2, CamiPas::Avx2Fma, CamiPas::Avx512})
+    for (CamiPas cami : {CamiPas::Escalar, CamiPas::Sse2, CamiPas::Avx2, CamiPas::Avx512})
         for (int32_t fils = 0; fils <= 5; ++fils)
             files.push_back({Fila::Tipus::Rapid, cami, fils});
+#if defined(PARTICULES_PAS_FMA)
+    for (int32_t fils = 0; fils <= 5; ++fils)
+        files.push_back({Fila::Tipus::Fma, CamiPas::Avx2, fils});
+#endif
     const int32_t dispositius = static_cast<int32_t>(DispositiusOpenCL(true).size());
     for (int32_t d = 0; d < dispositius; ++d)
         files.push_back({Fila::Tipus::OpenCL, CamiPas::Escalar, d});
@@ -146,6 +153,10 @@ TEST_P(Determinisme, GivesTheGoldenHashes)
     // A path this processor lacks would run as Escalar and prove nothing.
     if (fila.tipus == Fila::Tipus::Rapid && !CamiDisponible(fila.cami))
         GTEST_SKIP() << "this processor has no " << NomCami(fila.cami);
+#if defined(PARTICULES_PAS_FMA)
+    if (fila.tipus == Fila::Tipus::Fma && !FmaDisponible())
+        GTEST_SKIP() << "this processor lacks AVX2 or FMA";
+#endif
     std::unique_ptr<EquipFils> equip;
     std::function<void(Particula*, int32_t)> opencl;
     if (fila.tipus == Fila::Tipus::OpenCL) {
@@ -162,6 +173,11 @@ TEST_P(Determinisme, GivesTheGoldenHashes)
         case Fila::Tipus::Literal: PasLiteral(cossos.data(), n); break;
         case Fila::Tipus::Programa: Pas(cossos.data(), n); break;
         case Fila::Tipus::Rapid: PasRapid(cossos.data(), n, fila.cami, equip.get()); break;
+        case Fila::Tipus::Fma:
+#if defined(PARTICULES_PAS_FMA)
+            PasFma(cossos.data(), n, equip.get());
+#endif
+            break;
         case Fila::Tipus::OpenCL: opencl(cossos.data(), n); break;
         }
     };

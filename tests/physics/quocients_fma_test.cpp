@@ -1,12 +1,12 @@
 #include <gtest/gtest.h>
 
 #include "operands_fma.h"
-#include "physics/pas.h"
+#include "quocients_fma.h"
 
 // The short run of make fmacheck: a few million quotients.
 TEST(ProvedFmaQuotients, GiveTheDividersBitsAndRefuseItsNeighbours)
 {
-    if (!CamiDisponible(CamiPas::Avx2Fma))
+    if (!FmaDisponible())
         GTEST_SKIP() << "this processor lacks AVX2 or FMA";
     operands_fma::Atzar atzar{14};
     operands_fma::Recompte recompte;

@@ -84,8 +84,8 @@ FMA_EN_LINIA __m256d QuocientExacte(__m256d a, __m256d b, __m256d babs, __m256d 
 // quotient takes 10 to 12 vector operations, the float conversions of the
 // estimate among the dearest. Nor did dropping this function's test and branch
 // help: gathering the failed lanes over a block of bodies and redoing the
-// block by the divider measured 10.0 against 9.6. Hence CamiPas::Avx2Fma is
-// only ever forced.
+// block by the divider measured 10.0 against 9.6. Hence the program never
+// runs this step: it stays here, in bench/, as the experiment.
 FMA_EN_LINIA bool DividirPerR(__m256d dx, __m256d dy, __m256d r, __m256d calen, __m256d& ux, __m256d& uy)
 {
     const __m256d y = ReciprocAproximat(r);

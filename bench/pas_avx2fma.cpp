@@ -1,11 +1,26 @@
+#include "fma_exacte.h"
 #include "physics/carrils.h"
-#include "physics/fma_exacte.h"
 #include "physics/pas_nucli.h"
-#include "physics/quocients_fma.h"
+#include "physics/pas_rapid.h"
+#include "quocients_fma.h"
+
+namespace {
 
 void PasNucliAvx2Fma(const SistemaPas& s)
 {
     NucliPas<CarrilsAvx2, QuocientsFma>(s);
+}
+
+}  // namespace
+
+bool FmaDisponible()
+{
+    return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
+}
+
+void PasFma(Particula* particules, int32_t n, EquipFils* equip)
+{
+    PasRapidAmb(PasNucliAvx2Fma, particules, n, equip);
 }
 
 int64_t DividirPerRFma(const double* dx, const double* dy, const double* r, double* ux, double* uy, int64_t n)
