@@ -75,6 +75,7 @@ bool crearParticules(std::istream& in, std::ostream& eco)
 
 bool arrencada()
 {
+    ReiniciarEstat();
     ArxiuConfig arxiu("config.txt");
     if (arxiu.obert())
         llegirCapcalera(arxiu.flux(), std::cout);
@@ -85,7 +86,6 @@ bool arrencada()
         return false;
     arxiu.tancar();
 
-    PuntReferencia = {static_cast<double>(PANTALLA_AMPLADA / 2),
-                      static_cast<double>(PANTALLA_ALTURA / 2)};
+    CentrarVista();
     return true;
 }

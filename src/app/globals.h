@@ -18,3 +18,7 @@ extern std::string EstatVelocitat;  // caption text naming FactorVelocitat
 
 // The bodies, in file order; created once at start-up.
 extern std::unique_ptr<Particula[]> particules;
+
+// Puts every setting and the whole run state (the physics' and the view's too)
+// back to what a run starts with, the bodies freed.
+void ReiniciarEstat();

@@ -12,9 +12,9 @@
 #include <utility>
 
 #include "app/bucle.h"
+#include "app/globals.h"
 #include "display/fotograma.h"
 #include "display/globals.h"
-#include "lectura/constants.h"
 #include "lectura/lectura.h"
 #include "physics/factors.h"
 #include "physics/pas.h"
@@ -323,14 +323,12 @@ void Ritme(const Sistema& sistema, const OpcionsPrevia& o, InformePrevia& inf)
 // What start-up leaves, with the key pressed before the first step.
 std::unique_ptr<Particula[]> EstatInicial(const Sistema& sistema, int32_t factor)
 {
+    ReiniciarEstat();
     G = GDeExponent(sistema.gexp);
     FactorVelocitat = factor;
-    repulsio = false;
     PANTALLA_AMPLADA = sistema.amplada;
     PANTALLA_ALTURA = sistema.altura;
-    PuntReferencia = {static_cast<double>(sistema.amplada / 2), static_cast<double>(sistema.altura / 2)};
-    Zoom = ZOOM_INICIAL;
-    DibuixarTrajectoria = true;
+    CentrarVista();
     std::unique_ptr<Particula[]> p = CrearCossos(sistema);
     if (!ReservarPas(static_cast<int32_t>(sistema.cossos.size())))
         throw std::bad_alloc();

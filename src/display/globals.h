@@ -17,3 +17,11 @@ extern vector PuntReferencia;        // pixel position of the world origin
 extern bool DibuixarTrajectoria;     // trails: the window is not cleared between frames
 extern SDL_Surface* pantalla;        // the window surface while it is open
 extern SDL_Event event;              // the event most recently polled
+
+// Puts the window settings and the view back to what a run starts with: no
+// size read yet, the start zoom, the origin at pixel (0, 0), trails on, no
+// event. The window surface is left to the window's own opening and closing.
+void ReiniciarVista();
+
+// Puts the world origin at the window's centre, as the view starts.
+void CentrarVista();

@@ -1,9 +1,22 @@
 #include "physics/globals.h"
 
-double G = 0.0;
-int32_t FactorVelocitat = 1;
-float TempsPerCicle = 0.0f;
-bool repulsio = false;
+double G;
+int32_t FactorVelocitat;
+float TempsPerCicle;
+bool repulsio;
+
+void ReiniciarFisica()
+{
+    G = 0.0;
+    FactorVelocitat = 1;
+    TempsPerCicle = 0.0f;
+    repulsio = false;
+}
+
+namespace {
+// The values above hold from the first statement of main on.
+[[maybe_unused]] const bool kIniciat = (ReiniciarFisica(), true);
+}  // namespace
 
 double FactorPas()
 {

@@ -12,6 +12,10 @@ extern bool repulsio;             // every interaction pushes instead of pulls
 // A pair interacts only when its distance is strictly greater than this.
 constexpr int32_t RADI_MINIM_ATRACCIO = 0;
 
+// Puts the state above back to what a run starts with: G 0 until start-up
+// sets it, real time, no cycle yet, attraction.
+void ReiniciarFisica();
+
 // Simulated seconds of one step, formed in single precision as the step has
 // always been, then widened.
 double FactorPas();

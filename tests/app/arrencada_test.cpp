@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "app/globals.h"
 #include "support/proces.h"
 
 // Start-up as a user meets it: the real program in a folder of its own, with
@@ -118,4 +119,64 @@ TEST(StartupRejects, CountTooLargeToAllocateEndsAtOnce)
         EXPECT_EQ(r.errors, kInvalid);
         EXPECT_EQ(r.estat, 1);
     }
+}
+
+// The view starts with the world origin on the window's middle pixel, halves
+// rounded down.
+TEST(StartupView, CentresTheOriginOnTheWindow)
+{
+    struct Cas {
+        int32_t amplada, altura;
+        double x, y;
+    };
+    for (const Cas c : {Cas{800, 600, 400.0, 300.0}, Cas{801, 601, 400.0, 300.0}, Cas{1, 1, 0.0, 0.0},
+                        Cas{32767, 2, 16383.0, 1.0}}) {
+        PANTALLA_AMPLADA = c.amplada;
+        PANTALLA_ALTURA = c.altura;
+        CentrarVista();
+        EXPECT_EQ(PuntReferencia.x, c.x) << c.amplada;
+        EXPECT_EQ(PuntReferencia.y, c.y) << c.altura;
+    }
+    ReiniciarEstat();
+}
+
+// A run's state, however a previous run left it, goes back to how a run starts.
+TEST(StartupState, ResetUndoesEveryChange)
+{
+    NUMERO_PARTICULES = 3;
+    CICLES_PER_SEGON = 100;
+    FPS = 60;
+    GExp = 4;
+    EstatVelocitat = "1s = 1h";
+    particules.reset(new Particula[3]);
+    PANTALLA_AMPLADA = 640;
+    PANTALLA_ALTURA = 480;
+    Zoom = 2.0f;
+    PuntReferencia = {5.0, 7.0};
+    DibuixarTrajectoria = false;
+    event.type = SDL_KEYDOWN;
+    G = 1.0;
+    FactorVelocitat = 3600;
+    TempsPerCicle = 0.01f;
+    repulsio = true;
+
+    ReiniciarEstat();
+
+    EXPECT_EQ(NUMERO_PARTICULES, 0);
+    EXPECT_EQ(CICLES_PER_SEGON, 0);
+    EXPECT_EQ(FPS, 0);
+    EXPECT_EQ(GExp, -11);
+    EXPECT_EQ(EstatVelocitat, "1s = 1s");
+    EXPECT_EQ(particules, nullptr);
+    EXPECT_EQ(PANTALLA_AMPLADA, 0);
+    EXPECT_EQ(PANTALLA_ALTURA, 0);
+    EXPECT_EQ(Zoom, 0.5f);
+    EXPECT_EQ(PuntReferencia.x, 0.0);
+    EXPECT_EQ(PuntReferencia.y, 0.0);
+    EXPECT_TRUE(DibuixarTrajectoria);
+    EXPECT_EQ(event.type, 0);
+    EXPECT_EQ(G, 0.0);
+    EXPECT_EQ(FactorVelocitat, 1);
+    EXPECT_EQ(TempsPerCicle, 0.0f);
+    EXPECT_FALSE(repulsio);
 }

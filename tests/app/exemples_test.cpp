@@ -44,8 +44,7 @@ TEST_P(Exemples, StayOnScreenForAMinute)
     std::ostringstream eco;
     llegirCapcalera(config, eco);
     ASSERT_TRUE(crearParticules(config, eco));
-    PuntReferencia = {static_cast<double>(PANTALLA_AMPLADA / 2),
-                      static_cast<double>(PANTALLA_ALTURA / 2)};
+    CentrarVista();
     ASSERT_EQ(CICLES_PER_SEGON, 100);
 
     FactorVelocitat = GetParam().factor;

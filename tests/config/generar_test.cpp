@@ -43,8 +43,7 @@ protected:
     void Llegir(const std::string& text)
     {
         ASSERT_TRUE(CarregarConfig(text));
-        PuntReferencia = {static_cast<double>(PANTALLA_AMPLADA / 2),
-                          static_cast<double>(PANTALLA_ALTURA / 2)};
+        CentrarVista();
     }
 
     // Whether body i's square has its corner inside the window, as drawn at
