@@ -187,125 +187,171 @@ std::string SobreLaPropia(const std::string& cami, std::initializer_list<std::pa
     return std::string();
 }
 
-int Previsualitza(int argc, char** argv)
-{
-    // Before anything is opened, and before SDL starts, which takes SIGINT and
-    // SIGTERM only where no one else has.
-    AturarEnSenyal();
+// What preview was asked for on its command line.
+struct PeticioPrevia {
     OpcionsPrevia o;
-    o.folga = kFolgaPerDefecte;
     std::string cami = "config.txt", png, csv;
+};
+
+// Each option of preview takes a value; false where the value is refused.
+struct OpcioPrevia {
+    const char* nom;
+    bool (*llegir)(const std::string& valor, PeticioPrevia& p);
+};
+
+const OpcioPrevia kOpcionsPrevia[] = {
+    {"--seconds", [](const std::string& v, PeticioPrevia& p) { return Nombre(v, 0.0, 1e6, p.o.segons); }},
+    {"--key", [](const std::string& v, PeticioPrevia& p) { return Nombre(v, 1, 7, p.o.tecla); }},
+    {"--slack", [](const std::string& v, PeticioPrevia& p) { return Nombre(v, 0.0, 1000.0, p.o.folga); }},
+    {"--png", [](const std::string& v, PeticioPrevia& p) { p.png = v; return !v.empty(); }},
+    {"--csv", [](const std::string& v, PeticioPrevia& p) { p.csv = v; return !v.empty(); }},
+};
+
+// The command line read into p; the status to end with where it is refused.
+std::optional<int> LlegirPeticio(int argc, char** argv, PeticioPrevia& p)
+{
+    p.o.folga = kFolgaPerDefecte;
     bool ambCami = false;
     for (int i = 2; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg.size() < 2 || arg.compare(0, 2, "--") != 0) {
             if (ambCami)
                 return Us("preview takes one file");
-            cami = arg;
+            p.cami = arg;
             ambCami = true;
             continue;
         }
-        if (arg != "--seconds" && arg != "--key" && arg != "--slack" && arg != "--png" && arg != "--csv")
+        const OpcioPrevia* opcio = nullptr;
+        for (const OpcioPrevia& o : kOpcionsPrevia)
+            if (arg == o.nom)
+                opcio = &o;
+        if (opcio == nullptr)
             return Us("unknown option " + arg);
         if (i + 1 >= argc)
             return Us(arg + " needs a value");
         const std::string valor = argv[++i];
-        bool bo = !valor.empty();
-        if (arg == "--seconds")
-            bo = Nombre(valor, 0.0, 1e6, o.segons);
-        else if (arg == "--key")
-            bo = Nombre(valor, 1, 7, o.tecla);
-        else if (arg == "--slack")
-            bo = Nombre(valor, 0.0, 1000.0, o.folga);
-        else
-            (arg == "--png" ? png : csv) = valor;
-        if (!bo)
+        if (!opcio->llegir(valor, p))
             return Us("bad value \"" + valor + "\" for " + arg);
     }
-
-    if (const std::string motiu = SobreLaPropia(cami, {{"--png", png}, {"--csv", csv}}); !motiu.empty())
+    if (const std::string motiu = SobreLaPropia(p.cami, {{"--png", p.png}, {"--csv", p.csv}}); !motiu.empty())
         return Us(motiu);
+    return std::nullopt;
+}
 
-    Entrada entrada(cami);
+int NoEs(const std::string& cami, const std::string& motiu)
+{
+    std::cerr << "particules-config: " << cami << ": " << motiu << std::endl;
+    return 1;
+}
+
+// The file previewed read into sistema, with check's findings on standard
+// error: the report is for a file that reads as written.
+std::optional<int> LlegirSistema(const PeticioPrevia& p, Sistema& sistema)
+{
+    Entrada entrada(p.cami);
     if (!entrada.llegible()) {
         std::cerr << entrada.noLlegible();
         return 1;
     }
-    o.progres = isatty(STDERR_FILENO) == 1;
-    Sistema sistema;
     std::vector<Avis> avisos;
     {
         // A file of a million bodies takes seconds to read.
         const ArxiuConfig* arxiu = entrada.arxiu();
-        const LiniaProgres lectura(o.progres && arxiu != nullptr, [&](double) {
+        const LiniaProgres lectura(p.o.progres && arxiu != nullptr, [&](double) {
             const auto mb = [](int64_t bytes) { return std::to_string((bytes + 500000) / 1000000); };
-            return "preview: reading " + cami + ", " + mb(arxiu->llegits()) +
+            return "preview: reading " + p.cami + ", " + mb(arxiu->llegits()) +
                    (arxiu->mida() >= 0 ? " of " + mb(arxiu->mida()) : std::string()) + " MB";
         });
         avisos = Comprovar(entrada.flux(), &sistema);
     }
-    // The same findings as check, on standard error: the report is for a
-    // file that reads as written.
-    if (!avisos.empty() && EscriureAvisos(std::cerr, cami, avisos) > 0)
+    if (!avisos.empty() && EscriureAvisos(std::cerr, p.cami, avisos) > 0)
         return 1;
+    return std::nullopt;
+}
 
-    // Each output is written beside its target and takes its place only once
-    // whole; opened before the run, so that one that cannot be written is
-    // said at once.
+// Each output is written beside its target and takes its place only once
+// whole; opened before the run, so that one that cannot be written is said
+// at once.
+struct SortidesPrevia {
     ArxiuNou arxiuTaula, arxiuImatge;
-    std::string error;
-    const auto noEs = [&](const std::string& cami, const std::string& motiu) {
-        std::cerr << "particules-config: " << cami << ": " << motiu << std::endl;
-        return 1;
-    };
     std::ofstream taula;
-    if (!csv.empty()) {
-        if (!arxiuTaula.obrir(csv, error))
-            return noEs(csv, error);
-        taula.open(arxiuTaula.cami());
-        if (!taula)
-            return noEs(csv, std::strerror(errno));
-        o.csv = &taula;
-    }
     FinestraInvisible finestra;
-    if (!png.empty() && !finestra.obrir(sistema.amplada, sistema.altura, error)) {
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> imatge{nullptr, std::fclose};
+};
+
+std::optional<int> ObrirSortides(PeticioPrevia& p, const Sistema& sistema, SortidesPrevia& s)
+{
+    std::string error;
+    if (!p.csv.empty()) {
+        if (!s.arxiuTaula.obrir(p.csv, error))
+            return NoEs(p.csv, error);
+        s.taula.open(s.arxiuTaula.cami());
+        if (!s.taula)
+            return NoEs(p.csv, std::strerror(errno));
+        p.o.csv = &s.taula;
+    }
+    if (!p.png.empty() && !s.finestra.obrir(sistema.amplada, sistema.altura, error)) {
         std::cerr << "particules-config: no picture: " << error << std::endl;
         return 1;
     }
-    std::unique_ptr<std::FILE, int (*)(std::FILE*)> imatge(nullptr, std::fclose);
-    if (!png.empty()) {
-        if (!arxiuImatge.obrir(png, error))
-            return noEs(png, error);
-        imatge.reset(std::fopen(arxiuImatge.cami().c_str(), "wb"));
-        if (!imatge)
-            return noEs(png, std::strerror(errno));
+    if (!p.png.empty()) {
+        if (!s.arxiuImatge.obrir(p.png, error))
+            return NoEs(p.png, error);
+        s.imatge.reset(std::fopen(s.arxiuImatge.cami().c_str(), "wb"));
+        if (!s.imatge)
+            return NoEs(p.png, std::strerror(errno));
     }
-    o.fotogrames = !png.empty();
+    p.o.fotogrames = !p.png.empty();
+    return std::nullopt;
+}
+
+// The report on standard output and the outputs put in place; a report that
+// did not arrive is a failed run, which replaces nothing.
+int EscriureSortides(const PeticioPrevia& p, const Previsio& informe, SortidesPrevia& s)
+{
+    std::string error;
+    EscriureInforme(std::cout, p.cami, informe);
+    if (s.imatge && (!EscriurePng(s.imatge.get(), error) || std::fclose(s.imatge.release()) != 0))
+        return NoEs(p.png, error.empty() ? std::strerror(errno) : error);
+    if (s.taula.is_open()) {
+        s.taula.close();
+        if (!s.taula)
+            return NoEs(p.csv, "cannot be written");
+    }
+    std::cout.flush();
+    if (!std::cout)
+        return Escrit(0);
+    if (!s.arxiuImatge.confirmar(error))
+        return NoEs(p.png, error);
+    if (!s.arxiuTaula.confirmar(error))
+        return NoEs(p.csv, error);
+    return Escrit(0);
+}
+
+int Previsualitza(int argc, char** argv)
+{
+    // Before anything is opened, and before SDL starts, which takes SIGINT and
+    // SIGTERM only where no one else has.
+    AturarEnSenyal();
+    PeticioPrevia p;
+    if (const auto estat = LlegirPeticio(argc, argv, p))
+        return *estat;
+    p.o.progres = isatty(STDERR_FILENO) == 1;
+    Sistema sistema;
+    if (const auto estat = LlegirSistema(p, sistema))
+        return *estat;
+    SortidesPrevia sortides;
+    if (const auto estat = ObrirSortides(p, sistema, sortides))
+        return *estat;
 
     Previsio informe;
     try {
-        informe = Preveure(sistema, o);
+        informe = Preveure(sistema, p.o);
     } catch (const std::bad_alloc&) {
         std::cerr << "particules-config: " << sistema.cossos.size() << " bodies do not fit in memory" << std::endl;
         return 1;
     }
-    EscriureInforme(std::cout, cami, informe);
-    if (imatge && (!EscriurePng(imatge.get(), error) || std::fclose(imatge.release()) != 0))
-        return noEs(png, error.empty() ? std::strerror(errno) : error);
-    if (taula.is_open()) {
-        taula.close();
-        if (!taula)
-            return noEs(csv, "cannot be written");
-    }
-    // A report that did not arrive is a failed run, which replaces nothing.
-    std::cout.flush();
-    if (!std::cout)
-        return Escrit(0);
-    if (!arxiuImatge.confirmar(error))
-        return noEs(png, error);
-    if (!arxiuTaula.confirmar(error))
-        return noEs(csv, error);
-    return Escrit(0);
+    return EscriureSortides(p, informe, sortides);
 }
 
 // gen orbits: the config on standard output, the findings and the report on

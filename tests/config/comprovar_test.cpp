@@ -405,7 +405,8 @@ TEST(ConfigCheckUsage, MistakesExitWith2AndSayWhy)
         {"gen", "disc", "--size", "3"}, {"gen", "star", "--bogus"}, {"preview", "a", "b"},
         {"preview", "--key", "8"}, {"preview", "--key", "0"}, {"preview", "--seconds", "-1"},
         {"preview", "--seconds", "1e7"}, {"preview", "--seconds", "1s"}, {"preview", "--png"},
-        {"preview", "--csv", ""}, {"preview", "--fast"}};
+        {"preview", "--csv", ""}, {"preview", "--fast"}, {"preview", "--slack", "-1"},
+        {"preview", "--slack", "1001"}, {"preview", "--key"}};
     for (const auto& arguments : dolents) {
         const Execucio r = Executa(PARTICULES_CONFIG_BIN, dir, arguments, -1);
         EXPECT_EQ(r.estat, 2);
