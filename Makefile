@@ -7,7 +7,7 @@ JOBS ?= $(shell nproc)
 FASE := scripts/fase.sh
 EXAMPLES := $(sort $(patsubst examples/%/config.txt,%,$(wildcard examples/*/config.txt)))
 
-.PHONY: all deps build run test previews bench fmacheck clean sanitize tsan fuzz soak fuzz-coverage package screenshot signal-latency
+.PHONY: all deps build run test web web-deps web-serve web-test previews bench fmacheck clean sanitize tsan fuzz soak fuzz-coverage package screenshot signal-latency
 
 all: build
 
@@ -43,10 +43,47 @@ run:
 		else exec ../../$(BUILD)/particules; fi
 
 # The test report goes to its log, whole; on a failure it is shown as well.
+# Then the same physics and the page in the browser build.
 test: build
 	@cd $(BUILD) && if ctest --output-on-failure -j $(JOBS) >logs/test.log 2>&1; then \
 		grep -E 'tests passed|Total Test time' logs/test.log; echo "(log: $(LOGS)/test.log)"; \
 	else cat logs/test.log; exit 1; fi
+	@$(MAKE) --no-print-directory web-test
+
+# The program in a web page, in build-web/: a folder any web server can serve.
+# Built with Debian's emscripten, whose emcc finds its node modules in
+# /usr/share/nodejs; the page runs single-threaded on any server.
+WEB := build-web
+WEB_BUILD := build-wasm
+WEB_TEST_BUILD := build-wasm-fils
+WEB_PORT ?= 8000
+EMCMAKE := env NODE_PATH=/usr/share/nodejs emcmake cmake
+
+web-deps:
+	@scripts/install-deps.sh web $(LOGS)/apt-web.log
+	@[ -d tests/web/node_modules/playwright-core ] || $(FASE) npm $(LOGS)/npm.log \
+		npm ci --prefix tests/web --no-audit --no-fund
+
+web: web-deps
+	@$(FASE) web-conf $(LOGS)/web-configure.log \
+		$(EMCMAKE) -S . -B $(WEB_BUILD) -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF
+	@$(FASE) web-build $(LOGS)/web-build.log env NODE_PATH=/usr/share/nodejs \
+		cmake --build $(WEB_BUILD) -j $(JOBS) --target particules
+	@scripts/web.sh $(WEB_BUILD) $(WEB)
+
+# Serves build-web/ on 127.0.0.1 with the headers that isolate it (WEB_PORT).
+web-serve: web
+	@node web/servidor.mjs $(WEB) $(WEB_PORT)
+
+# The physics tests under node, with threads, and the page in chromium.
+web-test: web
+	@$(FASE) web-conf $(LOGS)/web-test-configure.log $(EMCMAKE) -S . -B $(WEB_TEST_BUILD) \
+		-DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=ON -DPARTICULES_WEB_FILS=ON
+	@$(FASE) web-build $(LOGS)/web-test-build.log env NODE_PATH=/usr/share/nodejs \
+		cmake --build $(WEB_TEST_BUILD) -j $(JOBS) --target physics_tests
+	@cd $(WEB_TEST_BUILD) && if ctest --output-on-failure >../$(LOGS)/web-test.log 2>&1; then \
+		grep -E 'tests passed|Total Test time' ../$(LOGS)/web-test.log; echo "(log: $(LOGS)/web-test.log)"; \
+	else cut -c1-300 ../$(LOGS)/web-test.log; exit 1; fi
 
 # The Debian package, build/particules_<version>_<arch>.deb, and what lintian
 # makes of it; an error fails the target.
@@ -141,4 +178,5 @@ fuzz-coverage: deps
 		$(CURDIR)/src/app/arrencada.cpp
 
 clean:
-	rm -rf $(BUILD) $(SANITIZE_BUILD) $(TSAN_BUILD) $(FUZZ_BUILD) $(FUZZ_COV_BUILD)
+	rm -rf $(BUILD) $(SANITIZE_BUILD) $(TSAN_BUILD) $(FUZZ_BUILD) $(FUZZ_COV_BUILD) \
+		$(WEB) $(WEB_BUILD) $(WEB_TEST_BUILD)

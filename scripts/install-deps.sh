@@ -4,6 +4,9 @@
 #   install-deps.sh run [LOG]    what building and running particules needs
 #   install-deps.sh test [LOG]   that and what the tests, the benchmark and the
 #                                package need
+#   install-deps.sh web [LOG]    what the page and its tests need: emscripten,
+#                                GoogleTest's sources, chromium, and npm where
+#                                node came without it
 # apt's output goes to LOG (build/logs/apt.log); one line says what happened.
 # A package manager busy with another job is waited for, up to ten minutes.
 set -euo pipefail
@@ -21,11 +24,14 @@ test=(
     clang libclang-rt-14-dev llvm valgrind
     dpkg-dev file lintian man-db groff-base python3
 )
+web=(emscripten googletest chromium)
+command -v npm >/dev/null || web+=(npm)
 case $conjunt in
 run) packages=("${run[@]}") ;;
 test) packages=("${run[@]}" "${test[@]}") ;;
+web) packages=("${web[@]}") ;;
 *)
-    echo "usage: install-deps.sh run|test [LOG]" >&2
+    echo "usage: install-deps.sh run|test|web [LOG]" >&2
     exit 2
     ;;
 esac

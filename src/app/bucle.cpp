@@ -7,6 +7,7 @@
 
 #include "app/controls.h"
 #include "app/globals.h"
+#include "app/plataforma.h"
 #include "display/finestra.h"
 #include "display/fotograma.h"
 #include "display/titol.h"
@@ -22,9 +23,6 @@ int32_t EsperaCicle(int32_t transcorregut, int32_t ciclesPerSegon)
 }
 
 namespace {
-
-// Longest sleep between two takings-in of events while a cycle waits.
-constexpr int32_t kTallEspera = 4;
 
 // SIGINT and SIGTERM end the run as q does, but at once: the step under way
 // stops within each thread's next few thousand pulls.
@@ -48,20 +46,6 @@ void instalarSenyals()
         sigemptyset(&nova.sa_mask);
         nova.sa_flags = SA_RESTART;
         sigaction(senyal, &nova, nullptr);
-    }
-}
-
-// Waits ms milliseconds in short sleeps, taking in events between them; a
-// signal to stop ends the wait.
-void esperar(int32_t ms)
-{
-    const Uint32 fi = SDL_GetTicks() + static_cast<Uint32>(ms > 0 ? ms : 0);
-    while (!PasInterromput()) {
-        recollirEvents();
-        const int32_t resta = static_cast<int32_t>(fi - SDL_GetTicks());
-        if (resta <= 0)
-            return;
-        SDL_Delay(static_cast<Uint32>(resta < kTallEspera ? resta : kTallEspera));
     }
 }
 
@@ -105,8 +89,7 @@ void titolCicle(Bucle& b)
 
 void ritmeCicle(Bucle& b)
 {
-    if (b.limitarCicles)
-        esperar(EsperaCicle(b.cronoCicle.temps(), CICLES_PER_SEGON));
+    EsperarCicle(b.limitarCicles ? EsperaCicle(b.cronoCicle.temps(), CICLES_PER_SEGON) : kSenseLimit);
     // The real length of this cycle, wait included, is the next step's time.
     TempsPerCicle = static_cast<float>(b.cronoCicle.temps()) / 1000.0f;
 }

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "app/globals.h"
+#include "app/plataforma.h"
 
 namespace {
 
@@ -32,7 +33,8 @@ void buidarCuaSdl()
 {
     SDL_Event e;
     while (SDL_PeepEvents(&e, 1, SDL_GETEVENT, SDL_ALLEVENTS) > 0)
-        pendents.push_back(e);
+        if (PassaFiltre(e))
+            pendents.push_back(e);
 }
 
 // Panning and zooming start the next frame from a cleared window.
@@ -96,7 +98,7 @@ void Particula::entrada()
 
 void filtrarEvents()
 {
-    SDL_SetEventFilter(filtre);
+    InstalarFiltre(filtre);
 }
 
 void recollirEvents()

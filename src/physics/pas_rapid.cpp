@@ -48,6 +48,9 @@ Nucli NucliDe(CamiPas cami)
 #if defined(__x86_64__)
     static constexpr Nucli nuclis[] = {PasNucliEscalar, PasNucliSse2, PasNucliAvx2, PasNucliAvx512};
     return nuclis[static_cast<int>(cami)];
+#elif defined(PARTICULES_SIMD128)
+    // The SSE2 kernel built for WebAssembly's 128-bit lanes.
+    return cami == CamiPas::Sse2 ? PasNucliSse2 : PasNucliEscalar;
 #else
     (void)cami;  // only Escalar is available elsewhere
     return PasNucliEscalar;
@@ -143,6 +146,9 @@ bool CamiDisponible(CamiPas cami)
         return __builtin_cpu_supports("avx512f");
     }
     return false;
+#elif defined(PARTICULES_SIMD128)
+    // WebAssembly cannot ask at run time: the build has the lanes or not.
+    return cami == CamiPas::Escalar || cami == CamiPas::Sse2;
 #else
     return cami == CamiPas::Escalar;
 #endif
