@@ -130,6 +130,9 @@ Previsio Preveure(const Sistema& sistema, const OpcionsPrevia& opcions);
 // The report in a few lines, the verdict last.
 void EscriureInforme(std::ostream& out, const std::string& nom, const Previsio& previsio);
 
+// Bodies lighter than the heaviest by this much are the small ones.
+constexpr double kLleuger = 1000.0;
+
 // The slack preview takes unless told otherwise.
 constexpr double kFolgaPerDefecte = 25.0;
 
