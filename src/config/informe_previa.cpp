@@ -5,6 +5,7 @@
 #include <iomanip>
 #include <sstream>
 
+#include "config/xifres.h"
 #include "physics/factors.h"
 
 // The report's text, and the advice: runs tried as it says.
@@ -16,13 +17,6 @@ constexpr double kDuradaConsell = 10.0;
 
 // Bodies listed by name in the report; the rest are counted.
 constexpr size_t kLlistats = 8;
-
-std::string Xifra(double valor, int precisio = 4)
-{
-    std::ostringstream out;
-    out << std::setprecision(precisio) << valor;
-    return out.str();
-}
 
 // Steps per orbit: whole ones once there are ten, up to where they read as digits.
 std::string Passos(double passos)
@@ -42,17 +36,10 @@ std::string AmbSigne(double valor)
     return out.str();
 }
 
-// Simulated time, in the largest unit of the time keys that it reaches.
+// Simulated time, with the years of the time keys.
 std::string TempsSimulat(double segons)
 {
-    const struct {
-        double segons;
-        const char* nom;
-    } unitats[] = {{31536000.0, "years"}, {86400.0, "days"}, {3600.0, "hours"}};
-    for (const auto& u : unitats)
-        if (segons >= u.segons)
-            return Xifra(segons) + " s (" + Xifra(segons / u.segons, 3) + " " + u.nom + ")";
-    return Xifra(segons) + " s";
+    return Durada(segons, 31536000.0);
 }
 
 // Seconds of the program's clock: whole milliseconds, shown whole.

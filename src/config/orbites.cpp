@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "config/generar.h"
+#include "config/xifres.h"
 #include "lectura/constants.h"
 #include "lectura/lectura.h"
 #include "physics/factors.h"
@@ -232,24 +233,10 @@ bool LlegirLinia(const std::vector<Paraula>& p, const std::map<std::string, int6
     return true;
 }
 
-std::string Xifra(double valor, int precisio = 4)
-{
-    std::ostringstream out;
-    out << std::setprecision(precisio) << valor;
-    return out.str();
-}
-
-// Seconds, and in the largest of years, days and hours that they reach.
+// An orbit's period, in Julian years where it reaches one.
 std::string Periode(double segons)
 {
-    const struct {
-        double segons;
-        const char* nom;
-    } unitats[] = {{31557600.0, "years"}, {86400.0, "days"}, {3600.0, "hours"}};
-    for (const auto& u : unitats)
-        if (segons >= u.segons)
-            return Xifra(segons) + " s (" + Xifra(segons / u.segons, 3) + " " + u.nom + ")";
-    return Xifra(segons) + " s";
+    return Durada(segons, 31557600.0);
 }
 
 // A distance in the unit the description gave it in.
