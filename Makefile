@@ -7,7 +7,7 @@ JOBS ?= $(shell nproc)
 FASE := scripts/fase.sh
 EXAMPLES := $(sort $(patsubst examples/%/config.txt,%,$(wildcard examples/*/config.txt)))
 
-.PHONY: all deps build run test web web-deps web-serve web-test previews bench fmacheck clean sanitize tsan fuzz soak fuzz-coverage package screenshot signal-latency
+.PHONY: all deps build run test web web-deps web-serve web-test web-bench web-screenshot previews bench fmacheck clean sanitize tsan fuzz soak fuzz-coverage package screenshot signal-latency
 
 all: build
 
@@ -52,12 +52,15 @@ test: build
 
 # The program in a web page, in build-web/: a folder any web server can serve.
 # Built with Debian's emscripten, whose emcc finds its node modules in
-# /usr/share/nodejs; the page runs single-threaded on any server.
+# /usr/share/nodejs: once on one thread, for any host, and once with the
+# step's threads, which the page takes where its host isolates it. The
+# threaded build also holds the physics tests.
 WEB := build-web
 WEB_BUILD := build-wasm
-WEB_TEST_BUILD := build-wasm-fils
+WEB_FILS_BUILD := build-wasm-fils
 WEB_PORT ?= 8000
 EMCMAKE := env NODE_PATH=/usr/share/nodejs emcmake cmake
+EMBUILD := env NODE_PATH=/usr/share/nodejs cmake --build
 
 web-deps:
 	@scripts/install-deps.sh web $(LOGS)/apt-web.log
@@ -67,23 +70,34 @@ web-deps:
 web: web-deps
 	@$(FASE) web-conf $(LOGS)/web-configure.log \
 		$(EMCMAKE) -S . -B $(WEB_BUILD) -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF
-	@$(FASE) web-build $(LOGS)/web-build.log env NODE_PATH=/usr/share/nodejs \
-		cmake --build $(WEB_BUILD) -j $(JOBS) --target particules
-	@scripts/web.sh $(WEB_BUILD) $(WEB)
+	@$(FASE) web-build $(LOGS)/web-build.log $(EMBUILD) $(WEB_BUILD) -j $(JOBS) --target particules
+	@$(FASE) web-conf $(LOGS)/web-fils-configure.log $(EMCMAKE) -S . -B $(WEB_FILS_BUILD) \
+		-DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=ON -DPARTICULES_WEB_FILS=ON
+	@$(FASE) web-build $(LOGS)/web-fils-build.log $(EMBUILD) $(WEB_FILS_BUILD) -j $(JOBS) --target particules
+	@scripts/web.sh $(WEB_BUILD) $(WEB_FILS_BUILD) $(WEB)
 
 # Serves build-web/ on 127.0.0.1 with the headers that isolate it (WEB_PORT).
 web-serve: web
 	@node web/servidor.mjs $(WEB) $(WEB_PORT)
 
-# The physics tests under node, with threads, and the page in chromium.
-web-test: web
-	@$(FASE) web-conf $(LOGS)/web-test-configure.log $(EMCMAKE) -S . -B $(WEB_TEST_BUILD) \
-		-DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=ON -DPARTICULES_WEB_FILS=ON
-	@$(FASE) web-build $(LOGS)/web-test-build.log env NODE_PATH=/usr/share/nodejs \
-		cmake --build $(WEB_TEST_BUILD) -j $(JOBS) --target physics_tests
-	@cd $(WEB_TEST_BUILD) && if ctest --output-on-failure >../$(LOGS)/web-test.log 2>&1; then \
+# The physics tests under node, with threads, and the page in chromium,
+# whose canvas is checked against the native program's window.
+web-test: build web
+	@$(FASE) web-build $(LOGS)/web-test-build.log $(EMBUILD) $(WEB_FILS_BUILD) -j $(JOBS) --target physics_tests
+	@cd $(WEB_FILS_BUILD) && if ctest --output-on-failure >../$(LOGS)/web-test.log 2>&1; then \
 		grep -E 'tests passed|Total Test time' ../$(LOGS)/web-test.log; echo "(log: $(LOGS)/web-test.log)"; \
 	else cut -c1-300 ../$(LOGS)/web-test.log; exit 1; fi
+
+# The step's cost per pair in WebAssembly under node next to the native
+# build's, from one source in one run, with the processor it ran on; the
+# wasm rows with threads are those of an isolated page. WEB_BENCH_BODIES.
+WEB_BENCH_BODIES ?= 1024
+
+web-bench: build web
+	@$(FASE) web-build $(LOGS)/web-bench-build.log $(EMBUILD) $(WEB_FILS_BUILD) --target velocitat_pas
+	@grep -m1 'model name' /proc/cpuinfo
+	@$(BUILD)/bench/velocitat_pas $(WEB_BENCH_BODIES)
+	@node --no-experimental-fetch $(WEB_FILS_BUILD)/bench/velocitat_pas.js $(WEB_BENCH_BODIES)
 
 # The Debian package, build/particules_<version>_<arch>.deb, and what lintian
 # makes of it; an error fails the target.
@@ -95,6 +109,10 @@ package: build
 # Remakes docs/screenshot.png from the default example under Xvfb.
 screenshot: build
 	scripts/screenshot.sh $(EXAMPLE)
+
+# Remakes docs/pagina-cumul.png: the page running cumul in headless chromium.
+web-screenshot: build web
+	node tests/web/pagina_test.mjs web/servidor.mjs $(WEB) $(BUILD)/particules docs/pagina-cumul.png
 
 # Remakes each example's preview in the README and docs/.
 previews: build
@@ -179,4 +197,4 @@ fuzz-coverage: deps
 
 clean:
 	rm -rf $(BUILD) $(SANITIZE_BUILD) $(TSAN_BUILD) $(FUZZ_BUILD) $(FUZZ_COV_BUILD) \
-		$(WEB) $(WEB_BUILD) $(WEB_TEST_BUILD)
+		$(WEB) $(WEB_BUILD) $(WEB_FILS_BUILD)

@@ -1,14 +1,17 @@
 #!/usr/bin/env bash
-# Puts the page together in OUT from the emscripten build in BUILD: the page,
-# the program's .js and .wasm, and every example with the list the page's
-# choice reads (each one's name and its two lines of tecles.txt).
-# usage: web.sh BUILD OUT
+# Puts the page together in OUT from the emscripten builds in BUILD (one
+# thread) and FILS (threads): the page, each program's .js and .wasm (and the
+# threaded one's worker), and every example with the list the page's choice
+# reads (each one's name and its two lines of tecles.txt).
+# usage: web.sh BUILD FILS OUT
 set -euo pipefail
 build=$1
-out=$2
+fils=$2
+out=$3
 rm -rf "$out"
 mkdir -p "$out/examples"
 cp "$build/particules.js" "$build/particules.wasm" web/index.html web/pagina.js "$out/"
+cp "$fils/particules-fils.js" "$fils/particules-fils.wasm" "$fils/particules-fils.worker.js" "$out/"
 noms=()
 for dir in examples/*/; do
     nom=$(basename "$dir")
@@ -25,4 +28,8 @@ const llegir = (f) => (fs.existsSync(f) ? fs.readFileSync(f, "utf8").trimEnd() :
 fs.writeFileSync(out + "/examples/index.json",
     JSON.stringify(noms.map((nom) => ({ nom, tecles: llegir(`examples/${nom}/tecles.txt`) }))));
 ' "$out" "${noms[@]}"
-echo "web:       $out/ ($(du -sk "$out" | cut -f1) KB; gzip: $(cat "$out"/*.js "$out"/*.wasm "$out"/*.html | gzip -9 | wc -c) bytes of code)"
+# What a visitor loads: the page and one of the two programs.
+pes() { cat "$out/index.html" "$out/pagina.js" "$@" | gzip -9 | wc -c; }
+echo "web:       $out/ ($(du -sk "$out" | cut -f1) KB); a visit loads, gzip-compressed," \
+    "$(pes "$out"/particules.{js,wasm}) bytes on one thread," \
+    "$(pes "$out"/particules-fils.{js,wasm,worker.js}) with threads"

@@ -1,22 +1,33 @@
 // Runs the program once per page load with one config.txt: a bundled
 // example (?exemple=NAME) or a file of the user's own, kept for the reload
 // that starts its run. Its echo and its errors go to the console pane, its
-// title to the page's title and the status line.
+// title to the page's title and the status line. A page its host isolates
+// (crossOriginIsolated) can share memory with workers, and runs the build
+// whose step takes every processor; any other runs on one thread.
 'use strict';
 
 const clauPropi = 'particules-config-propi';
 const consola = document.getElementById('consola');
 const canvas = document.getElementById('canvas');
 
+// Lines gathered and shown once a frame: the echo of a system of hundreds of
+// bodies, a line at a time, would otherwise lay out the pane hundreds of times.
+let pendents = [];
 function escriure(text) {
-    consola.textContent += text + '\n';
-    consola.scrollTop = consola.scrollHeight;
+    if (pendents.length === 0) {
+        requestAnimationFrame(() => {
+            consola.append(pendents.join(''));
+            consola.scrollTop = consola.scrollHeight;
+            pendents = [];
+        });
+    }
+    pendents.push(text + '\n');
 }
 
-// The status line follows the title the program sets.
-setInterval(() => {
+// The status line follows the title the program sets, as it sets it.
+new MutationObserver(() => {
     document.getElementById('estat').textContent = document.title;
-}, 100);
+}).observe(document.querySelector('title'), { childList: true, characterData: true, subtree: true });
 
 function iniciarAmb(nom, text) {
     const FS_ARXIU = 'config.txt';
@@ -24,12 +35,17 @@ function iniciarAmb(nom, text) {
         canvas: canvas,
         keyboardListeningElement: canvas,
         print: escriure,
-        printErr: escriure,
+        // emscripten's advice to whoever waits on the page's own thread: the
+        // loop does, for its team to end each step, as on the desktop.
+        printErr: (text) => text.startsWith('Blocking on the main thread') || escriure(text),
         preRun: [() => { Module.FS.writeFile(FS_ARXIU, text); }],
         onExit: (estat) => { escriure(`(${nom}: the run ended with status ${estat})`); },
     };
+    const ambFils = self.crossOriginIsolated === true;
+    escriure(ambFils ? `(threads: the step on up to ${navigator.hardwareConcurrency} processors)`
+        : '(one thread: the host does not isolate the page, see the README)');
     const script = document.createElement('script');
-    script.src = 'particules.js';
+    script.src = ambFils ? 'particules-fils.js' : 'particules.js';
     document.body.appendChild(script);
     canvas.focus();
 }

@@ -1,12 +1,17 @@
 // Serves the built page from one folder on 127.0.0.1, cross-origin isolated
 // (the headers that let a page share memory with its workers), and prints
-// its address. Usage: node servidor.mjs FOLDER [PORT]; port 0 takes a free one.
+// its address. Usage: node servidor.mjs FOLDER [PORT] [--no-isolation]; port
+// 0 takes a free one; --no-isolation leaves the headers out, as most hosts do.
 import { createServer } from 'node:http';
 import { readFile } from 'node:fs/promises';
 import { extname, join, normalize, sep } from 'node:path';
 
 const arrel = normalize(process.argv[2] ?? 'build-web');
 const port = Number(process.argv[3] ?? 8000);
+const aillament = process.argv[4] === '--no-isolation' ? {} : {
+    'Cross-Origin-Opener-Policy': 'same-origin',
+    'Cross-Origin-Embedder-Policy': 'require-corp',
+};
 const tipus = {
     '.html': 'text/html; charset=utf-8',
     '.js': 'text/javascript; charset=utf-8',
@@ -29,8 +34,7 @@ const servidor = createServer(async (peticio, resposta) => {
         const cos = await readFile(arxiu);
         resposta.writeHead(200, {
             'Content-Type': tipus[extname(arxiu)] ?? 'application/octet-stream',
-            'Cross-Origin-Opener-Policy': 'same-origin',
-            'Cross-Origin-Embedder-Policy': 'require-corp',
+            ...aillament,
             'Cache-Control': 'no-cache',
         });
         resposta.end(cos);
