@@ -43,7 +43,8 @@ function iniciarAmb(nom, text) {
     };
     const ambFils = self.crossOriginIsolated === true;
     escriure(ambFils ? `(threads: the step on up to ${navigator.hardwareConcurrency} processors)`
-        : '(one thread: the host does not isolate the page, see the README)');
+        : '(one thread: threads need the host to send Cross-Origin-Opener-Policy: same-origin'
+            + ' and Cross-Origin-Embedder-Policy: require-corp)');
     const script = document.createElement('script');
     script.src = ambFils ? 'particules-fils.js' : 'particules.js';
     document.body.appendChild(script);

@@ -223,7 +223,10 @@ async function arxius(pagina, url) {
 async function senseAillament(pagina) {
     const url = await adreca('--no-isolation');
     aprop(await obrir(pagina, `${url}?exemple=cumul`, 'cumul, not isolated'), 100, 'cumul, not isolated');
-    comprovar(await pagina.evaluate(consolaTe, '(one thread:'), 'a page not isolated runs on one thread');
+    comprovar(await pagina.evaluate(() => !crossOriginIsolated
+        && performance.getEntriesByType('resource').some((r) => r.name.endsWith('/particules.js'))),
+        'a page not isolated runs the one-thread build');
+    comprovar(await pagina.evaluate(consolaTe, '(one thread:'), 'its console pane says so');
 }
 
 try {
