@@ -16,16 +16,16 @@
 namespace {
 
 #if defined(__EMSCRIPTEN__)
-constexpr const char* kOn = "wasm";
+constexpr bool kWasm = true;
 #else
-constexpr const char* kOn = "native";
+constexpr bool kWasm = false;
 #endif
 
 // WebAssembly runs the SSE2 kernel on its 128-bit lanes.
 std::string Nom(CamiPas cami)
 {
     const std::string nom = NomCamiPas(cami);
-    return cami == CamiPas::Sse2 && std::string(kOn) == "wasm" ? "SIMD128 (" + nom + " kernel)" : nom;
+    return kWasm && cami == CamiPas::Sse2 ? "SIMD128 (" + nom + " kernel)" : nom;
 }
 
 template <class FerPas>
@@ -57,7 +57,7 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "usage: velocitat_pas [BODIES], at least 2 that fit in memory\n");
         return 2;
     }
-    std::printf("ns/pair  %s step, %d bodies\n", kOn, n);
+    std::printf("ns/pair  %s step, %d bodies\n", kWasm ? "wasm" : "native", n);
     for (const CamiPas cami : {CamiPas::Escalar, CamiPas::Sse2, CamiPas::Avx2, CamiPas::Avx512}) {
         if (CamiDisponible(cami))
             std::printf("%7.3f  %s\n", NsPerParell(n, [cami](Particula* p, int32_t m) { PasRapid(p, m, cami); }),

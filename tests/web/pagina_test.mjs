@@ -141,6 +141,12 @@ async function obrir(pagina, url, nom) {
     return hzDe(await titolQuan(pagina, segonComplet, 5000));
 }
 
+// Whether the page is isolated as expected and loaded the file of its build.
+function carregat(pagina, aillada, arxiu) {
+    return pagina.evaluate(([aillada, arxiu]) => crossOriginIsolated === aillada
+        && performance.getEntriesByType('resource').some((r) => r.name.endsWith(arxiu)), [aillada, arxiu]);
+}
+
 // Lenient below: a loaded machine runs fewer.
 function aprop(hz, limit, nom) {
     comprovar(hz >= 0.6 * limit && hz <= limit, `${nom}: the rate near its limit of ${limit}: ${hz} Hz`);
@@ -151,9 +157,7 @@ async function exemples(pagina, url) {
         const limit = Number(readFileSync(join(lloc, 'examples', nom, 'config.txt'), 'utf8').split(/\s+/)[3]);
         aprop(await obrir(pagina, `${url}?exemple=${nom}`, nom), limit, nom);
     }
-    comprovar(await pagina.evaluate(() => crossOriginIsolated
-        && performance.getEntriesByType('resource').some((r) => r.name.endsWith('/particules-fils.worker.js'))),
-        'an isolated page runs the threaded build');
+    comprovar(await carregat(pagina, true, '/particules-fils.worker.js'), 'an isolated page runs the threaded build');
     comprovar(await pagina.evaluate(consolaTe, '(threads: the step on up to'), 'its console pane says so');
 }
 
@@ -192,8 +196,10 @@ async function arxius(pagina, url) {
     const natiuQuiet = await fotogramaNatiu(configQuiet);
     // Each edge's pixels, by index: left, right, top, bottom.
     const { amplada: w, altura: h } = natiuQuiet;
-    const vores = [(i) => i * w, (i) => i * w + w - 1, (i) => i, (i) => (h - 1) * w + i].filter((pixel, k) =>
-        [...Array(k < 2 ? h : w).keys()].some((i) => natiuQuiet.rgb[pixel(i) * 3] === 255));
+    const files = [...Array(h).keys()];
+    const columnes = [...Array(w).keys()];
+    const vores = [files.map((y) => y * w), files.map((y) => y * w + w - 1), columnes, columnes.map((x) => (h - 1) * w + x)]
+        .filter((vora) => vora.some((i) => natiuQuiet.rgb[i * 3] === 255));
     comprovar(vores.length === 4, `the native frame has squares cut by ${vores.length} of the 4 edges`);
     await pagina.goto(`${url}?exemple=orbita`);
     await pagina.setInputFiles('#arxiu', { name: 'quiet.txt', mimeType: 'text/plain', buffer: Buffer.from(configQuiet) });
@@ -223,9 +229,7 @@ async function arxius(pagina, url) {
 async function senseAillament(pagina) {
     const url = await adreca('--no-isolation');
     aprop(await obrir(pagina, `${url}?exemple=cumul`, 'cumul, not isolated'), 100, 'cumul, not isolated');
-    comprovar(await pagina.evaluate(() => !crossOriginIsolated
-        && performance.getEntriesByType('resource').some((r) => r.name.endsWith('/particules.js'))),
-        'a page not isolated runs the one-thread build');
+    comprovar(await carregat(pagina, false, '/particules.js'), 'a page not isolated runs the one-thread build');
     comprovar(await pagina.evaluate(consolaTe, '(one thread:'), 'its console pane says so');
 }
 
