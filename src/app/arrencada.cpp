@@ -73,19 +73,21 @@ bool crearParticules(std::istream& in, std::ostream& eco)
     return true;
 }
 
-bool arrencada()
+bool llegirArxiu(const std::string& cami)
 {
-    ReiniciarEstat();
-    ArxiuConfig arxiu("config.txt");
+    ArxiuConfig arxiu(cami);
     if (arxiu.obert())
         llegirCapcalera(arxiu.flux(), std::cout);
     else
         std::cerr << "no es pot llegir l'arxiu" << std::endl;
+    return crearParticules(arxiu.flux(), std::cout);
+}
 
-    if (!crearParticules(arxiu.flux(), std::cout))
+bool arrencada()
+{
+    ReiniciarEstat();
+    if (!llegirArxiu("config.txt"))
         return false;
-    arxiu.tancar();
-
     CentrarVista();
     return true;
 }

@@ -55,11 +55,6 @@ std::string Mostra(const std::string& token)
     return token.size() > kMostra ? t + "..." : t;
 }
 
-bool Espai(int c)
-{
-    return std::isspace(c) != 0;
-}
-
 // A place in the input: its byte, and its line and column.
 struct Lloc {
     int64_t byte = 0;
@@ -151,7 +146,7 @@ public:
     Lloc inici()
     {
         if (!in_.fail())
-            in_ >> std::ws;
+            saltarBlancs(in_);
         seguidor_.marcar();
         return seguidor_.lloc();
     }
@@ -165,7 +160,7 @@ public:
     // once nothing more is to be read.
     std::string token()
     {
-        while (seguidor_.marcat().size() <= kMostra && !Espai(seguidor_.sgetc()) &&
+        while (seguidor_.marcat().size() <= kMostra && !EsBlanc(seguidor_.sgetc()) &&
                seguidor_.sgetc() != std::char_traits<char>::eof())
             seguidor_.sbumpc();
         return Mostra(seguidor_.marcat());
@@ -184,6 +179,14 @@ bool Exponent(const std::string& mot)
         i = 2;
     return mot.size() > i && (mot[0] == 'e' || mot[0] == 'E') &&
            std::isdigit(static_cast<unsigned char>(mot[i]));
+}
+
+// Whether a word reads whole as a number.
+bool EsNombre(const std::string& mot)
+{
+    std::istringstream in(mot);
+    llegir<double>(in);
+    return !in.fail() && in.eof();
 }
 
 bool ComaDecimal(const std::string& mot)
@@ -264,8 +267,6 @@ private:
         const std::string mot = lector_.llegit();
         const std::string escrit = Mostra(textAnterior_ + mot);
         const bool enganxada = pos.byte == fiAnterior_;
-        double d = 0.0;
-        std::istringstream com(mot);
         if (enganxada && camp == 4 && Exponent(mot)) {
             error(posAnterior_, NomCamp(cos, camp) + " is written \"" + escrit +
                                     "\", in exponent form, which a mass cannot take: it reads as " +
@@ -282,7 +283,7 @@ private:
                  NomCamp(cos, camp) + " stops short at \"" + Mostra(mot) +
                      "\", which is thrown away as its word");
             desfasat_ = escrit;
-        } else if (mot.size() <= kMostra && com >> d && com.peek() == EOF) {
+        } else if (mot.size() <= kMostra && EsNombre(mot)) {
             nota(numeros_, pos,
                  "\"" + mot + "\" is thrown away as the word after " + NomCamp(cos, camp) +
                      "; a number there usually means words are missing");
@@ -444,8 +445,8 @@ private:
         int64_t tokens = 0;
         bool dins = false;
         for (int c = resta.sbumpc(); c != std::char_traits<char>::eof(); c = resta.sbumpc()) {
-            tokens += !dins && !Espai(c);
-            dins = !Espai(c);
+            tokens += !dins && !EsBlanc(c);
+            dins = !EsBlanc(c);
         }
         if (tokens % kTokensPerCos == 0)
             error(pos, "extra records: the count is " + std::to_string(numero_) +

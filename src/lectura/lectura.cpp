@@ -2,10 +2,8 @@
 
 #include <unistd.h>
 
-#include <cctype>
 #include <cmath>
 #include <fstream>
-#include <locale>
 #include <sstream>
 #include <string>
 
@@ -16,44 +14,6 @@
 double GDeExponent(int32_t gexp)
 {
     return std::pow(10.0, gexp) * MANTISSA_G;
-}
-
-uint64_t llegirMassa(std::istream& in, bool* negativa)
-{
-    if (negativa != nullptr)
-        *negativa = false;
-    if (!(in >> std::ws) || in.peek() != '-')
-        return llegir<uint64_t>(in);
-    in.get();
-    // Only digits may follow the sign, as after the sign of any number.
-    if (!std::isdigit(in.peek()))
-        in.setstate(std::ios::failbit);
-    llegir<uint64_t>(in);
-    if (negativa != nullptr)
-        *negativa = !in.fail();
-    return 0;
-}
-
-void descartarParaula(std::istream& in)
-{
-    // What `in >> paraula` does, without keeping the word: it may be as long
-    // as the file.
-    const std::istream::sentry dins(in);
-    if (!dins)
-        return;
-    const auto& tipus = std::use_facet<std::ctype<char>>(in.getloc());
-    std::streambuf& font = *in.rdbuf();
-    std::streamsize llegits = 0;
-    for (int c = font.sgetc();; c = font.snextc(), ++llegits) {
-        if (c == std::char_traits<char>::eof()) {
-            in.setstate(std::ios::eofbit);
-            break;
-        }
-        if (tipus.is(std::ctype_base::space, static_cast<char>(c)))
-            break;
-    }
-    if (llegits == 0)
-        in.setstate(std::ios::failbit);
 }
 
 namespace {
