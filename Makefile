@@ -81,9 +81,11 @@ web-serve: web
 	@node web/servidor.mjs $(WEB) $(WEB_PORT)
 
 # The physics tests under node, with threads, and the page in chromium,
-# whose canvas is checked against the native program's window.
+# whose canvas is checked against the native program's window; config.txt's
+# reader under node, against the native build's on the same files.
 web-test: build web
-	@$(FASE) web-build $(LOGS)/web-test-build.log $(EMBUILD) $(WEB_FILS_BUILD) -j $(JOBS) --target physics_tests
+	@$(FASE) web-build $(LOGS)/web-test-build.log $(EMBUILD) $(WEB_FILS_BUILD) -j $(JOBS) \
+		--target physics_tests lectura_tests llegir_config
 	@cd $(WEB_FILS_BUILD) && if ctest --output-on-failure >../$(LOGS)/web-test.log 2>&1; then \
 		grep -E 'tests passed|Total Test time' ../$(LOGS)/web-test.log; echo "(log: $(LOGS)/web-test.log)"; \
 	else cut -c1-300 ../$(LOGS)/web-test.log; exit 1; fi

@@ -1,5 +1,7 @@
 #include "support/proces.h"
 
+#include <gtest/gtest.h>
+
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
@@ -148,6 +150,18 @@ DirectoriTemporal::~DirectoriTemporal()
 
 void DirectoriTemporal::escriure(const std::string& nom, const std::string& contingut) const
 {
-    std::ofstream f(cami_ + "/" + nom, std::ios::binary);
-    f << contingut;
+    std::ofstream(cami_ + "/" + nom, std::ios::binary) << contingut;
+    // Where PARTICULES_DESA_CONFIGS names a folder, every config.txt a test
+    // writes is kept there too, named after the test: the files the browser
+    // build must read as the native one does.
+    const char* desa = std::getenv("PARTICULES_DESA_CONFIGS");
+    const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
+    if (desa == nullptr || nom != "config.txt" || test == nullptr)
+        return;
+    static int comptador = 0;
+    std::string nomTest = std::string(test->test_suite_name()) + "." + test->name();
+    std::replace(nomTest.begin(), nomTest.end(), '/', '_');
+    std::ofstream(std::string(desa) + "/" + nomTest + "." + std::to_string(++comptador) + ".txt",
+                  std::ios::binary)
+        << contingut;
 }
