@@ -184,6 +184,105 @@ TEST(MalformedConfig, BodyValuesPastTheirTypeReadAsZero)
                        + cos1);
 }
 
+// A body's echo from its six values as written in the echo.
+std::string EcoCos(const std::string& valors)
+{
+    static const char* const noms[] = {"Pos X: ", " | Pos Y: ", " | Vel X: ", " | Vel Y: ",
+                                       " | Massa: ", " | Diametre: "};
+    std::istringstream in(valors);
+    std::string eco, valor;
+    for (const char* nom : noms) {
+        in >> valor;
+        eco += nom + valor;
+    }
+    return eco + "\n";
+}
+
+// What a number may look like, where it ends and what is out of range, the
+// same in every build: body 0 holds the case, and body 1 reads as written
+// unless a read failed before it.
+TEST(MalformedConfig, NumbersInABodyReadByOneGrammar)
+{
+    using namespace std::string_literals;
+    const std::string z(20000, '0');
+    const struct {
+        const char* nom;
+        std::string cos;
+        const char* eco;
+        bool perdut;
+    } casos[] = {
+        {"glued words", "1x 2y 3vx 4vy 10kg 4px", "1 2 3 4 10 4", false},
+        {"signs", "+1 x -2 y +.5 vx -.5 vy +7 kg +2 px", "1 -2 0.5 -0.5 7 2", false},
+        {"points at either end, leading zeros", "5. x 0.5 y 00.25 vx -0. vy 007 kg 2. px", "5 0.5 0.25 -0 7 2", false},
+        {"exponents", "1.5e3 x 2E-1 y 1.e2 vx 5e+0 vy 3 kg 25e-1 px", "1500 0.2 100 5 3 2.5", false},
+        {"a second point, a point in the exponent", "1.2.5 2 y 1e5.5 4 vy 5 kg 6 px", "1.2 2 100000 4 5 6", false},
+        {"hexadecimal reads as 0 and a word", "0x10 0x1p3 3 vx 4 vy 0x5 6 px", "0 0 3 4 0 6", false},
+        {"a lone point", "1 x . y 3 vx 4 vy 5 kg 6 px", "1 0 0 0 0 0", true},
+        {"an exponent without digits", "1 x 2 y 1e+ vx 4 vy 5 kg 6 px", "1 2 0 0 0 0", true},
+        {"nan", "nan x 2 y 3 vx 4 vy 5 kg 6 px", "0 0 0 0 0 0", true},
+        {"inf", "1 x -inf y 3 vx 4 vy 5 kg 6 px", "1 0 0 0 0 0", true},
+        {"a decimal comma", "1,5 x 2 y 3 vx 4 vy 5 kg 6 px", "1 0 0 0 0 0", true},
+        {"subnormals", "1e-320 x 4.9e-324 y 3e-324 vx 2e-324 vy 1 kg 1e-45 px",
+         "9.99989e-321 4.94066e-324 4.94066e-324 0 1 1.4013e-45", false},
+        {"below every subnormal", "1e-400 x -1e-400 y 1 vx 1 vy 1 kg 1e-50 px", "0 -0 1 1 1 0", false},
+        {"the largest values", "1.7976931348623158e308 x -1.7976931348623158e308 y 1 vx 1 vy "
+                               "18446744073709551615 kg 3.4028235e38 px",
+         "1.79769e+308 -1.79769e+308 1 1 18446744073709551615 3.40282e+38", false},
+        {"just past the largest double", "1.7976931348623159e308 x 2 y 3 vx 4 vy 5 kg 6 px", "0 0 0 0 0 0", true},
+        {"just past the largest float", "1 x 2 y 3 vx 4 vy 5 kg 3.4028236e38 px", "1 2 3 4 5 0", true},
+        {"20000 digits", "0." + z + "1 x " + z + "5 y " + std::string(20000, '3') + "e-19999 vx 4 vy 5 kg 6 px",
+         "0 5 3.33333 4 5 6", false},
+        {"20000 digits past the range", "1" + z + " x 2 y 3 vx 4 vy 5 kg 6 px", "0 0 0 0 0 0", true},
+        {"minus zero for a mass", "1 x 2 y 3 vx 4 vy -0 kg 6 px", "1 2 3 4 0 6", false},
+        {"two minus signs on a mass", "1 x 2 y 3 vx 4 vy --5 kg 6 px", "1 2 3 4 0 0", true},
+        {"bytes past ASCII in words", "1\xff 2 \xc3 3 \xc2\xa0 4\xc2\xa0vy 5 \xe9 6 \x80", "1 2 3 4 5 6", false},
+        {"NUL bytes in words", "1\0 2\0y 3 vx 4 \0 5 kg 6 px"s, "1 2 3 4 5 6", false},
+        {"a NUL byte for a number", "1 x \0 y 3 vx 4 vy 5 kg 6 px"s, "1 0 0 0 0 0", true},
+        {"tabs, CR, vertical tab, form feed", "1\tx\v2\fy\r3\r\nvx 4 vy 5 kg 6 px", "1 2 3 4 5 6", false},
+        {"other control bytes are no blanks", "1 x\x1c" "2 y 3 vx 4 vy 5 kg 6 px", "1 0 0 0 0 0", true},
+    };
+    const std::string cos1 = "7 x 8 y 9 vx 10 vy 11 kg 12 px\n";
+    for (const auto& cas : casos) {
+        SCOPED_TRACE(cas.nom);
+        EsperaExecucio(AmbConfig("800 600 2 100 60 -11\n" + cas.cos + "\n" + cos1, 3),
+                       kCapcalera800 + "0: " + EcoCos(cas.eco) + "1: " +
+                           (cas.perdut ? kCosZero : EcoCos("7 8 9 10 11 12")));
+    }
+}
+
+TEST(MalformedConfig, NumbersInTheHeaderReadByOneGrammar)
+{
+    const std::string cossos = "\n7 x 8 y 9 vx 10 vy 11 kg 12 px\n7 x 8 y 9 vx 10 vy 11 kg 12 px\n";
+    const std::string llegits = "0: " + EcoCos("7 8 9 10 11 12") + "1: " + EcoCos("7 8 9 10 11 12");
+    const std::string zeros = "0: " + kCosZero + "1: " + kCosZero;
+    const struct {
+        const char* nom;
+        std::string capcalera;
+        std::string eco;
+    } casos[] = {
+        {"signs and leading zeros", "+800 0600 +2 100 60 -11", kCapcalera800 + llegits},
+        {"the ends of 32 bits", "800 600 2 -2147483648 2147483647 -11",
+         "Pantalla X: 800 Pantalla Y: 600 N particules: 2 Cicles: -2147483648 FPS: 2147483647\n" + llegits},
+        {"past the ends of 32 bits", "800 600 2 100 -2147483649 -11",
+         "Pantalla X: 800 Pantalla Y: 600 N particules: 2 Cicles: 100 FPS: 0\n" + zeros},
+        {"a fraction", "800 600 2.5 100 60 -11",
+         "Pantalla X: 800 Pantalla Y: 600 N particules: 2 Cicles: 0 FPS: 0\n" + zeros},
+        {"an exponent", "800 600 2e0 100 60 -11",
+         "Pantalla X: 800 Pantalla Y: 600 N particules: 2 Cicles: 0 FPS: 0\n" + zeros},
+        {"hexadecimal", "800 0x258 2 100 60 -11", "Pantalla X: 800 Pantalla Y: 0 N particules: 0 Cicles: 0 FPS: 0\n"},
+        {"nan", "800 600 nan 100 60 -11", "Pantalla X: 800 Pantalla Y: 600 N particules: 0 Cicles: 0 FPS: 0\n"},
+        {"a UTF-8 byte-order mark", "\xef\xbb\xbf" "800 600 2 100 60 -11", kCapcaleraZero},
+    };
+    for (const auto& cas : casos) {
+        SCOPED_TRACE(cas.nom);
+        const Execucio r = AmbConfig(cas.capcalera + cossos, 3);
+        if (cas.eco.find("N particules: 0") == std::string::npos)
+            EsperaExecucio(r, cas.eco);
+        else
+            EsperaRebuig(r, cas.eco, kInvalid);
+    }
+}
+
 TEST(MalformedConfig, CountLargerThanTheRecordsFillsWithZeros)
 {
     EsperaExecucio(AmbConfig("800 600 4 100 60 -11\n"
