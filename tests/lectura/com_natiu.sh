@@ -1,13 +1,13 @@
 #!/bin/sh
-# Usage: com_natiu.sh NATIVE_BUILD WASM_LLEGIR_CONFIG CORPUS
-# The browser build reads config.txt as the native one does: the fuzz corpus
-# and every config.txt that the malformed catalogues' tests write, read by
-# NATIVE_BUILD/tests/llegir_config and by the WebAssembly one under node, must
-# give the same bytes.
+# Usage: com_natiu.sh NATIVE_BUILD WASM_LLEGIR_CONFIG SOURCE_DIR
+# The browser build reads config.txt as the native one does: the fuzz corpus,
+# the examples and every config.txt that the malformed catalogues' tests
+# write, read by NATIVE_BUILD/tests/llegir_config and by the WebAssembly one
+# under node, must give the same bytes.
 set -eu
 natiu=$1
 web=$2
-corpus=$3
+font=$3
 dir=$(mktemp -d)
 trap 'rm -rf "$dir"' EXIT INT TERM
 mkdir "$dir/configs"
@@ -30,9 +30,10 @@ if [ "$n" -lt 60 ]; then
 fi
 
 cd "$dir"
-ln -s "$corpus" corpus
-"$natiu/tests/llegir_config" corpus/* configs/* >natiu.txt
-node --no-experimental-fetch "$web" corpus/* configs/* >web.txt
+ln -s "$font/tests/fuzz/corpus" corpus
+ln -s "$font/examples" examples
+"$natiu/tests/llegir_config" corpus/* examples/*/config.txt configs/* >natiu.txt
+node --no-experimental-fetch "$web" corpus/* examples/*/config.txt configs/* >web.txt
 if ! cmp -s natiu.txt web.txt; then
     echo "the browser build reads these files otherwise than the native one (< native, > browser):" >&2
     for f in natiu web; do
@@ -41,4 +42,5 @@ if ! cmp -s natiu.txt web.txt; then
     diff natiu.amb-noms web.amb-noms | grep -a '^[<>]' | head -n 40 | cut -c1-300 >&2
     exit 1
 fi
-echo "$(ls "$corpus" | wc -l) corpus files and $n from the catalogues read alike ($(wc -c <natiu.txt) bytes)"
+echo "$(ls corpus | wc -l) corpus files, $(ls examples | wc -l) examples and $n files from the catalogues" \
+    "read alike ($(wc -c <natiu.txt) bytes)"
