@@ -7,7 +7,6 @@
 #include <cstdio>
 #include <iomanip>
 #include <string_view>
-#include <unordered_map>
 
 #include "config/generar.h"
 #include "config/previa.h"
@@ -79,26 +78,25 @@ struct Descrit {
     bool bo = false;     // read without error
 };
 
-// The findings as they come: the first ones kept, every one counted.
+// The findings as they come: the first ones kept, every one counted. A
+// note's text is made only for those kept: a million bodies may each have one.
 class Recull {
 public:
     explicit Recull(Troballes& t) : t_(t) {}
-    void afegir(int64_t linia, int64_t columna, Avis::Gravetat g, const std::string& text)
-    {
-        (g == Avis::Gravetat::Error ? t_.errors : t_.notes)++;
-        if (t_.avisos.size() < kTroballesMostrades)
-            t_.avisos.push_back({linia, columna, g, text});
-    }
     void error(int64_t linia, int64_t columna, const std::string& text)
     {
-        afegir(linia, columna, Avis::Gravetat::Error, text);
+        ++t_.errors;
+        if (t_.avisos.size() < kTroballesMostrades)
+            t_.avisos.push_back({linia, columna, Avis::Gravetat::Error, text});
     }
-    void nota(int64_t linia, int64_t columna, const std::string& text)
+    template <typename F>
+    void nota(int64_t linia, int64_t columna, F text)
     {
-        afegir(linia, columna, Avis::Gravetat::Nota, text);
+        ++t_.notes;
+        if (t_.avisos.size() < kTroballesMostrades)
+            t_.avisos.push_back({linia, columna, Avis::Gravetat::Nota, text()});
     }
     int64_t errors() const { return t_.errors; }
-    bool massa() const { return t_.errors >= kErrorsMaxims; }
 
 private:
     Troballes& t_;
@@ -279,8 +277,66 @@ private:
     int64_t linia_;
 };
 
-// Every name and the body it names.
-using Index = std::unordered_map<std::string, int32_t>;
+// Every name and the body it names, by open addressing over the names
+// themselves: a million of them take a few bytes each beyond their own.
+class Index {
+public:
+    // The body a name names, or -1.
+    int32_t trobar(std::string_view nom) const
+    {
+        if (taula_.empty())
+            return -1;
+        const uint64_t h = Hash(nom);
+        for (size_t k = h & mascara();; k = (k + 1) & mascara()) {
+            const uint64_t e = taula_[k];
+            if (e == 0)
+                return -1;
+            const int32_t cos = static_cast<int32_t>(e & 0xFFFFFFFF) - 1;
+            if ((e >> 32) == (h >> 32) && noms_[cos] == nom)
+                return cos;
+        }
+    }
+    // The name of the next body; false, with the body that has it, where one does.
+    bool afegir(std::string_view nom, int32_t& abans)
+    {
+        abans = trobar(nom);
+        if (abans >= 0)
+            return false;
+        noms_.emplace_back(nom);
+        if (2 * noms_.size() > taula_.size()) {
+            size_t mida = 64;
+            while (mida < 4 * noms_.size())
+                mida *= 2;
+            taula_.assign(mida, 0);
+            for (size_t i = 0; i < noms_.size(); ++i)
+                posar(i);
+        } else {
+            posar(noms_.size() - 1);
+        }
+        return true;
+    }
+    const std::string& operator[](int32_t cos) const { return noms_[cos]; }
+    std::vector<std::string> treure()
+    {
+        taula_ = {};
+        return std::move(noms_);
+    }
+
+private:
+    static uint64_t Hash(std::string_view nom) { return std::hash<std::string_view>()(nom) | 1; }
+    size_t mascara() const { return taula_.size() - 1; }
+    void posar(size_t cos)
+    {
+        const uint64_t h = Hash(noms_[cos]);
+        size_t k = h & mascara();
+        while (taula_[k] != 0)
+            k = (k + 1) & mascara();
+        taula_[k] = (h >> 32 << 32) | (cos + 1);
+    }
+
+    std::vector<std::string> noms_;
+    std::vector<uint64_t> taula_;
+};
 
 // A reference to a body not (yet) named, told once the whole description is
 // read: it may be named after the line that needs it.
@@ -307,21 +363,25 @@ bool LlegirPare(const Paraula& w, int32_t jo, const Index& index, const std::vec
             l.error(w.columna, "a group joins names with +, not " + Cita(w.text));
             return false;
         }
-        const auto trobat = index.find(nom);
-        if (trobat == index.end()) {
+        const int32_t trobat = index.trobar(nom);
+        if (trobat < 0) {
             pendents.push_back({nom, linia, w.columna});
             bo = false;
-        } else if (trobat->second == jo) {
+        } else if (trobat == jo) {
             l.error(w.columna, nom + " cannot go round itself");
             return false;
-        } else if (std::find(cossos.begin(), cossos.end(), trobat->second) != cossos.end()) {
-            l.error(w.columna, nom + " is named twice in the group " + Cita(w.text));
-            return false;
         } else {
-            bo = bo && descrits[trobat->second].bo;
-            cossos.push_back(trobat->second);
+            bo = bo && descrits[trobat].bo;
+            cossos.push_back(trobat);
         }
         inici = fi + 1;
+    }
+    // Sorted, so that a group of thousands costs no more than its line.
+    std::vector<int32_t> ordenats = cossos;
+    std::sort(ordenats.begin(), ordenats.end());
+    if (const auto dos = std::adjacent_find(ordenats.begin(), ordenats.end()); dos != ordenats.end()) {
+        l.error(w.columna, index[*dos] + " is named twice in the group " + Cita(w.text));
+        return false;
     }
     if (!bo)
         return false;
@@ -421,9 +481,8 @@ bool LlegirCos(const std::vector<Paraula>& p, int32_t jo, const Index& index, co
 // finding is an error.
 struct Descripcio {
     std::vector<Descrit> cossos;
-    std::vector<std::string> noms;
+    Index noms;
     std::vector<Grup> grups;
-    Index index;
 };
 
 bool Llegir(std::istream& in, Descripcio& d, Recull& recull)
@@ -450,17 +509,12 @@ bool Llegir(std::istream& in, Descripcio& d, Recull& recull)
         Paraules(text, p);
         if (p.empty())
             continue;
-        if (recull.massa()) {
+        if (recull.errors() + static_cast<int64_t>(pendents.size()) >= kErrorsMaxims) {
             recull.error(n, 1, "reading stops after " + std::to_string(kErrorsMaxims) + " errors");
             break;
         }
         Lector l(recull, n);
         const std::string nom(p[0].text);
-        if (const auto abans = d.index.find(nom); abans != d.index.end()) {
-            l.error(p[0].columna, Cita(nom) + " already names the body of line " +
-                                      std::to_string(d.cossos[abans->second].linia));
-            continue;
-        }
         if (const std::string per = NomIncorrecte(nom); !per.empty()) {
             l.error(p[0].columna, Cita(nom) + " cannot name a body: " + per);
             continue;
@@ -470,21 +524,24 @@ bool Llegir(std::istream& in, Descripcio& d, Recull& recull)
             break;
         }
         const int32_t jo = static_cast<int32_t>(d.cossos.size());
+        if (int32_t abans = 0; !d.noms.afegir(nom, abans)) {
+            l.error(p[0].columna, Cita(nom) + " already names the body of line " +
+                                      std::to_string(d.cossos[abans].linia));
+            continue;
+        }
         Descrit cos;
         cos.linia = n;
-        d.index.emplace(nom, jo);
-        cos.bo = LlegirCos(p, jo, d.index, d.cossos, d.grups, pendents, l, cos);
+        cos.bo = LlegirCos(p, jo, d.noms, d.cossos, d.grups, pendents, l, cos);
         d.cossos.push_back(cos);
-        d.noms.push_back(nom);
     }
     if (d.cossos.empty() && recull.errors() == 0)
         recull.error(1, 1, "no bodies: a line reads NAME MASS UNIT");
     // Names the lines above did not know, now that every name is.
     for (const Pendent& r : pendents) {
-        const auto despres = d.index.find(r.nom);
-        if (despres != d.index.end())
+        const int32_t despres = d.noms.trobar(r.nom);
+        if (despres >= 0)
             recull.error(r.linia, r.columna, "the parent " + Cita(r.nom) + " is named on line " +
-                                                 std::to_string(d.cossos[despres->second].linia) +
+                                                 std::to_string(d.cossos[despres].linia) +
                                                  ", after its child; name it first");
         else
             recull.error(r.linia, r.columna, "unknown parent " + Cita(r.nom));
@@ -660,14 +717,16 @@ uint64_t MassaEntera(const Descrit& d, const std::string& nom, double kilograms,
     const double entera = std::nearbyint(unitats);
     const double canvi = std::fabs(entera - unitats) / unitats;
     if (entera == 0.0)
-        recull.nota(d.linia, d.columnaMassa,
-                    nom + "'s mass, " + Xifra(d.massa) + " kg, is under half the file's mass unit of " +
-                        Xifra(kilograms) + " kg: it becomes 0, a body that feels every pull and pulls nothing");
+        recull.nota(d.linia, d.columnaMassa, [&] {
+            return nom + "'s mass, " + Xifra(d.massa) + " kg, is under half the file's mass unit of " +
+                   Xifra(kilograms) + " kg: it becomes 0, a body that feels every pull and pulls nothing";
+        });
     else if (canvi > kCanviMassa)
-        recull.nota(d.linia, d.columnaMassa,
-                    nom + "'s mass, " + Xifra(d.massa) + " kg, becomes " + Xifra(entera, 17) + " units of " +
-                        Xifra(kilograms) + " kg, " + Xifra(entera * kilograms) + " kg: the nearest whole number "
-                        "of the file's mass unit, off by " + Xifra(canvi, 2) + " of itself");
+        recull.nota(d.linia, d.columnaMassa, [&] {
+            return nom + "'s mass, " + Xifra(d.massa) + " kg, becomes " + Xifra(entera, 17) + " units of " +
+                   Xifra(kilograms) + " kg, " + Xifra(entera * kilograms) +
+                   " kg: the nearest whole number of the file's mass unit, off by " + Xifra(canvi, 2) + " of itself";
+        });
     return static_cast<uint64_t>(entera);
 }
 
@@ -706,12 +765,12 @@ bool Resoldre(const std::string& text, const Descripcio& d, const Arbre& arbre, 
         size_t fi = text.find('+', inici);
         if (fi == std::string::npos)
             fi = text.size();
-        const auto trobat = d.index.find(text.substr(inici, fi - inici));
-        if (trobat == d.index.end()) {
+        const int32_t trobat = d.noms.trobar(std::string_view(text).substr(inici, fi - inici));
+        if (trobat < 0) {
             per = "the description names no body " + Cita(text.substr(inici, fi - inici));
             return false;
         }
-        cossos.push_back(trobat->second);
+        cossos.push_back(trobat);
         inici = fi + 1;
     }
     cim = cossos[0];
@@ -796,7 +855,7 @@ std::optional<SistemaOrbites> GenerarOrbites(std::istream& in, const OpcionsOrbi
     }
 
     SistemaOrbites s;
-    const std::vector<std::string>& noms = d.noms;
+    const Index& noms = d.noms;
     for (const Grup& g : d.grups) {
         std::string text;
         for (const int32_t c : g.cossos)
@@ -894,12 +953,13 @@ std::optional<SistemaOrbites> GenerarOrbites(std::istream& in, const OpcionsOrbi
             const double pas = std::hypot(cm.vx - p.vx, cm.vy - p.vy) / v;
             const int32_t company = mesPesat[c.pare];
             if (company >= 0 && std::max(lloc, pas) > kDesplacament)
-                recull.nota(c.linia, c.columnaA,
-                            noms[i] + " goes round " + noms[c.pare] + "'s own place, " +
-                                Xifra(100.0 * std::max(lloc, pas), 2) + " % of its orbit off the centre of " +
-                                noms[c.pare] + " and what is placed round it above: to go round them all, write "
-                                "around " + noms[c.pare] + "+" + noms[company] + "; to go round " +
-                                noms[c.pare] + " alone, list " + noms[i] + " before " + noms[company]);
+                recull.nota(c.linia, c.columnaA, [&] {
+                    return noms[i] + " goes round " + noms[c.pare] + "'s own place, " +
+                           Xifra(100.0 * std::max(lloc, pas), 2) + " % of its orbit off the centre of " +
+                           noms[c.pare] + " and what is placed round it above: to go round them all, write around " +
+                           noms[c.pare] + "+" + noms[company] + "; to go round " + noms[c.pare] + " alone, list " +
+                           noms[i] + " before " + noms[company];
+                });
             // Beyond the parent's Hill radius round its own parent the
             // grandparent pulls harder than the parent holds.
             const Descrit& dp = d.cossos[c.pare];
@@ -909,11 +969,12 @@ std::optional<SistemaOrbites> GenerarOrbites(std::istream& in, const OpcionsOrbi
                     std::cbrt(static_cast<double>(s.sistema.cossos[c.pare].massa) / (3.0 * central[c.pare]));
                 const double apoapsi = c.a * (1.0 + c.e);
                 if (apoapsi > hill)
-                    recull.nota(c.linia, c.columnaA,
-                                noms[i] + "'s orbit reaches " + Distancia(apoapsi, c.unitatA) + " from " +
-                                    noms[c.pare] + ", outside its Hill radius of " + Distancia(hill, c.unitatA) +
-                                    " round " + (dp.grup >= 0 ? s.grups[dp.grup] : noms[dp.pare]) +
-                                    ": it will not stay bound");
+                    recull.nota(c.linia, c.columnaA, [&] {
+                        return noms[i] + "'s orbit reaches " + Distancia(apoapsi, c.unitatA) + " from " +
+                               noms[c.pare] + ", outside its Hill radius of " + Distancia(hill, c.unitatA) +
+                               " round " + (dp.grup >= 0 ? s.grups[dp.grup] : noms[dp.pare]) +
+                               ": it will not stay bound";
+                    });
             }
         }
         if (mesPesat[c.pare] < 0 || s.sistema.cossos[mesPesat[c.pare]].massa < cos.massa)
@@ -939,7 +1000,7 @@ std::optional<SistemaOrbites> GenerarOrbites(std::istream& in, const OpcionsOrbi
         if (!vista.conte(s.sistema.cossos[i].x, s.sistema.cossos[i].y))
             s.foraInici.push_back(static_cast<int32_t>(i));
     ordenar();
-    s.noms = std::move(d.noms);
+    s.noms = d.noms.treure();
     return s;
 }
 
