@@ -146,7 +146,7 @@ bool AguantaSempre(const Sistema& sistema, OpcionsPrevia o)
 // Seconds of the program's clock to the first thing that went wrong.
 double PrimeraFallada(const InformePrevia& inf)
 {
-    double quan = inf.mesEstret.passosPerOrbita < kPassosPerOrbita ? inf.mesEstret.quan : Durada(inf);
+    double quan = std::min(inf.quanEstret, Durada(inf));
     for (const Sortida& s : inf.perduts)
         quan = std::min(quan, s.quan);
     for (const Separacio& s : inf.separats)

@@ -792,7 +792,7 @@ std::string Cella(double valor)
     return Xifra(valor, 3);
 }
 
-// Keys as ranges: "1 to 5", "1 only", "1 to 3, 5".
+// Keys as ranges: "1 to 5", "1 only", "1 to 3, 5 to 6".
 std::string Tecles(const std::vector<int>& tecles)
 {
     if (tecles.size() == 1)
@@ -802,8 +802,7 @@ std::string Tecles(const std::vector<int>& tecles)
         size_t j = i;
         while (j + 1 < tecles.size() && tecles[j + 1] == tecles[j] + 1)
             ++j;
-        text += (i > 0 ? ", " : "") + std::to_string(tecles[i]) +
-                (j > i ? (j == i + 1 ? ", " : " to ") + std::to_string(tecles[j]) : "");
+        text += (i > 0 ? ", " : "") + std::to_string(tecles[i]) + (j > i ? " to " + std::to_string(tecles[j]) : "");
         i = j + 1;
     }
     return text;
@@ -839,12 +838,26 @@ std::optional<SistemaOrbites> GenerarOrbites(std::istream& in, const OpcionsOrbi
     const size_t n = d.cossos.size();
 
     // How far each body can get from the first: its parent's reach and its
-    // own apoapsis.
+    // own apoapsis. A group's centre of mass is no farther from its top body
+    // than the mass-weighted mean of the reaches of what it holds.
     std::vector<double> abast(n, 0.0);
     int32_t lluny = 0;
+    Sumes pesos(n);
+    double pes[Sumes::kCamps] = {d.cossos[0].massa, 0.0, 0.0, 0.0, 0.0};
+    pesos.afegir(arbre.entrada[0], pes);
     for (size_t i = 1; i < n; ++i) {
         const Descrit& c = d.cossos[i];
-        abast[i] = abast[c.pare] + c.a * (1.0 + c.e);
+        abast[i] = abast[c.pare];
+        if (c.grup >= 0) {
+            const int32_t cim = d.grups[c.grup].cim;
+            double dins[Sumes::kCamps];
+            pesos.entre(arbre.entrada[cim], arbre.sortida[cim], dins);
+            abast[i] = abast[cim] + std::max(0.0, dins[1] / dins[0] - abast[cim]);
+        }
+        abast[i] += c.a * (1.0 + c.e);
+        pes[0] = c.massa;
+        pes[1] = c.massa * abast[i];
+        pesos.afegir(arbre.entrada[i], pes);
         if (!std::isfinite(abast[i])) {
             recull.error(c.linia, c.columnaA, "the orbits reach farther than a double holds in metres");
             ordenar();
@@ -1121,7 +1134,8 @@ void EscriureInformeOrbites(std::ostream& out, const SistemaOrbites& s)
     }
     for (size_t k = 0; k < s.orbites.size() && k < kFilesTaula; ++k) {
         const Orbita& o = s.orbites[k];
-        if (o.amplePx < kOrbitaVisible)
+        const bool fora = std::binary_search(s.foraInici.begin(), s.foraInici.end(), o.cos);
+        if (o.amplePx < kOrbitaVisible && !fora)
             out << "note: " << s.noms[o.cos] << "'s orbit is " << Xifra(o.amplePx, 2)
                 << " px across at the start zoom: it will look like one body with "
                 << (o.grup >= 0 ? s.grups[o.grup] : s.noms[o.pare]) << "\n";

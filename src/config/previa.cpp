@@ -106,6 +106,8 @@ public:
                 if (clau < estret_ * gm2) {
                     estret_ = clau / gm2;
                     anotar(inf.mesEstret, i, j, quan);
+                    if (inf.mesEstret.passosPerOrbita < kPassosPerOrbita && !(inf.quanEstret <= quan))
+                        inf.quanEstret = quan;
                 }
             }
         }

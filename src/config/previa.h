@@ -107,6 +107,8 @@ struct InformePrevia {
     std::vector<Separacio> separats;  // no longer bound at the end, both in view
     Apropament mesProper;        // the smallest distance
     Apropament mesEstret;        // the fewest steps per orbit
+    // When a pass first took under kPassosPerOrbita steps per orbit.
+    double quanEstret = std::numeric_limits<double>::infinity();
     bool estretLleuger = false;  // both bodies of that pass are light
 };
 

@@ -15,9 +15,12 @@ std::string Durada(double segons, double segonsAny)
     const struct {
         double segons;
         const char* nom;
-    } unitats[] = {{segonsAny, "years"}, {86400.0, "days"}, {3600.0, "hours"}};
-    for (const auto& u : unitats)
-        if (segons >= u.segons)
-            return Xifra(segons) + " s (" + Xifra(segons / u.segons, 3) + " " + u.nom + ")";
+    } unitats[] = {{segonsAny, "year"}, {86400.0, "day"}, {3600.0, "hour"}};
+    for (const auto& u : unitats) {
+        if (segons < u.segons)
+            continue;
+        const std::string n = Xifra(segons / u.segons, 3);
+        return Xifra(segons) + " s (" + n + " " + u.nom + (n == "1" ? ")" : "s)");
+    }
     return Xifra(segons) + " s";
 }
