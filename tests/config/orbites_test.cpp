@@ -267,7 +267,7 @@ TEST(ConfigGenOrbits, EveryMassIsWrittenAndOneChangedByMoreThanATenThousandthIsN
 // rest, and what goes round it filling the view; the rest where it falls.
 TEST(ConfigGenOrbits, TheCentreIsAtRestAtTheOriginAndItsSatellitesFillTheView)
 {
-    const std::string sistema = "sun 1 Msun\nearth 1 Mearth around sun a 1 AU\nmoon 7.346e22 kg around earth a "
+    const std::string sistema = "sun 1 Msun\nearth 1 Mearth around sun a 1 AU at 30\nmoon 7.346e22 kg around earth a "
                                 "384400 km\nmars 0.107 Mearth around sun a 1.524 AU\n";
     Troballes t;
     const auto s = Generar(sistema, t, "earth");
