@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdio>
 #include <iomanip>
+#include <memory>
 #include <string_view>
 
 #include "config/generar.h"
@@ -34,8 +35,6 @@ constexpr size_t kLiniaMaxima = 4096;
 constexpr int64_t kLiniesMaximes = 10000000;
 constexpr int32_t kCossosMaxims = 1000000;
 constexpr int64_t kErrorsMaxims = 100;
-// Orbits the report's table lists.
-constexpr size_t kFilesTaula = 200;
 // A body round one whose own place is this far (of its periapsis, or of its
 // speed there) from the centre of what goes round that one is noted.
 constexpr double kDesplacament = 0.01;
@@ -842,22 +841,22 @@ std::optional<SistemaOrbites> GenerarOrbites(std::istream& in, const OpcionsOrbi
     // than the mass-weighted mean of the reaches of what it holds.
     std::vector<double> abast(n, 0.0);
     int32_t lluny = 0;
-    Sumes pesos(n);
+    auto pesos = std::make_unique<Sumes>(n);
     double pes[Sumes::kCamps] = {d.cossos[0].massa, 0.0, 0.0, 0.0, 0.0};
-    pesos.afegir(arbre.entrada[0], pes);
+    pesos->afegir(arbre.entrada[0], pes);
     for (size_t i = 1; i < n; ++i) {
         const Descrit& c = d.cossos[i];
         abast[i] = abast[c.pare];
         if (c.grup >= 0) {
             const int32_t cim = d.grups[c.grup].cim;
             double dins[Sumes::kCamps];
-            pesos.entre(arbre.entrada[cim], arbre.sortida[cim], dins);
+            pesos->entre(arbre.entrada[cim], arbre.sortida[cim], dins);
             abast[i] = abast[cim] + std::max(0.0, dins[1] / dins[0] - abast[cim]);
         }
         abast[i] += c.a * (1.0 + c.e);
         pes[0] = c.massa;
         pes[1] = c.massa * abast[i];
-        pesos.afegir(arbre.entrada[i], pes);
+        pesos->afegir(arbre.entrada[i], pes);
         if (!std::isfinite(abast[i])) {
             recull.error(c.linia, c.columnaA, "the orbits reach farther than a double holds in metres");
             ordenar();
@@ -866,6 +865,7 @@ std::optional<SistemaOrbites> GenerarOrbites(std::istream& in, const OpcionsOrbi
         if (abast[i] > abast[lluny])
             lluny = static_cast<int32_t>(i);
     }
+    pesos.reset();
 
     SistemaOrbites s;
     const Index& noms = d.noms;
@@ -954,8 +954,10 @@ std::optional<SistemaOrbites> GenerarOrbites(std::istream& in, const OpcionsOrbi
         }
         Pesos(cos, pes);
         sumes.afegir(arbre.entrada[i], pes);
-        s.orbites.push_back({static_cast<int32_t>(i), c.pare, c.grup, 2.0 * kPi * std::sqrt(a * a * a / mu),
-                             2.0 * kPi * periapsi * periapsi * v / mu, 2.0 * a * ZOOM_INICIAL});
+        if (s.orbites.size() < kFilesTaula)
+            s.orbites.push_back({static_cast<int32_t>(i), c.pare, c.grup, 2.0 * kPi * std::sqrt(a * a * a / mu),
+                                 2.0 * kPi * periapsi * periapsi * v / mu, 2.0 * a * ZOOM_INICIAL});
+        ++s.nombreOrbites;
 
         if (c.grup < 0) {
             // A parent whose own place is far from the centre of what goes
@@ -1072,7 +1074,7 @@ void EscriureInformeOrbites(std::ostream& out, const SistemaOrbites& s)
         out << "no orbits: every key shows the same still body\n";
     } else {
         // Every column as wide as what it holds.
-        const size_t files = std::min(s.orbites.size(), kFilesTaula);
+        const size_t files = s.orbites.size();
         const auto quin = [&](const Orbita& o) {
             return s.noms[o.cos] + " round " + (o.grup >= 0 ? s.grups[o.grup] : s.noms[o.pare]);
         };
@@ -1102,8 +1104,8 @@ void EscriureInformeOrbites(std::ostream& out, const SistemaOrbites& s)
                     << Cella(PassosPerOrbita(sis, o.volta, tecla));
             out << "\n";
         }
-        if (s.orbites.size() > files)
-            out << "  and " << s.orbites.size() - files << " more orbits\n";
+        if (s.nombreOrbites > static_cast<int64_t>(files))
+            out << "  and " << s.nombreOrbites - static_cast<int64_t>(files) << " more orbits\n";
     }
 
     if (s.proves.empty()) {
@@ -1132,8 +1134,7 @@ void EscriureInformeOrbites(std::ostream& out, const SistemaOrbites& s)
             out << "keys it tolerates: " << Tecles(tolerades) << "\n";
         }
     }
-    for (size_t k = 0; k < s.orbites.size() && k < kFilesTaula; ++k) {
-        const Orbita& o = s.orbites[k];
+    for (const Orbita& o : s.orbites) {
         const bool fora = std::binary_search(s.foraInici.begin(), s.foraInici.end(), o.cos);
         if (o.amplePx < kOrbitaVisible && !fora)
             out << "note: " << s.noms[o.cos] << "'s orbit is " << Xifra(o.amplePx, 2)

@@ -48,7 +48,8 @@ struct SistemaOrbites {
     double metres = 0.0;      // per unit of length
     double kilograms = 0.0;   // per unit of mass
     double abastPx = 0.0;     // how far from the centre the largest orbit reaches
-    std::vector<Orbita> orbites;
+    std::vector<Orbita> orbites;  // the first kFilesTaula, which the report lists
+    int64_t nombreOrbites = 0;
     std::string centre;       // as --centre gave it; empty for none
     std::vector<int32_t> foraInici;  // out of view at the start
     // Keys 1 to 7 as the runs found them; empty where the runs were not made.
@@ -63,6 +64,9 @@ struct Troballes {
     std::string centre;              // why --centre names nothing; empty when it does
 };
 constexpr size_t kTroballesMostrades = 100;
+
+// Orbits the report's table lists.
+constexpr size_t kFilesTaula = 200;
 
 // Kilograms per mass unit and metres per length unit of a description.
 constexpr double kTerra = 5.9722e24;
