@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <array>
-#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <iomanip>
@@ -210,8 +209,8 @@ std::string NomIncorrecte(std::string_view nom)
         k += n;
     }
     double x = 0.0;
-    const auto [fi, ec] = std::from_chars(nom.data(), nom.data() + nom.size(), x);
-    if (fi == nom.data() + nom.size() && ec != std::errc::invalid_argument)
+    bool fora = false;
+    if (LlegirNombre(nom, x, fora))
         return "it reads as a number, which in a config looks like a missing word";
     return "";
 }
@@ -235,12 +234,11 @@ public:
 
     bool nombre(const Paraula& p, const char* que, double& valor)
     {
-        const char* fi = p.text.data() + p.text.size();
-        const auto [q, ec] = std::from_chars(p.text.data(), fi, valor);
-        if (ec == std::errc() && q == fi && std::isfinite(valor))
+        bool fora = false;
+        if (LlegirNombre(p.text, valor, fora) && !fora)
             return true;
         error(p.columna, std::string(que) + " should be a number, not " + Cita(p.text) +
-                             (ec == std::errc::result_out_of_range ? ", which no double holds" : ""));
+                             (fora ? ", which no double holds" : ""));
         return false;
     }
 
