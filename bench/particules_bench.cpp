@@ -9,11 +9,13 @@
 #include <ctime>
 #include <fstream>
 #include <random>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "config/generar.h"
+#include "config/orbites.h"
 #include "config/previa.h"
 #include "limit_parell.h"
 #include "sistema_realista.h"
@@ -336,6 +338,58 @@ void BM_PreviewVsOneCore(benchmark::State& state)
     state.counters["ratio"] = previa / unNucli;
 }
 
+// gen orbits' claims for a star with N - 1 planets on orbits far apart that
+// every key holds for a minute: the most its runs take, seven keys at both
+// cycles run whole.
+void BM_ClaimsOrbits(benchmark::State& state)
+{
+    std::ostringstream descripcio;
+    descripcio << "sun 1 Msun\n";
+    for (int64_t i = 1; i < state.range(0); ++i)
+        descripcio << "p" << i << " 1 Mearth around sun a " << 5.0 + 0.5 * static_cast<double>(i) << " AU at "
+                   << i * 47 % 360 << "\n";
+    for (auto _ : state) {
+        std::istringstream in(descripcio.str());
+        Troballes t;
+        auto s = GenerarOrbites(in, OpcionsOrbites(), t);
+        ProvarTecles(*s);
+        benchmark::DoNotOptimize(s->proves);
+    }
+}
+
+// gen orbits on a million lines, each a planet of the first body: reading,
+// placing and writing, with no claims run, beside gen disc of as many.
+void BM_GenOrbitsMillion(benchmark::State& state)
+{
+    std::ostringstream descripcio;
+    descripcio << "sun 1 Msun\n";
+    for (int64_t i = 1; i < 1000000; ++i)
+        descripcio << "b" << i << " " << 1 + i % 7 << " Mearth around sun a " << 1.0 + static_cast<double>(i) * 1e-5
+                   << " AU e 0.01 at " << i % 360 << "\n";
+    const std::string text = descripcio.str();
+    double orbites = 0.0, disc = 0.0;
+    for (auto _ : state) {
+        const auto inici = std::chrono::steady_clock::now();
+        std::istringstream in(text);
+        Troballes t;
+        auto s = GenerarOrbites(in, OpcionsOrbites(), t);
+        std::ostringstream config;
+        EscriureConfig(config, s->sistema, &s->noms);
+        const auto mig = std::chrono::steady_clock::now();
+        OpcionsGen gen;
+        gen.n = 1000000;
+        std::string error;
+        std::ostringstream configDisc;
+        EscriureConfig(configDisc, *Generar(gen, error));
+        const auto fi = std::chrono::steady_clock::now();
+        orbites += std::chrono::duration<double>(mig - inici).count();
+        disc += std::chrono::duration<double>(fi - mig).count();
+    }
+    state.counters["orbits_s"] = orbites / static_cast<double>(state.iterations());
+    state.counters["disc_s"] = disc / static_cast<double>(state.iterations());
+    state.counters["ratio"] = orbites / disc;
+}
+
 }  // namespace
 
 BENCHMARK(BM_StepLiteral)->Apply(Mides);
@@ -359,6 +413,8 @@ BENCHMARK(BM_PairLimitFma);
 #endif
 BENCHMARK(BM_PairLimitSse2);
 BENCHMARK(BM_PreviewVsOneCore)->Arg(1000)->Iterations(3)->UseRealTime()->Unit(benchmark::kSecond);
+BENCHMARK(BM_ClaimsOrbits)->Arg(10)->Arg(50)->Arg(100)->Iterations(1)->Unit(benchmark::kSecond);
+BENCHMARK(BM_GenOrbitsMillion)->Iterations(3)->Unit(benchmark::kSecond);
 
 int main(int argc, char** argv)
 {

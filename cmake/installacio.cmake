@@ -9,7 +9,7 @@ set(CMAKE_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
 install(TARGETS particules particules-config RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 
 # Only the configs: cumul's generator script is how the file was made, not an example.
-foreach(exemple IN ITEMS orbita sistema-solar vuit cumul)
+foreach(exemple IN ITEMS orbita sistema-solar vuit cumul binaria sistema-solar-complet)
     install(FILES examples/${exemple}/config.txt
             DESTINATION ${CMAKE_INSTALL_DATADIR}/particules/examples/${exemple})
 endforeach()

@@ -1,15 +1,19 @@
 #!/usr/bin/env bash
 # Remakes docs/screenshot.png: runs an example (default: orbita) in a window
 # of a private Xvfb for a few seconds, so that the bodies leave trails, then
-# takes the window's contents. Needs `make build` first.
-#   scripts/screenshot.sh [example] [seconds]
+# takes the window's contents. With a time key, the key is pressed as the
+# window opens, and the picture goes to OUT (docs/EXAMPLE.png by default).
+# Needs `make build` first.
+#   scripts/screenshot.sh [example] [seconds] [key [OUT]]
 set -euo pipefail
 
 root="$(cd "$(dirname "$0")/.." && pwd)"
 example="${1:-orbita}"
 seconds="${2:-8}"
+key="${3:-}"
 program="$root/build/particules"
 out="$root/docs/screenshot.png"
+[ -z "$key" ] || out="${4:-$root/docs/$example.png}"
 
 [ -x "$program" ] || { echo "no $program: run make build first" >&2; exit 1; }
 [ -f "$root/examples/$example/config.txt" ] || { echo "no example $example" >&2; exit 1; }
@@ -48,6 +52,7 @@ for _ in $(seq 200); do
     sleep 0.1
 done
 [ -n "$window" ] || { echo "no window appeared" >&2; exit 1; }
+[ -z "$key" ] || xdotool key --window "$window" "$key"
 
 sleep "$seconds"
 mkdir -p "$(dirname "$out")"

@@ -13,15 +13,6 @@
 #include "display/titol.h"
 #include "physics/pas.h"
 
-int32_t EsperaCicle(int32_t transcorregut, int32_t ciclesPerSegon)
-{
-    if (ciclesPerSegon == 0)
-        return 0;
-    // Truncated: a limit of 60 gives 16 ms. Above 1000 or negative, no wait.
-    const int32_t periode = 1000 / ciclesPerSegon;
-    return transcorregut < periode ? periode - transcorregut : 0;
-}
-
 namespace {
 
 // SIGINT and SIGTERM end the run as q does, but at once: the step under way
@@ -50,11 +41,6 @@ void instalarSenyals()
 }
 
 }  // namespace
-
-bool FotogramaDegut(int32_t transcorregut, int32_t fps)
-{
-    return fps == 0 || !(transcorregut < 1000 / fps);
-}
 
 void entradaCicle(Bucle& b)
 {

@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "app/cronometre.h"
+#include "lectura/lectura.h"  // EsperaCicle, FotogramaDegut
 
 // What the run phase owns while it runs: its flags, stopwatches and the rate
 // counters of the title bar.
@@ -17,14 +18,6 @@ struct Bucle {
     int32_t hzMostrat = 0;
     int32_t fpsMostrat = 0;
 };
-
-// Milliseconds to wait out a cycle that has lasted transcorregut under a
-// limit of ciclesPerSegon; a limit of 0 or less means none.
-int32_t EsperaCicle(int32_t transcorregut, int32_t ciclesPerSegon);
-
-// Whether a frame is due transcorregut ms after the last; 0 frames per second
-// means no limit.
-bool FotogramaDegut(int32_t transcorregut, int32_t fps);
 
 // The stages of one cycle, in the order cicle runs them.
 void entradaCicle(Bucle& b);

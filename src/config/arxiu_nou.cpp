@@ -19,6 +19,9 @@ constexpr int kLlocs = 4;
 char noms[kLlocs][PATH_MAX];
 volatile sig_atomic_t ocupat[kLlocs];
 
+constexpr int kSenyals[] = {SIGHUP, SIGINT, SIGQUIT, SIGPIPE, SIGALRM, SIGTERM,
+                            SIGUSR1, SIGUSR2, SIGVTALRM, SIGXCPU, SIGXFSZ};
+
 extern "C" void Interromput(int senyal)
 {
     for (int k = 0; k < kLlocs; ++k)
@@ -28,7 +31,7 @@ extern "C" void Interromput(int senyal)
     raise(senyal);
 }
 
-// SIGINT and SIGTERM held back while the list changes, so that a handler
+// The signals above held back while the list changes, so that a handler
 // never sees a name half written or a file already renamed.
 class SenseSenyals {
 public:
@@ -36,8 +39,8 @@ public:
     {
         sigset_t s;
         sigemptyset(&s);
-        sigaddset(&s, SIGINT);
-        sigaddset(&s, SIGTERM);
+        for (const int senyal : kSenyals)
+            sigaddset(&s, senyal);
         pthread_sigmask(SIG_BLOCK, &s, &abans_);
     }
     ~SenseSenyals() { pthread_sigmask(SIG_SETMASK, &abans_, nullptr); }
@@ -46,6 +49,32 @@ private:
     sigset_t abans_;
 };
 
+// Whether a symbolic link may be followed: one that the user running made,
+// or root. The kernel's own guard for shared folders (protected_symlinks)
+// does not apply here, since the link is read, not opened.
+bool LligamFiable(const struct stat& lligam)
+{
+    return lligam.st_uid == geteuid() || lligam.st_uid == 0;
+}
+
+// The hidden name beside cami's file: ".NAME.XXXXXX", NAME cut short, at a
+// whole UTF-8 character, so that the whole fits the folder's longest name.
+std::string Plantilla(const std::string& cami)
+{
+    const size_t barra = cami.rfind('/');
+    const std::string carpeta = barra == std::string::npos ? "" : cami.substr(0, barra + 1);
+    std::string nom = cami.substr(barra == std::string::npos ? 0 : barra + 1);
+    const long maxim = pathconf(carpeta.empty() ? "." : carpeta.c_str(), _PC_NAME_MAX);
+    const size_t cap = (maxim > 0 ? static_cast<size_t>(maxim) : NAME_MAX) - 8;
+    if (nom.size() > cap) {
+        size_t tall = cap;
+        while (tall > 0 && (static_cast<unsigned char>(nom[tall]) & 0xC0) == 0x80)
+            --tall;
+        nom.resize(tall);
+    }
+    return carpeta + "." + nom + ".XXXXXX";
+}
+
 }  // namespace
 
 void AturarEnSenyal()
@@ -53,7 +82,7 @@ void AturarEnSenyal()
     struct sigaction accio {};
     accio.sa_handler = Interromput;
     sigfillset(&accio.sa_mask);
-    for (const int senyal : {SIGINT, SIGTERM}) {
+    for (const int senyal : kSenyals) {
         // One ignored from the start (a job in the background, nohup) stays so.
         struct sigaction abans;
         if (sigaction(senyal, nullptr, &abans) == 0 && abans.sa_handler != SIG_IGN)
@@ -65,32 +94,61 @@ bool ArxiuNou::obrir(const std::string& desti, std::string& error)
 {
     desti_ = desti;
     struct stat estat;
-    mode_t mode;
-    if (stat(desti.c_str(), &estat) == 0) {
-        if (!S_ISREG(estat.st_mode)) {
-            cami_ = desti;
-            return true;
+    bool existeix = lstat(desti.c_str(), &estat) == 0;
+    const bool lligam = existeix && S_ISLNK(estat.st_mode);
+    if (lligam) {
+        if (!LligamFiable(estat)) {
+            error = "is a symbolic link that another user made; preview writes through no link but its "
+                    "own user's or root's: name the file itself";
+            return false;
         }
-        // Through a link, the file itself is the one replaced.
-        if (char* real = realpath(desti.c_str(), nullptr)) {
-            desti_ = real;
-            std::free(real);
-        }
-        mode = estat.st_mode & 07777;
-    } else if (errno == ENOENT) {
-        const mode_t mascara = umask(0);
-        umask(mascara);
-        mode = 0666 & ~mascara;
-    } else {
+        // A link to nothing is replaced by the file.
+        existeix = stat(desti.c_str(), &estat) == 0;
+    }
+    if (!existeix && errno != ENOENT) {
         error = std::strerror(errno);
         return false;
     }
+    if (existeix && !S_ISREG(estat.st_mode)) {
+        // A device or a pipe is written where it is, never as a terminal of
+        // ours, and never through a link swapped in since it was looked at.
+        const int fd = open(desti.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC | (lligam ? 0 : O_NOFOLLOW));
+        struct stat obert;
+        if (fd < 0 || fstat(fd, &obert) != 0 || S_ISREG(obert.st_mode)) {
+            error = fd < 0 ? std::strerror(errno) : "changed while it was opened";
+            if (fd >= 0)
+                close(fd);
+            return false;
+        }
+        flux_ = fdopen(fd, "wb");
+        if (flux_ == nullptr) {
+            error = std::strerror(errno);
+            close(fd);
+            return false;
+        }
+        return true;
+    }
+    mode_t mode;
+    if (existeix) {
+        mode = estat.st_mode & 07777;
+        // Through a link, the file itself is the one replaced.
+        if (lligam) {
+            char* real = realpath(desti.c_str(), nullptr);
+            if (real == nullptr) {
+                error = std::strerror(errno);
+                return false;
+            }
+            desti_ = real;
+            std::free(real);
+        }
+    } else {
+        const mode_t mascara = umask(0);
+        umask(mascara);
+        mode = 0666 & ~mascara;
+    }
 
     // In the target's own folder, so that the rename never crosses file systems.
-    const size_t barra = desti_.rfind('/');
-    const std::string carpeta = barra == std::string::npos ? "" : desti_.substr(0, barra + 1);
-    const std::string plantilla =
-        carpeta + "." + desti_.substr(barra == std::string::npos ? 0 : barra + 1) + ".XXXXXX";
+    const std::string plantilla = Plantilla(desti_);
     const SenseSenyals senseSenyals;
     int lloc = 0;
     while (lloc < kLlocs && ocupat[lloc])
@@ -100,7 +158,7 @@ bool ArxiuNou::obrir(const std::string& desti, std::string& error)
         return false;
     }
     std::memcpy(noms[lloc], plantilla.c_str(), plantilla.size() + 1);
-    const int fd = mkstemp(noms[lloc]);
+    const int fd = mkostemp(noms[lloc], O_CLOEXEC | O_NOFOLLOW);
     if (fd < 0) {
         error = std::strerror(errno);
         return false;
@@ -108,41 +166,56 @@ bool ArxiuNou::obrir(const std::string& desti, std::string& error)
     ocupat[lloc] = 1;
     lloc_ = lloc;
     cami_ = noms[lloc];
-    const bool bo = fchmod(fd, mode) == 0;
-    const int errada = errno;
-    close(fd);
-    if (!bo) {
-        error = std::strerror(errada);
+    if (fchmod(fd, mode) != 0 || (flux_ = fdopen(fd, "wb")) == nullptr) {
+        error = std::strerror(errno);
+        close(fd);
         return false;
     }
     return true;
 }
 
-bool ArxiuNou::confirmar(std::string& error)
+bool ArxiuNou::tancar(std::string& error)
 {
-    if (lloc_ < 0)
+    if (flux_ == nullptr)
         return true;
     // On the disk before its name is: a crash leaves the old file or the new
-    // one, never an empty one.
-    const int fd = open(cami_.c_str(), O_RDONLY);
-    const bool desat = fd >= 0 && fsync(fd) == 0;
+    // one, never an empty one. A device or a pipe has nothing to keep.
+    bool bo = std::fflush(flux_) == 0 && !std::ferror(flux_);
     int errada = errno;
-    if (fd >= 0)
-        close(fd);
-    const SenseSenyals senseSenyals;
-    if (desat && rename(cami_.c_str(), desti_.c_str()) == 0) {
-        ocupat[lloc_] = 0;
-        lloc_ = -1;
-        return true;
-    }
-    if (desat)
+    if (bo && lloc_ >= 0 && fsync(fileno(flux_)) != 0) {
+        bo = false;
         errada = errno;
-    error = std::strerror(errada);
-    return false;
+    }
+    if (std::fclose(flux_) != 0 && bo) {
+        bo = false;
+        errada = errno;
+    }
+    flux_ = nullptr;
+    if (!bo)
+        error = errada != 0 ? std::strerror(errada) : "cannot be written";
+    return bo;
+}
+
+bool ArxiuNou::confirmar(std::string& error)
+{
+    if (!tancar(error))
+        return false;
+    if (lloc_ < 0)
+        return true;
+    const SenseSenyals senseSenyals;
+    if (rename(cami_.c_str(), desti_.c_str()) != 0) {
+        error = std::strerror(errno);
+        return false;
+    }
+    ocupat[lloc_] = 0;
+    lloc_ = -1;
+    return true;
 }
 
 ArxiuNou::~ArxiuNou()
 {
+    if (flux_ != nullptr)
+        std::fclose(flux_);
     if (lloc_ < 0)
         return;
     const SenseSenyals senseSenyals;

@@ -37,10 +37,9 @@ std::string NomCamp(int cos, int camp)
 
 constexpr size_t kMostra = 24;
 
-// A token as a finding shows it: long ones cut short, and every byte that is
-// not printable ASCII as \xNN, so that a report of binary input stays text
-// and no invisible byte hides in a token that looks right.
-std::string Mostra(const std::string& token)
+}  // namespace
+
+std::string MostraToken(const std::string& token)
 {
     std::string t;
     const std::string tros = token.size() > kMostra ? token.substr(0, kMostra - 4) : token;
@@ -54,6 +53,8 @@ std::string Mostra(const std::string& token)
     }
     return token.size() > kMostra ? t + "..." : t;
 }
+
+namespace {
 
 // A place in the input: its byte, and its line and column.
 struct Lloc {
@@ -163,7 +164,7 @@ public:
         while (seguidor_.marcat().size() <= kMostra && !EsBlanc(seguidor_.sgetc()) &&
                seguidor_.sgetc() != std::char_traits<char>::eof())
             seguidor_.sbumpc();
-        return Mostra(seguidor_.marcat());
+        return MostraToken(seguidor_.marcat());
     }
 
 private:
@@ -265,22 +266,22 @@ private:
             return restants == 0;
         }
         const std::string mot = lector_.llegit();
-        const std::string escrit = Mostra(textAnterior_ + mot);
+        const std::string escrit = MostraToken(textAnterior_ + mot);
         const bool enganxada = pos.byte == fiAnterior_;
         if (enganxada && camp == 4 && Exponent(mot)) {
             error(posAnterior_, NomCamp(cos, camp) + " is written \"" + escrit +
                                     "\", in exponent form, which a mass cannot take: it reads as " +
-                                    textAnterior_ + " and \"" + Mostra(mot) +
+                                    textAnterior_ + " and \"" + MostraToken(mot) +
                                     "\" is thrown away as its word; write the mass in whole digits");
             desfasat_ = escrit;
         } else if (enganxada && ComaDecimal(mot)) {
             error(posAnterior_, "\"" + escrit + "\" has a decimal comma: " + NomCamp(cos, camp) +
-                                    " reads as " + textAnterior_ + " and \"" + Mostra(mot) +
+                                    " reads as " + textAnterior_ + " and \"" + MostraToken(mot) +
                                     "\" is thrown away as its word; the decimal mark is a point");
             desfasat_ = escrit;
         } else if (enganxada && mot.find_first_of(".eE0123456789") == 0) {
             nota(curts_, pos,
-                 NomCamp(cos, camp) + " stops short at \"" + Mostra(mot) +
+                 NomCamp(cos, camp) + " stops short at \"" + MostraToken(mot) +
                      "\", which is thrown away as its word");
             desfasat_ = escrit;
         } else if (mot.size() <= kMostra && EsNombre(mot)) {
@@ -409,7 +410,7 @@ private:
                 if (llegit_ != nullptr)
                     guardarValor(llegit_->cossos[cos], camp, real, massa, diametre);
                 if (negativa)
-                    error(posAnterior_, "\"" + Mostra(textAnterior_) + "\" is negative, so " +
+                    error(posAnterior_, "\"" + MostraToken(textAnterior_) + "\" is negative, so " +
                                             NomCamp(cos, camp) + " reads as 0 (" + kMassa +
                                             "); the values after it read as written");
                 if (camp == 5 && diametre != std::trunc(diametre))

@@ -26,3 +26,8 @@ struct Avis {
 // as the program reads it; it is whole only when no finding is an error.
 std::vector<Avis> Comprovar(std::istream& in, Sistema* llegit = nullptr);
 std::vector<Avis> Comprovar(const std::string& text);
+
+// A token as a finding quotes it: long ones cut short, and every byte that
+// is not printable ASCII as \xNN, so that a report of binary input stays
+// text and no invisible byte hides in a token that looks right.
+std::string MostraToken(const std::string& token);

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "display/fotograma.h"
 #include "display/globals.h"
 #include "lectura/constants.h"
 
@@ -43,7 +44,16 @@ bool FinestraInvisible::obrir(int32_t amplada, int32_t altura, std::string& erro
     SDL_ShowCursor(SDL_DISABLE);
     // The dummy driver hands over its buffer uncleared; a new window is black.
     SDL_FillRect(pantalla, nullptr, SDL_MapRGB(pantalla->format, 0, 0, 0));
+    ReiniciarVista();
+    PANTALLA_AMPLADA = amplada;
+    PANTALLA_ALTURA = altura;
+    CentrarVista();
     return true;
+}
+
+void FinestraInvisible::dibuixar(const Particula* cossos, int32_t n)
+{
+    dibuixarFotograma(cossos, n);
 }
 
 namespace {

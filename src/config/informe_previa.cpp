@@ -72,22 +72,53 @@ std::string Cossos(size_t n)
     return std::to_string(n) + (n == 1 ? " body" : " bodies");
 }
 
-// What went wrong in a run, or nothing when it held together.
-std::string Problema(const InformePrevia& inf)
+// A body by its name, or by its number.
+std::string Nom(int32_t cos, const std::vector<std::string>* noms)
+{
+    return noms ? (*noms)[cos] : "body " + std::to_string(cos);
+}
+
+// Up to kLlistats bodies by name, the rest counted.
+template <typename T, typename F>
+std::string Llista(const std::vector<T>& v, F nom)
+{
+    std::string text;
+    for (size_t i = 0; i < v.size() && i < kLlistats; ++i)
+        text += (i > 0 ? ", " : "") + nom(v[i]);
+    if (v.size() > kLlistats)
+        text += " and " + std::to_string(v.size() - kLlistats) + " more";
+    return text;
+}
+
+}  // namespace
+
+std::string Problema(const InformePrevia& inf, const std::vector<std::string>* noms)
 {
     std::string v;
     const auto afegir = [&](const std::string& text) { v += (v.empty() ? "" : "; ") + text; };
+    const auto nom = [&](int32_t cos) { return Nom(cos, noms); };
+    if (inf.deslligats > 0)
+        afegir(std::to_string(inf.deslligats) + (inf.deslligats == 1 ? " body is" : " bodies are") +
+               " no longer bound at the start to the primary " + (inf.deslligats == 1 ? "it had" : "each had"));
     if (!inf.perduts.empty())
-        afegir("loses " + Cossos(inf.perduts.size()));
+        afegir("loses " + Cossos(inf.perduts.size()) +
+               (noms ? " (" + Llista(inf.perduts, [&](const Sortida& s) { return nom(s.cos); }) + ")" : ""));
     if (!inf.separats.empty())
-        afegir(Cossos(inf.separats.size()) + (inf.separats.size() == 1 ? " comes apart from its primary"
-                                                                          : " come apart from their primaries"));
+        afegir(Cossos(inf.separats.size()) +
+               (inf.separats.size() == 1 ? " comes apart from its primary" : " come apart from their primaries") +
+               (noms ? " (" + Llista(inf.separats, [&](const Separacio& s) { return nom(s.cos) + " from " +
+                                                                                    nom(s.primari); }) + ")"
+                     : ""));
     if (inf.mesEstret.passosPerOrbita < kPassosPerOrbita)
         afegir("steps too long for the closest pass (" + Passos(inf.mesEstret.passosPerOrbita) +
-               " steps per orbit of bodies " + std::to_string(inf.mesEstret.a) + " and " +
-               std::to_string(inf.mesEstret.b) + ")");
+               " steps per orbit of " +
+               (noms ? nom(inf.mesEstret.a) + " and " + nom(inf.mesEstret.b)
+                     : "bodies " + std::to_string(inf.mesEstret.a) + " and " + std::to_string(inf.mesEstret.b)) +
+               ")");
     return v;
 }
+
+namespace {
 
 std::string Folga(const InformePrevia& f)
 {
@@ -101,8 +132,9 @@ std::string Folga(const InformePrevia& f)
 bool AguantaSempre(const Sistema& sistema, OpcionsPrevia o)
 {
     o.csv = nullptr;
-    o.fotogrames = false;
+    o.fotograma = nullptr;
     o.progres = false;
+    o.aturarEnFallada = true;
     const double folga = o.folga;
     o.folga = 0.0;
     if (!Aguanta(Previa(sistema, o)))
@@ -114,7 +146,7 @@ bool AguantaSempre(const Sistema& sistema, OpcionsPrevia o)
 // Seconds of the program's clock to the first thing that went wrong.
 double PrimeraFallada(const InformePrevia& inf)
 {
-    double quan = inf.mesEstret.passosPerOrbita < kPassosPerOrbita ? inf.mesEstret.quan : Durada(inf);
+    double quan = std::min(inf.quanEstret, Durada(inf));
     for (const Sortida& s : inf.perduts)
         quan = std::min(quan, s.quan);
     for (const Separacio& s : inf.separats)
@@ -125,12 +157,15 @@ double PrimeraFallada(const InformePrevia& inf)
 // The first change that preview finds holds the system together, tried in
 // the order of what it costs the system: a slower key, lighter small bodies,
 // slower orbits of the same shapes, and slower bodies when it is not bound.
+// Each is judged by the pairs of the system as it is: a change that unbinds
+// a pair at the start holds nothing together.
 // A change that slows the orbits is run for as long as they take to cover
 // what the failing run covered, or a system that comes apart in ten years
 // would seem held together by a key that shows five. Up to ten times as
 // long, and then only if that covers its first failure.
-std::string Consell(const Sistema& sistema, const OpcionsPrevia& o, const InformePrevia& inf)
+std::string Consell(const Sistema& sistema, OpcionsPrevia o, const InformePrevia& inf)
 {
+    o.primaris = &inf.primaris;
     for (int tecla = o.tecla - 1; tecla >= 1; --tecla) {
         const double rati =
             static_cast<double>(FactorDeNumero(o.tecla).factor) / FactorDeNumero(tecla).factor;
@@ -208,7 +243,7 @@ Previsio Preveure(const Sistema& sistema, const OpcionsPrevia& o)
     if (o.folga > 0.0) {
         OpcionsPrevia folga = o;
         folga.csv = nullptr;
-        folga.fotogrames = false;
+        folga.fotograma = nullptr;
         p.ambFolga.push_back(Previa(sistema, folga));
     }
     if (!Aguanta(p.ideal) || (!p.ambFolga.empty() && !Aguanta(p.ambFolga[0])))
@@ -239,15 +274,18 @@ void EscriureInforme(std::ostream& out, const std::string& nom, const Previsio& 
 
     if (!inf.vistaConeguda) {
         out << "view: the screen sets the window's size, so what leaves the view is not known here";
-    } else if (inf.perduts.empty()) {
-        out << "view: every body is in view at the end";
     } else {
-        out << "view: " << inf.perduts.size() << " of " << inf.cossos << " out of view at the end, left at: ";
-        for (size_t i = 0; i < inf.perduts.size() && i < kLlistats; ++i)
-            out << (i > 0 ? ", " : "") << "body " << inf.perduts[i].cos << " " << Segons(inf.perduts[i].quan)
-                << " s";
-        if (inf.perduts.size() > kLlistats)
-            out << " and " << inf.perduts.size() - kLlistats << " more";
+        out << "view: ";
+        if (!inf.foraInici.empty())
+            out << inf.foraInici.size() << " of " << inf.cossos << " out of view from the start, not judged by it ("
+                << Llista(inf.foraInici, [](int32_t cos) { return Nom(cos, nullptr); }) << "); ";
+        if (inf.perduts.empty())
+            out << "every body" << (inf.foraInici.empty() ? "" : " of the rest") << " is in view at the end";
+        else
+            out << inf.perduts.size() << " of "
+                << (inf.foraInici.empty() ? std::to_string(inf.cossos) : std::string("the rest"))
+                << " out of view at the end, left at: "
+                << Llista(inf.perduts, [](const Sortida& s) { return Nom(s.cos, nullptr) + " " + Segons(s.quan) + " s"; });
     }
     if (inf.tornats > 0)
         out << "; " << inf.tornats << " left and came back";
@@ -270,12 +308,9 @@ void EscriureInforme(std::ostream& out, const std::string& nom, const Previsio& 
             out << ", each still bound at the end";
         else
             out << "; " << inf.separats.size() << " came apart: ";
-        for (size_t i = 0; i < inf.separats.size() && i < kLlistats; ++i)
-            out << (i > 0 ? ", " : "") << "body " << inf.separats[i].cos << " from body " << inf.separats[i].primari
-                << " at " << Segons(inf.separats[i].quan) << " s";
-        if (inf.separats.size() > kLlistats)
-            out << " and " << inf.separats.size() - kLlistats << " more";
-        out << "\n";
+        out << Llista(inf.separats, [](const Separacio& s) {
+            return Nom(s.cos, nullptr) + " from " + Nom(s.primari, nullptr) + " at " + Segons(s.quan) + " s";
+        }) << "\n";
     }
 
     const InformePrevia* folga = previsio.ambFolga.empty() ? nullptr : &previsio.ambFolga[0];

@@ -24,11 +24,23 @@ double Lligam(const Particula& a, const Particula& b)
 
 }  // namespace
 
-void Lligams::iniciar(const Particula* p, int32_t n)
+void Lligams::iniciar(const Particula* p, int32_t n, const std::vector<int32_t>* primaris)
 {
     primari_.assign(n, -1);
     lligat_.assign(n, 0);
     quan_.assign(n, 0.0);
+    deslligats_ = 0;
+    if (primaris != nullptr && primaris->size() == static_cast<size_t>(n)) {
+        primari_ = *primaris;
+        for (int32_t i = 0; i < n; ++i) {
+            if (primari_[i] < 0)
+                continue;
+            lligat_[i] = Lligam(p[i], p[primari_[i]]) < 0.0;
+            deslligats_ += !lligat_[i];
+        }
+        lligatInici_ = lligat_;
+        return;
+    }
     for (int32_t i = 0; i < n; ++i) {
         double millor = 0.0;
         for (int32_t j = 0; j < n; ++j) {
@@ -42,6 +54,7 @@ void Lligams::iniciar(const Particula* p, int32_t n)
         }
         lligat_[i] = primari_[i] >= 0;
     }
+    lligatInici_ = lligat_;
 }
 
 void Lligams::comprovar(const Particula* p, int32_t n, double quan)
@@ -56,12 +69,12 @@ void Lligams::comprovar(const Particula* p, int32_t n, double quan)
     }
 }
 
-std::vector<Separacio> Lligams::separats(const Particula* p, const std::vector<char>& fora) const
+std::vector<Separacio> Lligams::separats(const Particula* p, const std::vector<char>& perduts) const
 {
     std::vector<Separacio> s;
     for (size_t i = 0; i < primari_.size(); ++i) {
         int32_t j = primari_[i];
-        if (j < 0 || lligat_[i] || fora[i] || fora[j])
+        if (j < 0 || !lligatInici_[i] || lligat_[i] || perduts[i] || perduts[j])
             continue;
         // A pair that are each other's primary is told once, the lighter
         // body the one that came apart.

@@ -2,8 +2,8 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdio>
 #include <charconv>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -12,6 +12,7 @@
 #include <memory>
 #include <new>
 #include <optional>
+#include <sstream>
 #include <string>
 #include <utility>
 
@@ -32,7 +33,7 @@ const char* const kUs =
     "usage: particules-config check [FILE | -]\n"
     "       particules-config --version\n"
     "       particules-config gen star|disc|cluster [-n N] [--seed S] [--window WxH] [--gexp E]\n"
-    "       particules-config gen orbits FILE\n"
+    "       particules-config gen orbits FILE [--centre NAME]\n"
     "       particules-config preview [FILE | -] [--seconds S] [--key 1..7] [--slack P]\n"
     "                                 [--png OUT.png] [--csv OUT.csv]\n"
     "       particules-config speed [-n N]\n"
@@ -49,8 +50,12 @@ const char* const kUs =
     "         --gexp E      G = 6.7 x 10^E (-11)\n"
     "gen orbits writes the system FILE describes (- for standard input), one body\n"
     "       a line in real units, NAME MASS kg|Mearth|Mjup|Msun [around PARENT\n"
-    "       a DISTANCE m|km|AU] [e E] [at DEGREES] [retrograde], with the units,\n"
-    "       each orbit's steps at every key and the key to use on standard error.\n"
+    "       a DISTANCE m|km|AU] [e E] [at DEGREES] [retrograde], PARENT a body or\n"
+    "       bodies joined by + (their centre), with the units, each orbit's steps\n"
+    "       at every key, and the keys that a minute's run at each holds together\n"
+    "       on standard error.\n"
+    "         --centre NAME a body or A+B at the window's centre, at rest, and\n"
+    "                       what goes round it filling the view\n"
     "preview steps FILE (config.txt by default) with the program's own step, each\n"
     "       cycle as long as its period, and again with cycles P % longer, and\n"
     "       reports energy, momentum, the bodies that leave the view, the bound\n"
@@ -123,18 +128,24 @@ private:
     std::optional<ArxiuConfig> arxiu_;
 };
 
-// check's report: every finding, then their count. Returns the errors.
-int EscriureAvisos(std::ostream& out, const std::string& cami, const std::vector<Avis>& avisos)
+// check's report: every finding, then their count, which may count more
+// than those given. Returns the errors.
+int64_t EscriureAvisos(std::ostream& out, const std::string& cami, const std::vector<Avis>& avisos,
+                       int64_t errors = -1, int64_t notes = -1)
 {
-    int errors = 0, notes = 0;
+    int64_t vistos[2] = {0, 0};
     for (const Avis& a : avisos) {
         const bool error = a.gravetat == Avis::Gravetat::Error;
-        (error ? errors : notes)++;
+        vistos[error]++;
         out << cami << ':' << a.linia << ':' << a.columna << ": " << (error ? "error: " : "note: ")
             << a.text << '\n';
     }
-    out << cami << ": " << errors << (errors == 1 ? " error, " : " errors, ") << notes
-        << (notes == 1 ? " note\n" : " notes\n");
+    errors = errors < 0 ? vistos[1] : errors;
+    notes = notes < 0 ? vistos[0] : notes;
+    out << cami << ": " << errors << (errors == 1 ? " error, " : " errors, ") << notes << (notes == 1 ? " note" : " notes");
+    if (vistos[0] + vistos[1] < errors + notes)
+        out << " (the first " << vistos[0] + vistos[1] << " shown)";
+    out << "\n";
     return errors;
 }
 
@@ -274,9 +285,9 @@ std::optional<int> LlegirSistema(const PeticioPrevia& p, Sistema& sistema)
 // at once.
 struct SortidesPrevia {
     ArxiuNou arxiuTaula, arxiuImatge;
-    std::ofstream taula;
+    std::unique_ptr<BufferArxiu> bufferTaula;
+    std::unique_ptr<std::ostream> taula;
     FinestraInvisible finestra;
-    std::unique_ptr<std::FILE, int (*)(std::FILE*)> imatge{nullptr, std::fclose};
 };
 
 std::optional<int> ObrirSortides(PeticioPrevia& p, const Sistema& sistema, SortidesPrevia& s)
@@ -285,10 +296,9 @@ std::optional<int> ObrirSortides(PeticioPrevia& p, const Sistema& sistema, Sorti
     if (!p.csv.empty()) {
         if (!s.arxiuTaula.obrir(p.csv, error))
             return NoEs(p.csv, error);
-        s.taula.open(s.arxiuTaula.cami());
-        if (!s.taula)
-            return NoEs(p.csv, std::strerror(errno));
-        p.o.csv = &s.taula;
+        s.bufferTaula = std::make_unique<BufferArxiu>(s.arxiuTaula.flux());
+        s.taula = std::make_unique<std::ostream>(s.bufferTaula.get());
+        p.o.csv = s.taula.get();
     }
     if (!p.png.empty() && !s.finestra.obrir(sistema.amplada, sistema.altura, error)) {
         std::cerr << "particules-config: no picture: " << error << std::endl;
@@ -297,11 +307,8 @@ std::optional<int> ObrirSortides(PeticioPrevia& p, const Sistema& sistema, Sorti
     if (!p.png.empty()) {
         if (!s.arxiuImatge.obrir(p.png, error))
             return NoEs(p.png, error);
-        s.imatge.reset(std::fopen(s.arxiuImatge.cami().c_str(), "wb"));
-        if (!s.imatge)
-            return NoEs(p.png, std::strerror(errno));
+        p.o.fotograma = FinestraInvisible::dibuixar;
     }
-    p.o.fotogrames = !p.png.empty();
     return std::nullopt;
 }
 
@@ -311,13 +318,14 @@ int EscriureSortides(const PeticioPrevia& p, const Previsio& informe, SortidesPr
 {
     std::string error;
     EscriureInforme(std::cout, p.cami, informe);
-    if (s.imatge && (!EscriurePng(s.imatge.get(), error) || std::fclose(s.imatge.release()) != 0))
-        return NoEs(p.png, error.empty() ? std::strerror(errno) : error);
-    if (s.taula.is_open()) {
-        s.taula.close();
-        if (!s.taula)
-            return NoEs(p.csv, "cannot be written");
-    }
+    if (s.arxiuImatge.flux() != nullptr && !EscriurePng(s.arxiuImatge.flux(), error))
+        return NoEs(p.png, error);
+    if (!s.arxiuImatge.tancar(error))
+        return NoEs(p.png, error);
+    if (s.taula)
+        s.taula->flush();
+    if (!s.arxiuTaula.tancar(error))
+        return NoEs(p.csv, error);
     std::cout.flush();
     if (!std::cout)
         return Escrit(0);
@@ -355,24 +363,49 @@ int Previsualitza(int argc, char** argv)
 }
 
 // gen orbits: the config on standard output, the findings and the report on
-// standard error.
+// standard error, in one write: a description of a million lines has a
+// report of a few hundred.
 int GeneraOrbites(int argc, char** argv)
 {
-    if (argc != 4)
+    OpcionsOrbites opcions;
+    std::string cami;
+    for (int i = 3; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "--centre") {
+            if (i + 1 >= argc)
+                return Us("--centre needs a value");
+            opcions.centre = argv[++i];
+            if (opcions.centre.empty())
+                return Us("bad value \"\" for --centre");
+        } else if (arg.size() > 1 && arg[0] == '-' && arg != "-") {
+            return Us("unknown option " + arg);
+        } else if (!cami.empty()) {
+            return Us("gen orbits takes one file");
+        } else {
+            cami = arg;
+        }
+    }
+    if (cami.empty())
         return Us("gen orbits takes one file");
-    const std::string cami = argv[3];
     Entrada entrada(cami);
     if (!entrada.llegible()) {
         std::cerr << "particules-config: " << cami << ": " << std::strerror(errno) << std::endl;
         return 1;
     }
-    std::vector<Avis> avisos;
-    const auto sistema = GenerarOrbites(entrada.flux(), OpcionsOrbites(), avisos);
-    if (!avisos.empty())
-        EscriureAvisos(std::cerr, cami, avisos);
+    Troballes troballes;
+    auto sistema = GenerarOrbites(entrada.flux(), opcions, troballes);
+    std::ostringstream errors;
+    if (!troballes.avisos.empty())
+        EscriureAvisos(errors, cami, troballes.avisos, troballes.errors, troballes.notes);
+    if (!troballes.centre.empty())
+        errors << "particules-config: --centre " << opcions.centre << ": " << troballes.centre << "\n";
+    if (sistema) {
+        ProvarTecles(*sistema);
+        EscriureInformeOrbites(errors, *sistema);
+    }
+    std::cerr << errors.str() << std::flush;
     if (!sistema)
         return 1;
-    EscriureInformeOrbites(std::cerr, *sistema);
     EscriureConfig(std::cout, sistema->sistema, &sistema->noms);
     return Escrit(0);
 }

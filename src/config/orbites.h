@@ -12,30 +12,61 @@
 
 // gen orbits: a system described in real units, one body a line,
 //     NAME MASS UNIT [around PARENT a DISTANCE UNIT] [e E] [at DEGREES] [retrograde]
-// written as a config.txt whose units the tool chooses.
+// where PARENT is a body or a group of them, A+B+..., written as a
+// config.txt whose units the tool chooses. No SDL: its claims are runs of
+// preview's, on the program's own step.
 
 struct OpcionsOrbites {
     int32_t amplada = 800;
     int32_t altura = 600;
+    // A body or a group at the window's centre, at rest, with what goes round
+    // it filling the view; empty for the whole system in its centre-of-mass
+    // frame.
+    std::string centre;
 };
 
-// One body that goes round another.
+// One body that goes round another, or round a group.
 struct Orbita {
     int32_t cos = 0;
-    int32_t pare = 0;
-    double periode = 0.0;  // seconds
-    double amplePx = 0.0;  // its major axis in pixels at the start zoom
-    bool foraHill = false;  // reaches beyond its parent's Hill radius
+    int32_t pare = 0;       // the parent, or the group's body placed last
+    int32_t grup = -1;      // the group in SistemaOrbites::grups, or -1
+    double periode = 0.0;   // seconds
+    double volta = 0.0;     // seconds of a whole turn at the rate of its periapsis pass: its period when circular
+    double amplePx = 0.0;   // its major axis in pixels at the start zoom
+};
+
+// A time key run for a minute at the ideal cycles and with the slack.
+struct ProvaTecla {
+    bool aguanta = false;
+    std::string problema;   // what went wrong, by the bodies' names
 };
 
 struct SistemaOrbites {
     Sistema sistema;
     std::vector<std::string> noms;
+    std::vector<std::string> grups;  // each group as written
     double metres = 0.0;      // per unit of length
     double kilograms = 0.0;   // per unit of mass
     double abastPx = 0.0;     // how far from the centre the largest orbit reaches
-    std::vector<Orbita> orbites;
+    std::vector<Orbita> orbites;  // the first kFilesTaula, which the report lists
+    int64_t nombreOrbites = 0;
+    std::string centre;       // as --centre gave it; empty for none
+    std::vector<int32_t> foraInici;  // out of view at the start
+    // Keys 1 to 7 as the runs found them; empty where the runs were not made.
+    std::vector<ProvaTecla> proves;
 };
+
+// What a description was found to hold: its first findings, with line and
+// column, and the count of all of them.
+struct Troballes {
+    std::vector<Avis> avisos;        // by line, the first kTroballesMostrades
+    int64_t errors = 0, notes = 0;   // shown or not
+    std::string centre;              // why --centre names nothing; empty when it does
+};
+constexpr size_t kTroballesMostrades = 100;
+
+// Orbits the report's table lists.
+constexpr size_t kFilesTaula = 200;
 
 // Kilograms per mass unit and metres per length unit of a description.
 constexpr double kTerra = 5.9722e24;
@@ -44,24 +75,30 @@ constexpr double kSol = 1.98847e30;
 constexpr double kUA = 1.495978707e11;
 constexpr double kGReal = 6.6743e-11;
 
-// Steps an orbit must have at the suggested key, with cycles this much longer
-// than the limit's period, as a loaded machine runs them.
-constexpr double kPassosMinims = 200.0;
-constexpr double kFolgaCicles = 1.25;
+// A mass changed by rounding to whole units by more than this much of itself
+// is noted.
+constexpr double kCanviMassa = 1e-5;
 
-// The system, or nothing when a finding is an error. Notes and errors go to
-// avisos, with the line and column of the description they are about.
-std::optional<SistemaOrbites> GenerarOrbites(std::istream& in, const OpcionsOrbites& opcions,
-                                             std::vector<Avis>& avisos);
+// The most bodies whose keys gen orbits runs: a minute at seven keys, twice,
+// takes every pair at every step.
+constexpr int32_t kCossosProvats = 200;
 
-// Steps per orbit of a period at a key, with the cycles of the slack.
-double PassosPerOrbita(const Sistema& sistema, double periode, int tecla);
+// The system, or nothing when a finding is an error.
+std::optional<SistemaOrbites> GenerarOrbites(std::istream& in, const OpcionsOrbites& opcions, Troballes& troballes);
 
-// The fastest key at which every orbit takes kPassosMinims steps with the
-// slack, or 0 when not even key 1 gives them.
+// Runs the system for a minute at each key, fastest first, as preview runs
+// it with its slack, and keeps what each run found in s.proves; nothing for
+// more than kCossosProvats bodies.
+void ProvarTecles(SistemaOrbites& s);
+
+// The fastest key whose runs held the system together, or 0 for none or
+// none run.
 int TeclaSuggerida(const SistemaOrbites& s);
 
+// Steps of the slack's cycles at a key in a span of simulated seconds.
+double PassosPerOrbita(const Sistema& sistema, double segons, int tecla);
+
 // The units chosen, each orbit's period and steps per orbit at every key,
-// the suggested key and the ones it tolerates, and the orbits too small to
-// see.
+// what each key's run found, the suggested key and the ones it tolerates,
+// what is off screen and the orbits too small to see.
 void EscriureInformeOrbites(std::ostream& out, const SistemaOrbites& s);

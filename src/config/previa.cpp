@@ -11,12 +11,10 @@
 #include <sstream>
 #include <utility>
 
-#include "app/bucle.h"
-#include "app/globals.h"
-#include "display/fotograma.h"
-#include "display/globals.h"
+#include "lectura/constants.h"
 #include "lectura/lectura.h"
 #include "physics/factors.h"
+#include "physics/globals.h"
 #include "physics/pas.h"
 
 namespace {
@@ -108,6 +106,8 @@ public:
                 if (clau < estret_ * gm2) {
                     estret_ = clau / gm2;
                     anotar(inf.mesEstret, i, j, quan);
+                    if (inf.mesEstret.passosPerOrbita < kPassosPerOrbita && !(inf.quanEstret <= quan))
+                        inf.quanEstret = quan;
                 }
             }
         }
@@ -141,41 +141,50 @@ private:
     std::atomic<int64_t> parells_{0};
 };
 
-// Whether a body's corner pixel is in the window, where the frame would draw it.
-bool EnVista(const Particula& p)
-{
-    const vector pos = p.retornarposicio();
-    const double x = static_cast<double>(Zoom) * pos.x + PuntReferencia.x;
-    const double y = static_cast<double>(Zoom) * pos.y + PuntReferencia.y;
-    return x > -1.0 && x < PANTALLA_AMPLADA && y > -1.0 && y < PANTALLA_ALTURA;
-}
-
-// Which bodies are out of view, since when, and which came back.
+// Which bodies are out of view, since when, and which came back. A body out
+// of view from the start (a view centred on one part of a system) is not
+// lost by being out of it.
 class Vista {
 public:
-    explicit Vista(int32_t n) : fora_(n, 0), sortit_(n, 0), quan_(n, 0.0) {}
+    Vista(const Sistema& sistema, int32_t n)
+        : vista_(sistema), fora_(n, 0), inici_(n, 0), sortit_(n, 0), quan_(n, 0.0)
+    {
+    }
 
     int32_t comprovar(const Particula* p, int32_t n, double quan)
     {
         int32_t dins = 0;
         for (int32_t i = 0; i < n; ++i) {
-            const bool fora = !EnVista(p[i]);
+            const vector pos = p[i].retornarposicio();
+            const bool fora = !vista_.conte(pos.x, pos.y);
             if (fora && !fora_[i]) {
                 quan_[i] = quan;
                 sortit_[i] = 1;
             }
+            if (primer_)
+                inici_[i] = fora;
             fora_[i] = fora;
             dins += !fora;
         }
+        primer_ = false;
         return dins;
     }
 
-    const std::vector<char>& fora() const { return fora_; }
+    // Out of view at the end, having been in it at the start.
+    std::vector<char> perduts() const
+    {
+        std::vector<char> p(fora_.size());
+        for (size_t i = 0; i < fora_.size(); ++i)
+            p[i] = fora_[i] && !inici_[i];
+        return p;
+    }
 
     void resumir(InformePrevia& inf) const
     {
         for (size_t i = 0; i < fora_.size(); ++i) {
-            if (fora_[i])
+            if (inici_[i])
+                inf.foraInici.push_back(static_cast<int32_t>(i));
+            else if (fora_[i])
                 inf.perduts.push_back({static_cast<int32_t>(i), quan_[i]});
             else if (sortit_[i])
                 ++inf.tornats;
@@ -185,7 +194,9 @@ public:
     }
 
 private:
-    std::vector<char> fora_, sortit_;
+    VistaInicial vista_;
+    bool primer_ = true;
+    std::vector<char> fora_, inici_, sortit_;
     std::vector<double> quan_;
 };
 
@@ -311,15 +322,13 @@ void Ritme(const Sistema& sistema, const OpcionsPrevia& o, InformePrevia& inf)
     inf.mostreig = std::max<int64_t>(1, inf.cossos / kCossosPerMostra);
 }
 
-// What start-up leaves, with the key pressed before the first step.
+// What start-up leaves of the physics, with the key pressed before the first
+// step.
 std::unique_ptr<Particula[]> EstatInicial(const Sistema& sistema, int32_t factor)
 {
-    ReiniciarEstat();
+    ReiniciarFisica();
     G = GDeExponent(sistema.gexp);
     FactorVelocitat = factor;
-    PANTALLA_AMPLADA = sistema.amplada;
-    PANTALLA_ALTURA = sistema.altura;
-    CentrarVista();
     std::unique_ptr<Particula[]> p = CrearCossos(sistema);
     if (!ReservarPas(static_cast<int32_t>(sistema.cossos.size())))
         throw std::bad_alloc();
@@ -362,6 +371,14 @@ void LiniaProgres::mostrar()
     }
 }
 
+VistaInicial::VistaInicial(const Sistema& s)
+    : zoom_(static_cast<double>(ZOOM_INICIAL)),
+      // The origin at the window's centre, in whole pixels, as start-up puts it.
+      origenX_(static_cast<double>(s.amplada / 2)), origenY_(static_cast<double>(s.altura / 2)),
+      amplada_(s.amplada), altura_(s.altura)
+{
+}
+
 std::unique_ptr<Particula[]> CrearCossos(const Sistema& sistema)
 {
     std::unique_ptr<Particula[]> p(new Particula[sistema.cossos.size()]);
@@ -383,7 +400,7 @@ InformePrevia Previa(const Sistema& sistema, const OpcionsPrevia& o)
     TempsPerCicle = temps;
     inf.pas = FactorPas();
     Mesurador mesurador(n, inf.pas);
-    Vista vista(n);
+    Vista vista(sistema, n);
     Lligams lligams;
     // Pulls of every step, and pairs of the measures: one every mostreig
     // steps, the first and the last, and one for each row of the table.
@@ -411,7 +428,7 @@ InformePrevia Previa(const Sistema& sistema, const OpcionsPrevia& o)
             const Mostra m = mesurador.mesurar(p.get(), n, quan, inf);
             if (k == 0) {
                 inicial = m;
-                lligams.iniciar(p.get(), n);
+                lligams.iniciar(p.get(), n, o.primaris);
                 inf.energia.escala = std::fabs(m.energia()) > 0.0 ? std::fabs(m.energia())
                                                                  : m.cinetica - m.potencial;
             }
@@ -421,9 +438,13 @@ InformePrevia Previa(const Sistema& sistema, const OpcionsPrevia& o)
                 *o.csv << quan << ',' << static_cast<double>(k) * inf.pas << ',' << m.energia() << ','
                        << m.moment[0] << ',' << m.moment[1] << ',' << dins << '\n';
         }
-        if (o.fotogrames && (k == 0 || FotogramaDegut(static_cast<int32_t>(ms - ultimFotograma), sistema.fps))) {
-            dibuixarFotograma(p.get(), n);
+        if (o.fotograma && (k == 0 || FotogramaDegut(static_cast<int32_t>(ms - ultimFotograma), sistema.fps))) {
+            o.fotograma(p.get(), n);
             ultimFotograma = ms;
+        }
+        if (o.aturarEnFallada && inf.mesEstret.passosPerOrbita < kPassosPerOrbita) {
+            inf.aturat = true;
+            break;
         }
     }
 
@@ -436,7 +457,9 @@ InformePrevia Previa(const Sistema& sistema, const OpcionsPrevia& o)
     if (inf.vistaConeguda)
         vista.resumir(inf);
     inf.parells = lligams.parells();
-    inf.separats = lligams.separats(p.get(), inf.vistaConeguda ? vista.fora() : std::vector<char>(n, 0));
+    inf.primaris = lligams.primaris();
+    inf.deslligats = lligams.deslligatsInici();
+    inf.separats = lligams.separats(p.get(), inf.vistaConeguda ? vista.perduts() : std::vector<char>(n, 0));
     if (inf.mesEstret.a >= 0) {
         double pesada = 0.0;
         for (int32_t i = 0; i < n; ++i)

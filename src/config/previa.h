@@ -17,7 +17,8 @@
 
 // A system stepped ahead of its run with the program's own step, on the
 // cycle the program keeps with its limiter on: every cycle lasts the whole
-// milliseconds of its period, as on a machine that never runs late.
+// milliseconds of its period, as on a machine that never runs late. No SDL:
+// what draws the frames is handed in.
 
 struct OpcionsPrevia {
     double segons = 60.0;  // of the program's clock
@@ -27,11 +28,35 @@ struct OpcionsPrevia {
     double folga = 0.0;
     // One row per second of the program's clock, when given.
     std::ostream* csv = nullptr;
-    // Draws every frame the program would draw on pantalla, trails on.
-    bool fotogrames = false;
+    // Given every frame the program would draw, when given.
+    std::function<void(const Particula* cossos, int32_t n)> fotograma;
     // Progress on standard error from half a second into the run, with how
     // long the whole takes.
     bool progres = false;
+    // Ends the run at the first pass stepped too coarsely: the verdict is
+    // known by then.
+    bool aturarEnFallada = false;
+    // Each body's primary as another run of this system found it at its start
+    // (advice is judged by the pairs of the system it changes); otherwise the
+    // run finds its own.
+    const std::vector<int32_t>* primaris = nullptr;
+};
+
+// The window at the start zoom and origin, before any panning: where the
+// program's first frame would draw a body.
+class VistaInicial {
+public:
+    explicit VistaInicial(const Sistema& sistema);
+    // Whether the corner pixel of a body's square at x, y is in the window.
+    bool conte(double x, double y) const
+    {
+        const double px = zoom_ * x + origenX_;
+        const double py = zoom_ * y + origenY_;
+        return px > -1.0 && px < amplada_ && py > -1.0 && py < altura_;
+    }
+
+private:
+    double zoom_, origenX_, origenY_, amplada_, altura_;
 };
 
 // Two bodies at the moment they came closest, by one measure or another.
@@ -72,12 +97,18 @@ struct InformePrevia {
     double momentInicial[2] = {0.0, 0.0}, momentFinal[2] = {0.0, 0.0};
     Deriva moment;               // the change of the momentum vector's size
     bool vistaConeguda = true;   // false when the screen sets the window's size
-    std::vector<Sortida> perduts;
+    std::vector<int32_t> foraInici;  // out of view from the start, so not judged by it
+    std::vector<Sortida> perduts;    // in view at the start and not at the end
     int32_t tornats = 0;         // bodies that left the view and came back
     int32_t parells = 0;         // bound to their primaries at the start
+    std::vector<int32_t> primaris;  // each body's primary at the start, -1 for none
+    int32_t deslligats = 0;      // of the primaries given, those not bound at the start
+    bool aturat = false;         // ended at its first coarse pass
     std::vector<Separacio> separats;  // no longer bound at the end, both in view
     Apropament mesProper;        // the smallest distance
     Apropament mesEstret;        // the fewest steps per orbit
+    // When a pass first took under kPassosPerOrbita steps per orbit.
+    double quanEstret = std::numeric_limits<double>::infinity();
     bool estretLleuger = false;  // both bodies of that pass are light
 };
 
@@ -118,6 +149,11 @@ struct Previsio {
     std::vector<InformePrevia> ambFolga;  // none or one
     std::string consell;  // empty when nothing was needed or nothing tried helps
 };
+
+// What went wrong in a run, or nothing when it held together: bodies lost,
+// pairs come apart (or, with the primaries given, not bound at the start)
+// and a pass stepped too coarsely. Bodies by number, or by noms when given.
+std::string Problema(const InformePrevia& informe, const std::vector<std::string>* noms = nullptr);
 
 // Whether a run lost no body, no pair came apart and no pass was stepped
 // too coarsely.

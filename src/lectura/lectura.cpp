@@ -11,6 +11,20 @@
 #include "physics/particula.h"
 #include "physics/pas.h"
 
+int32_t EsperaCicle(int32_t transcorregut, int32_t ciclesPerSegon)
+{
+    if (ciclesPerSegon == 0)
+        return 0;
+    // Truncated: a limit of 60 gives 16 ms. Above 1000 or negative, no wait.
+    const int32_t periode = 1000 / ciclesPerSegon;
+    return transcorregut < periode ? periode - transcorregut : 0;
+}
+
+bool FotogramaDegut(int32_t transcorregut, int32_t fps)
+{
+    return fps == 0 || !(transcorregut < 1000 / fps);
+}
+
 double GDeExponent(int32_t gexp)
 {
     return std::pow(10.0, gexp) * MANTISSA_G;

@@ -4,6 +4,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "app/arrencada.h"
 #include "app/globals.h"
@@ -12,7 +13,8 @@
 
 // Every bundled example must keep its bodies in the window for a minute of
 // real time at 100 cycles per second, at the time factor the README suggests
-// and at the fastest one it says the example tolerates.
+// and at the fastest one it says the example tolerates: those that start in
+// it, where an example shows one part of a system.
 
 namespace {
 
@@ -47,6 +49,11 @@ TEST_P(Exemples, StayOnScreenForAMinute)
     CentrarVista();
     ASSERT_EQ(CICLES_PER_SEGON, 100);
 
+    std::vector<char> dins(NUMERO_PARTICULES);
+    for (int32_t i = 0; i < NUMERO_PARTICULES; ++i)
+        dins[i] = DinsLaFinestra(particules[i].retornarposicio());
+    ASSERT_GT(std::count(dins.begin(), dins.end(), 1), 1);
+
     FactorVelocitat = GetParam().factor;
     TempsPerCicle = 10.0f / 1000.0f;
     for (int cicle = 1; cicle <= 60 * 100; ++cicle) {
@@ -54,7 +61,7 @@ TEST_P(Exemples, StayOnScreenForAMinute)
         if (cicle % 100)
             continue;
         for (int32_t i = 0; i < NUMERO_PARTICULES; ++i)
-            ASSERT_TRUE(DinsLaFinestra(particules[i].retornarposicio()))
+            ASSERT_TRUE(!dins[i] || DinsLaFinestra(particules[i].retornarposicio()))
                 << "body " << i << " left after " << cicle / 100 << " s";
     }
 }
@@ -62,7 +69,8 @@ TEST_P(Exemples, StayOnScreenForAMinute)
 INSTANTIATE_TEST_SUITE_P(Bundled, Exemples,
                          ::testing::Values(Exemple{"orbita", 1}, Exemple{"sistema-solar", 2628000},
                                            Exemple{"sistema-solar", 31536000},
-                                           Exemple{"vuit", 1}, Exemple{"cumul", 1}),
+                                           Exemple{"vuit", 1}, Exemple{"cumul", 1}, Exemple{"binaria", 1296000},
+                                           Exemple{"sistema-solar-complet", 3600}),
                          [](const auto& info) {
                              std::string nom = info.param.nom;
                              nom.erase(std::remove(nom.begin(), nom.end(), '-'), nom.end());

@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 #include <string>
 #include <tuple>
@@ -224,6 +225,8 @@ TEST(ConfigPreviewOutputs, ReplaceNothingButWholeFilesOfTheirOwn)
          "particules-config: cannot write to standard output"},
         {"--seconds 1e6 --png vell.png --csv vell.csv", -1, SIGINT, ""},
         {"--seconds 1e6 --png vell.png --csv vell.csv", -1, SIGTERM, ""},
+        {"--seconds 1e6 --png vell.png --csv vell.csv", -1, SIGHUP, ""},
+        {"--seconds 1e6 --png vell.png --csv vell.csv", -1, SIGPIPE, ""},
     };
     for (const auto& c : casos) {
         DirectoriTemporal dir;
@@ -282,6 +285,47 @@ TEST(ConfigPreviewOutputs, ReplaceNothingButWholeFilesOfTheirOwn)
         EXPECT_EQ(estat.st_mode & 07777, mode) << nom;
     }
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.cami()), {}), 3);
+}
+
+// Any name a folder takes is an output's: the file written beside it has a
+// name that fits too. A symbolic link is followed only where the user
+// running made it (or root): one that another user planted, in a shared
+// folder, is refused and the file it points to left as it was.
+TEST(ConfigPreviewOutputs, AnyLegalNameAndNoOtherUsersLink)
+{
+    const std::string config = "800 600 1 100 60 -11\n0 x 0 y 0 vx 0 vy 1 kg 2 px\n";
+    DirectoriTemporal dir;
+    dir.escriure("config.txt", config);
+    const std::string llarg = std::string(248, 'a') + ".csv";
+    const Execucio e = Previsualitzar(dir, {"--seconds", "1", "--csv", llarg});
+    EXPECT_EQ(e.estat, 0) << e.errors;
+    std::ifstream taula(dir.cami() + "/" + llarg);
+    std::string capcalera;
+    std::getline(taula, capcalera);
+    EXPECT_EQ(capcalera, "seconds,simulated_seconds,energy,momentum_x,momentum_y,in_view");
+
+    dir.escriure("victima.txt", "someone else's");
+    ASSERT_EQ(symlink("victima.txt", (dir.cami() + "/meu.png").c_str()), 0);
+    // One's own link leads to the file, which takes the picture's place.
+    EXPECT_EQ(Previsualitzar(dir, {"--seconds", "0", "--png", "meu.png"}).estat, 0);
+    std::ifstream victima(dir.cami() + "/victima.txt", std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(victima), {}).rfind("\x89PNG", 0), 0u);
+    if (geteuid() != 0)
+        GTEST_SKIP() << "a link of another user's takes root to make";
+    dir.escriure("victima.txt", "someone else's");
+    ASSERT_EQ(symlink("victima.txt", (dir.cami() + "/plantat.png").c_str()), 0);
+    ASSERT_EQ(lchown((dir.cami() + "/plantat.png").c_str(), 65534, 65534), 0);
+    const Execucio plantat = Previsualitzar(dir, {"--seconds", "0", "--png", "plantat.png"});
+    EXPECT_EQ(plantat.estat, 1);
+    EXPECT_NE(plantat.errors.find("particules-config: plantat.png: is a symbolic link that another user made"),
+              std::string::npos)
+        << plantat.errors;
+    std::ifstream igual(dir.cami() + "/victima.txt", std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(igual), {}), "someone else's");
+    struct stat estat;
+    ASSERT_EQ(lstat((dir.cami() + "/plantat.png").c_str(), &estat), 0);
+    EXPECT_TRUE(S_ISLNK(estat.st_mode));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.cami()), {}), 5);
 }
 
 namespace {
@@ -393,6 +437,23 @@ TEST(ConfigPreviewAdvice, AppliedAsItSaysItHoldsTheSystemTogether)
         const Execucio aplicat = Previsualitzar(dir, {"--key", tecla, "--seconds", segons});
         EXPECT_EQ(Veredicte(aplicat.sortida), "verdict: holds together, with the slack too") << aplicat.sortida;
     }
+}
+
+// A moon beyond its giant's Hill radius, lost at key 6: making every body
+// under a thousandth of the Sun lighter would make the giant lighter too, and
+// leave the moon unbound from the start, with nothing to come apart. Advice
+// is judged by the pairs bound in the system as it is, so none is offered.
+TEST(ConfigPreviewAdvice, KeepsEveryPairBoundThatWasBound)
+{
+    DirectoriTemporal dir;
+    GenerarOrbites(dir, "sun 1 Msun\n"
+                        "jupiter 1 Mjup around sun a 5.2 AU e 0.048\n"
+                        "moon 0.5 Mearth around jupiter a 0.6 AU e 0.01 at 90\n");
+    const Execucio e = Previsualitzar(dir, {"--key", "6"});
+    const std::string v = Veredicte(e.sortida);
+    EXPECT_NE(v.find("1 body comes apart from its primary"), std::string::npos) << v;
+    EXPECT_EQ(v.find("make every body lighter"), std::string::npos) << v;
+    EXPECT_NE(v.find("nothing in the file can help"), std::string::npos) << v;
 }
 
 TEST(ConfigPreviewAdvice, ForAClusterOfPointMassesNothingInTheFileCanHelp)
