@@ -110,7 +110,8 @@ async function particulesConfig(arguments_, arxius) {
 
 // ---- The run
 
-// The system being run: { nom, bytes, previ: lines the pane starts with }.
+// The system being run: { nom, bytes (or their promise), previ: lines the
+// pane starts with, exemple: whether it is a bundled one }.
 let actual = null;
 let execucio = 0;
 const ambFils = self.crossOriginIsolated === true;
@@ -183,7 +184,7 @@ function executar(sistema) {
         if (!viva() || acabada)
             return;
         acabada = true;
-        escriure(`(${sistema.nom}: ${text})`);
+        escriure(`(${sistema.nom}: ${text} ${status})`);
         estat.textContent = `The run ended with status ${status}${status === 0 ? '' : ': the pane says why'}. `
             + '"Run again" runs the same system afresh.';
         document.title = 'particules: the run ended';
@@ -204,14 +205,24 @@ function executar(sistema) {
             escriure(text);
         },
         printErr: (text) => viva() && !intern(text) && escriure(text),
-        preRun: [() => { finestra.Module.FS.writeFile('config.txt', sistema.bytes, { canOwn: true }); }],
-        // main's status, even where it returns after giving way, as every cycle does.
+        // config.txt once it is here, which may be after the program, then
+        // main, called so as to hear its status even where it returns after
+        // giving way, as every cycle does.
         noInitialRun: true,
-        onRuntimeInitialized: () => {
-            finestra.Module.ccall('main', 'number', ['number', 'number'], [0, 0], { async: true })
-                .then((status) => acabar(`the run ended with status ${status}`, status));
+        onRuntimeInitialized: async () => {
+            const M = finestra.Module;
+            let bytes;
+            try {
+                bytes = await sistema.bytes;
+            } catch (e) {
+                if (viva())
+                    document.title = estat.textContent = e.message;
+                return;
+            }
+            M.FS.writeFile('config.txt', bytes, { canOwn: true });
+            acabar('the run ended with status', await M.ccall('main', 'number', ['number', 'number'], [0, 0], { async: true }));
         },
-        onAbort: (que) => acabar(`the run stopped: ${que}`, 1),
+        onAbort: (que) => acabar(`the run stopped (${que}) with status`, 1),
         // A cycle long enough to stop the tab: estimated before the first, or measured.
         cicleLlarg: (ms, estimat) => {
             if (!viva())
@@ -231,23 +242,33 @@ function executar(sistema) {
 
 // ---- The systems
 
-let exemples = [];
 const tria = $('exemples');
 const descripcio = $('descripcio');
+// Each example's name and tecles.txt.
+const llistaExemples = fetch('examples/index.json').then((r) => r.json());
+const bytesExemples = new Map();
 
-async function executarExemple(nom) {
-    const exemple = exemples.find((e) => e.nom === nom);
-    if (!exemple) {
-        buidarPane();
-        escriure(`there is no example "${nom}"`);
-        return;
-    }
+function executarExemple(nom) {
     tria.value = nom;
-    $('tecles').textContent = exemple.tecles;
+    $('tecles').textContent = '';
     oblidarArxiu();
-    exemple.bytes ??= new Uint8Array(await (await fetch(`examples/${nom}/config.txt`)).arrayBuffer());
+    if (!bytesExemples.has(nom)) {
+        bytesExemples.set(nom, fetch(`examples/${encodeURIComponent(nom)}/config.txt`).then((r) => {
+            if (!r.ok)
+                throw new Error(`there is no example "${nom}"`);
+            return r.arrayBuffer();
+        }).then((b) => new Uint8Array(b)));
+        // Said by the run that waits for it.
+        bytesExemples.get(nom).catch(() => {});
+    }
     posarEnllac(`exemple=${encodeURIComponent(nom)}`);
-    executar({ nom, bytes: exemple.bytes, previ: [] });
+    const sistema = { nom, bytes: bytesExemples.get(nom), previ: [], exemple: true };
+    executar(sistema);
+    // Not waited for: the run starts with the list still on its way.
+    llistaExemples.then((exemples) => {
+        if (actual === sistema)
+            $('tecles').textContent = exemples.find((e) => e.nom === nom)?.tecles ?? '';
+    });
 }
 
 function oblidarArxiu() {
@@ -328,8 +349,7 @@ async function construir(text, enllac) {
 
 async function arrencar() {
     const parametres = new URLSearchParams(location.search);
-    const llista = fetch('examples/index.json').then((r) => r.json());
-    tria.onchange = () => executarExemple(tria.value).catch((e) => escriure(String(e)));
+    tria.onchange = () => executarExemple(tria.value);
     $('arxiu').onchange = (e) => e.target.files.length > 0 && triarArxiu(e.target.files[0]).catch((err) => escriure(String(err)));
     document.ondragover = (e) => e.preventDefault();
     document.ondrop = (e) => {
@@ -349,12 +369,14 @@ async function arrencar() {
         setTimeout(() => { $('copiar').textContent = 'Copy link'; }, 1500);
     };
 
-    exemples = await llista;
-    for (const e of exemples) {
-        const opcio = document.createElement('option');
-        opcio.value = opcio.textContent = e.nom;
-        tria.appendChild(opcio);
-    }
+    llistaExemples.then((exemples) => {
+        for (const e of exemples) {
+            const opcio = document.createElement('option');
+            opcio.value = opcio.textContent = e.nom;
+            tria.appendChild(opcio);
+        }
+        tria.value = actual?.exemple ? actual.nom : '';
+    });
     const enllacDolent = () => {
         tria.value = '';
         estat.textContent = 'This link\'s system does not decode: was the link cut short?';

@@ -300,6 +300,8 @@ async function orbites(pagina, url, context) {
     const eco = await pagina.evaluate(ecoDe);
     const enllac = await pagina.inputValue('#enllac');
     comprovar(/\?orbites=[\w-]+$/.test(enllac), `its link holds the description: ${enllac.length} characters`);
+    await pagina.click('#copiar');
+    comprovar(await pagina.evaluate(() => navigator.clipboard.readText()) === enllac, '"Copy link" copies it');
 
     const altra = await context.newPage();
     await altra.goto(enllac);
@@ -352,7 +354,8 @@ try {
         args: ['--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
             '--disable-background-networking', '--disable-component-update', '--disable-sync'],
     });
-    const context = () => navegador.newContext({ viewport: { width: captura ? 1280 : 900, height: 1000 } });
+    const context = () => navegador.newContext({ viewport: { width: captura ? 1280 : 900, height: 1000 },
+        permissions: ['clipboard-read', 'clipboard-write'] });
     const pagina = await (await context()).newPage();
     pagina.setDefaultTimeout(10000);
     if (captura) {
