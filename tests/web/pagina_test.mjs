@@ -354,7 +354,7 @@ try {
         args: ['--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
             '--disable-background-networking', '--disable-component-update', '--disable-sync'],
     });
-    const context = () => navegador.newContext({ viewport: { width: captura ? 1280 : 900, height: 1000 },
+    const context = () => navegador.newContext({ viewport: { width: captura ? 1360 : 900, height: 1000 },
         permissions: ['clipboard-read', 'clipboard-write'] });
     const pagina = await (await context()).newPage();
     pagina.setDefaultTimeout(10000);
