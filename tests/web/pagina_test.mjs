@@ -369,8 +369,9 @@ try {
         await arxius(pagina, url);
         await arxiusGrans(pagina, url);
         await orbites(pagina, url, await context());
-        await pasLlarg(await context(), url);
         await senseAillament(pagina);
+        // Last: its tab may go on with its step after it is closed.
+        await pasLlarg(await context(), url);
     }
 } catch (e) {
     comprovar(false, String(e));
