@@ -290,9 +290,12 @@ async function executarPropi(nom, bytes, enllac) {
     const previ = [];
     try {
         const r = await particulesConfig(['check', nomFs], [[nomFs, bytes]]);
+        // Its last line counts the findings; notes alone read as written.
         if (r.estat !== 0) {
             previ.push(`(particules-config check: ${nom} will not read as written)`, ...r.sortida,
                 '(the program reads it all the same:)');
+        } else if (r.sortida.length > 1) {
+            previ.push(`(particules-config check: notes on ${nom})`, ...r.sortida);
         }
     } catch (e) {
         previ.push(`(particules-config check did not run: ${e})`);
