@@ -122,6 +122,15 @@ const avis = $('avis');
 // Where the cycle rate falls this far under the limit, the status says so.
 const kRitmeLent = 0.8;
 
+// Ends the run under way, if any, and empties the pane.
+function aturar() {
+    ++execucio;
+    actual = null;
+    $('lloc').replaceChildren();
+    buidarPane();
+    avis.textContent = '';
+}
+
 function executar(sistema) {
     const n = ++execucio;
     const viva = () => n === execucio;
@@ -248,7 +257,16 @@ const descripcio = $('descripcio');
 const llistaExemples = fetch('examples/index.json').then((r) => r.json());
 const bytesExemples = new Map();
 
+// The visitor's latest choice: one that waits for check or gen is dropped
+// when another comes meanwhile.
+let eleccions = 0;
+function elegir() {
+    const n = ++eleccions;
+    return () => n === eleccions;
+}
+
 function executarExemple(nom) {
+    elegir();
     tria.value = nom;
     $('tecles').textContent = '';
     oblidarArxiu();
@@ -280,6 +298,7 @@ function oblidarArxiu() {
 // with their line and column, then the run, whatever they say, as on the
 // desktop.
 async function executarPropi(nom, bytes, enllac) {
+    const vigent = elegir();
     tria.value = '';
     $('tecles').textContent = '';
     buidarPane();
@@ -300,6 +319,8 @@ async function executarPropi(nom, bytes, enllac) {
     } catch (e) {
         previ.push(`(particules-config check did not run: ${e})`);
     }
+    if (!vigent())
+        return;
     if (enllac) {
         posarEnllac(enllac);
     } else if (bytes.length > 8 * kEnllacMaxim) {
@@ -312,7 +333,8 @@ async function executarPropi(nom, bytes, enllac) {
             posarEnllac(`propi=${encodeURIComponent(nom)}`, `${nom} is too large for a link (${mida(bytes.length)}, `
                 + `${mida(text.length)} compressed; a link holds ${mida(kEnllacMaxim)}): share the file itself.`);
     }
-    executar({ nom, bytes, previ });
+    if (vigent())
+        executar({ nom, bytes, previ });
 }
 
 async function triarArxiu(arxiu) {
@@ -322,6 +344,7 @@ async function triarArxiu(arxiu) {
 
 // A description through gen orbits: its report beside it, its config run.
 async function construir(text, enllac) {
+    const vigent = elegir();
     oblidarArxiu();
     tria.value = '';
     $('tecles').textContent = '';
@@ -330,16 +353,18 @@ async function construir(text, enllac) {
     const desar = $('desar');
     desar.hidden = true;
     const r = await particulesConfig(['gen', 'orbits', 'orbits.txt'], [['orbits.txt', new TextEncoder().encode(text)]]);
-    informe.textContent = r.errors.join('\n');
     const codi = enllac ?? await perEnllac(new TextEncoder().encode(text));
+    if (!vigent())
+        return;
+    informe.textContent = r.errors.join('\n');
     if (codi.length <= kEnllacMaxim)
         posarEnllac(`orbites=${codi}`);
     else
         posarEnllac('', `This description is too long for a link (${mida(codi.length)} compressed).`);
     if (r.estat !== 0) {
-        buidarPane();
+        aturar();
         escriure('(gen orbits found errors in the description: its report, beside it, says where)');
-        estat.textContent = 'Nothing runs: the description has errors.';
+        document.title = estat.textContent = 'Nothing runs: the description has errors.';
         return;
     }
     $('tecles').textContent = r.errors.filter((l) => /^(suggested key|keys it tolerates)/.test(l)).join('\n');
