@@ -70,7 +70,7 @@ web-deps:
 web: web-deps
 	@$(FASE) web-conf $(LOGS)/web-configure.log \
 		$(EMCMAKE) -S . -B $(WEB_BUILD) -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF
-	@$(FASE) web-build $(LOGS)/web-build.log $(EMBUILD) $(WEB_BUILD) -j $(JOBS) --target particules
+	@$(FASE) web-build $(LOGS)/web-build.log $(EMBUILD) $(WEB_BUILD) -j $(JOBS) --target particules particules-config
 	@$(FASE) web-conf $(LOGS)/web-fils-configure.log $(EMCMAKE) -S . -B $(WEB_FILS_BUILD) \
 		-DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=ON -DPARTICULES_WEB_FILS=ON
 	@$(FASE) web-build $(LOGS)/web-fils-build.log $(EMBUILD) $(WEB_FILS_BUILD) -j $(JOBS) --target particules

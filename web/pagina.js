@@ -1,97 +1,438 @@
-// Runs the program once per page load with one config.txt: a bundled
-// example (?exemple=NAME) or a file of the user's own, kept for the reload
-// that starts its run. Its echo and its errors go to the console pane, its
-// title to the page's title and the status line. A page its host isolates
-// (crossOriginIsolated) can share memory with workers, and runs the build
-// whose step takes every processor; any other runs on one thread.
+// The page: runs the program on one system at a time, in a frame of its own
+// made afresh for every run, so that a run that ends leaves nothing behind
+// and "Run again" needs no reload. A system is a bundled example, a
+// description built with particules-config gen orbits, or a file of the
+// visitor's own, handed over as its bytes; the page's address names it, so
+// that a copied link opens the same system. particules-config (check and
+// gen, built beside the program) runs as a fresh instance per command. A
+// page its host isolates (crossOriginIsolated) runs the build whose step
+// takes every processor; any other runs on one thread.
 'use strict';
 
-const clauPropi = 'particules-config-propi';
-const consola = document.getElementById('consola');
-const canvas = document.getElementById('canvas');
+const $ = (id) => document.getElementById(id);
+const consola = $('consola');
 
-// Lines gathered and shown once a frame: the echo of a system of hundreds of
-// bodies, a line at a time, would otherwise lay out the pane hundreds of times.
-let pendents = [];
+// The pane keeps the last lines only: the echo of a million bodies would
+// otherwise hold the tab's memory and lay out for seconds.
+const kLiniesPane = 2000;
+let linies = [];
+let oblidades = 0;
+let pintura = false;
 function escriure(text) {
-    if (pendents.length === 0) {
+    linies.push(text);
+    if (linies.length > 2 * kLiniesPane) {
+        oblidades += linies.length - kLiniesPane;
+        linies = linies.slice(-kLiniesPane);
+    }
+    // Shown once a frame: hundreds of lines arrive at once.
+    if (!pintura) {
+        pintura = true;
         requestAnimationFrame(() => {
-            consola.append(pendents.join(''));
+            pintura = false;
+            const darreres = linies.slice(-kLiniesPane);
+            const abans = oblidades + linies.length - darreres.length;
+            consola.textContent = (abans > 0 ? `(${abans} earlier lines not kept)\n` : '') + darreres.join('\n') + '\n';
             consola.scrollTop = consola.scrollHeight;
-            pendents = [];
         });
     }
-    pendents.push(text + '\n');
+}
+function buidarPane() {
+    linies = [];
+    oblidades = 0;
+    consola.textContent = '';
 }
 
-// The status line follows the title the program sets, as it sets it.
-new MutationObserver(() => {
-    document.getElementById('estat').textContent = document.title;
-}).observe(document.querySelector('title'), { childList: true, characterData: true, subtree: true });
+// What emscripten and its SDL say of themselves; the pane is for the program.
+const kInterns = [/^SDL_Quit called/, /^Blocking on the main thread/, /^Calling stub instead of /,
+    /^warning: /, /^pthread_/];
+const intern = (text) => kInterns.some((r) => r.test(text));
 
-function iniciarAmb(nom, text) {
-    const FS_ARXIU = 'config.txt';
-    window.Module = {
-        canvas: canvas,
-        keyboardListeningElement: canvas,
-        print: escriure,
-        // emscripten's advice to whoever waits on the page's own thread: the
-        // loop does, for its team to end each step, as on the desktop.
-        printErr: (text) => text.startsWith('Blocking on the main thread') || escriure(text),
-        preRun: [() => { Module.FS.writeFile(FS_ARXIU, text); }],
-        onExit: (estat) => { escriure(`(${nom}: the run ended with status ${estat})`); },
-    };
-    const ambFils = self.crossOriginIsolated === true;
+const mida = (n) => (n < 1e6 ? `${Math.ceil(n / 1000)} KB` : `${(n / 1e6).toFixed(1)} MB`);
+
+// The address and the link box: what opens this system again.
+const kEnllacMaxim = 32000;
+function posarEnllac(parametres, nota = '') {
+    const url = new URL(location.href);
+    url.search = parametres ? `?${parametres}` : '';
+    url.hash = '';
+    history.replaceState(null, '', url);
+    $('enllac').value = parametres ? url.href : '';
+    $('enllacNota').textContent = nota;
+}
+
+// Bytes to text for an address and back: deflate, then base64url.
+async function perEnllac(bytes) {
+    const flux = new Blob([bytes]).stream().pipeThrough(new CompressionStream('deflate-raw'));
+    const comprimit = new Uint8Array(await new Response(flux).arrayBuffer());
+    let binari = '';
+    for (let i = 0; i < comprimit.length; i += 0x8000)
+        binari += String.fromCharCode(...comprimit.subarray(i, i + 0x8000));
+    return btoa(binari).replace(/\+/g, '-').replace(/\//g, '_').replace(/=+$/, '');
+}
+async function deEnllac(text) {
+    const binari = atob(text.replace(/-/g, '+').replace(/_/g, '/'));
+    const bytes = Uint8Array.from(binari, (c) => c.charCodeAt(0));
+    const flux = new Blob([bytes]).stream().pipeThrough(new DecompressionStream('deflate-raw'));
+    return new Uint8Array(await new Response(flux).arrayBuffer());
+}
+
+// particules-config: each command a fresh instance of one compiled module.
+let modulConfig = null;
+async function particulesConfig(arguments_, arxius) {
+    modulConfig ??= Promise.all([
+        new Promise((fet, error) => {
+            const script = document.createElement('script');
+            script.src = 'particules-config.js';
+            script.onload = fet;
+            script.onerror = () => error(new Error('particules-config.js did not load'));
+            document.head.appendChild(script);
+        }),
+        WebAssembly.compileStreaming(fetch('particules-config.wasm')),
+    ]).then(([, modul]) => modul);
+    const modul = await modulConfig;
+    const r = { estat: null, sortida: [], errors: [] };
+    await ParticulesConfig({
+        arguments: arguments_,
+        print: (text) => r.sortida.push(text),
+        printErr: (text) => r.errors.push(text),
+        preRun: [(M) => {
+            for (const [nom, bytes] of arxius)
+                M.FS.writeFile(nom, bytes, { canOwn: true });
+        }],
+        instantiateWasm: (imports, fet) => {
+            WebAssembly.instantiate(modul, imports).then((instancia) => fet(instancia, modul));
+            return {};
+        },
+        onExit: (estat) => { r.estat = estat; },
+    });
+    return r;
+}
+
+// ---- The run
+
+// The system being run: { nom, bytes (or their promise), previ: lines the
+// pane starts with, exemple: whether it is a bundled one }.
+let actual = null;
+let execucio = 0;
+const ambFils = self.crossOriginIsolated === true;
+
+const estat = $('estat');
+const avis = $('avis');
+
+// Where the cycle rate falls this far under the limit, the status says so.
+const kRitmeLent = 0.8;
+
+// Ends the run under way, if any, and empties the pane.
+function aturar() {
+    ++execucio;
+    actual = null;
+    $('lloc').replaceChildren();
+    buidarPane();
+    avis.textContent = '';
+}
+
+function executar(sistema) {
+    const n = ++execucio;
+    const viva = () => n === execucio;
+    actual = sistema;
+    buidarPane();
+    sistema.previ.forEach(escriure);
     escriure(ambFils ? `(threads: the step on up to ${navigator.hardwareConcurrency} processors)`
         : '(one thread: threads need the host to send Cross-Origin-Opener-Policy: same-origin'
             + ' and Cross-Origin-Embedder-Policy: require-corp)');
-    const script = document.createElement('script');
-    script.src = ambFils ? 'particules-fils.js' : 'particules.js';
-    document.body.appendChild(script);
+    document.title = estat.textContent = `(starting ${sistema.nom})`;
+    avis.textContent = '';
+
+    const marc = document.createElement('iframe');
+    marc.id = marc.name = 'programa';
+    marc.title = 'The program';
+    $('lloc').replaceChildren(marc);
+    const finestra = marc.contentWindow;
+    const doc = marc.contentDocument;
+    doc.body.style.margin = '0';
+    const canvas = doc.createElement('canvas');
+    canvas.id = 'canvas';
+    canvas.tabIndex = 0;
+    canvas.style.cssText = 'display: block; outline: none; background: #000';
+    canvas.oncontextmenu = (e) => e.preventDefault();
+    doc.body.appendChild(canvas);
+    doc.ondragover = document.ondragover;
+    doc.ondrop = document.ondrop;
+    new finestra.ResizeObserver(() => {
+        marc.style.width = `${canvas.offsetWidth}px`;
+        marc.style.height = `${canvas.offsetHeight}px`;
+    }).observe(canvas);
+
+    // The header's limit and body count, from the echo's first line.
+    let limit = 0;
+    let cossos = 0;
+    let acabada = false;
+    // Two notices: a step that stops the tab, and a rate well under the
+    // limit; the first says all the second would.
+    let avisPas = '';
+    let avisRitme = '';
+    const avisar = () => { avis.textContent = avisPas || avisRitme; };
+    // The status line follows the title the program sets, as it sets it.
+    new finestra.MutationObserver(() => {
+        if (!viva() || acabada || doc.title === '')
+            return;
+        document.title = estat.textContent = doc.title;
+        const hz = Number(/Hz: (\d+) \|/.exec(doc.title)?.[1]);
+        const periode = limit > 0 && limit <= 1000 ? Math.trunc(1000 / limit) : 0;
+        if (hz > 0 && periode > 0) {
+            avisRitme = hz >= kRitmeLent * 1000 / periode ? ''
+                : `This tab runs ${hz} cycles a second, well under the ${limit} the file asks for: each step `
+                    + `is ${(1000 / hz / periode).toFixed(1)} times as long as the file expects, so at a fast key `
+                    + 'bodies on tight orbits take fewer, longer steps and can be thrown out. A lower key, or fewer '
+                    + 'busy tabs, keeps them.';
+            avisar();
+        }
+    }).observe(doc.documentElement, { childList: true, characterData: true, subtree: true });
+
+    const acabar = (text, status) => {
+        if (!viva() || acabada)
+            return;
+        acabada = true;
+        escriure(`(${sistema.nom}: ${text} ${status})`);
+        estat.textContent = `The run ended with status ${status}${status === 0 ? '' : ': the pane says why'}. `
+            + '"Run again" runs the same system afresh.';
+        document.title = 'particules: the run ended';
+        avisPas = avisRitme = '';
+        avisar();
+    };
+    finestra.Module = {
+        canvas: canvas,
+        keyboardListeningElement: canvas,
+        print: (text) => {
+            if (!viva() || intern(text))
+                return;
+            const capcalera = /^Pantalla X: .* N particules: (-?\d+) Cicles: (-?\d+) FPS:/.exec(text);
+            if (capcalera && limit === 0) {
+                cossos = Number(capcalera[1]);
+                limit = Number(capcalera[2]);
+            }
+            escriure(text);
+        },
+        printErr: (text) => viva() && !intern(text) && escriure(text),
+        // config.txt once it is here, which may be after the program, then
+        // main, called so as to hear its status even where it returns after
+        // giving way, as every cycle does.
+        noInitialRun: true,
+        onRuntimeInitialized: async () => {
+            const M = finestra.Module;
+            let bytes;
+            try {
+                bytes = await sistema.bytes;
+            } catch (e) {
+                if (viva())
+                    document.title = estat.textContent = e.message;
+                return;
+            }
+            M.FS.writeFile('config.txt', bytes, { canOwn: true });
+            acabar('the run ended with status', await M.ccall('main', 'number', ['number', 'number'], [0, 0], { async: true }));
+        },
+        onAbort: (que) => acabar(`the run stopped (${que}) with status`, 1),
+        // A cycle long enough to stop the tab: estimated before the first, or measured.
+        cicleLlarg: (ms, estimat) => {
+            if (!viva())
+                return;
+            const s = (ms / 1000).toFixed(ms < 10000 ? 1 : 0);
+            avisPas = `A step of ${cossos} bodies takes ${estimat ? 'about ' : ''}${s} s on this machine`
+                + `${estimat ? ' (timed on a part of them)' : ''}: the tab stops answering while a step runs, `
+                + `and keys, the picture and this page move once every ${s} s.`;
+            avisar();
+        },
+    };
+    const script = doc.createElement('script');
+    script.src = new URL(ambFils ? 'particules-fils.js' : 'particules.js', location.href).href;
+    doc.body.appendChild(script);
     canvas.focus();
 }
 
-// Every start is a fresh page: a fresh run of the program.
-function recarregar(parametres) {
-    location.search = new URLSearchParams(parametres).toString();
+// ---- The systems
+
+const tria = $('exemples');
+const descripcio = $('descripcio');
+// Each example's name and tecles.txt.
+const llistaExemples = fetch('examples/index.json').then((r) => r.json());
+const bytesExemples = new Map();
+
+// The visitor's latest choice: one that waits for check or gen is dropped
+// when another comes meanwhile.
+let eleccions = 0;
+function elegir() {
+    const n = ++eleccions;
+    return () => n === eleccions;
+}
+
+function executarExemple(nom) {
+    elegir();
+    tria.value = nom;
+    $('tecles').textContent = '';
+    oblidarArxiu();
+    if (!bytesExemples.has(nom)) {
+        bytesExemples.set(nom, fetch(`examples/${encodeURIComponent(nom)}/config.txt`).then((r) => {
+            if (!r.ok)
+                throw new Error(`there is no example "${nom}"`);
+            return r.arrayBuffer();
+        }).then((b) => new Uint8Array(b)));
+        // Said by the run that waits for it.
+        bytesExemples.get(nom).catch(() => {});
+    }
+    posarEnllac(`exemple=${encodeURIComponent(nom)}`);
+    const sistema = { nom, bytes: bytesExemples.get(nom), previ: [], exemple: true };
+    executar(sistema);
+    // Not waited for: the run starts with the list still on its way.
+    llistaExemples.then((exemples) => {
+        if (actual === sistema)
+            $('tecles').textContent = exemples.find((e) => e.nom === nom)?.tecles ?? '';
+    });
+}
+
+function oblidarArxiu() {
+    $('arxiu').value = '';
+    $('nomArxiu').textContent = '';
+}
+
+// A config.txt of the visitor's own, or from a link: check's findings first,
+// with their line and column, then the run, whatever they say, as on the
+// desktop.
+async function executarPropi(nom, bytes, enllac) {
+    const vigent = elegir();
+    tria.value = '';
+    $('tecles').textContent = '';
+    buidarPane();
+    estat.textContent = `(checking ${nom}, ${mida(bytes.length)})`;
+    // Let the page say so before a long file is read.
+    await new Promise((fet) => requestAnimationFrame(() => setTimeout(fet, 0)));
+    const nomFs = /^[\w.+-]{1,100}$/.test(nom) && !/^\.+$/.test(nom) ? nom : 'config.txt';
+    const previ = [];
+    try {
+        const r = await particulesConfig(['check', nomFs], [[nomFs, bytes]]);
+        // Its last line counts the findings; notes alone read as written.
+        if (r.estat !== 0) {
+            previ.push(`(particules-config check: ${nom} will not read as written)`, ...r.sortida,
+                '(the program reads it all the same:)');
+        } else if (r.sortida.length > 1) {
+            previ.push(`(particules-config check: notes on ${nom})`, ...r.sortida);
+        }
+    } catch (e) {
+        previ.push(`(particules-config check did not run: ${e})`);
+    }
+    if (!vigent())
+        return;
+    if (enllac) {
+        posarEnllac(enllac);
+    } else if (bytes.length > 8 * kEnllacMaxim) {
+        posarEnllac(`propi=${encodeURIComponent(nom)}`, `${nom} is too large for a link (${mida(bytes.length)}): share the file itself.`);
+    } else {
+        const text = await perEnllac(bytes);
+        if (text.length <= kEnllacMaxim)
+            posarEnllac(`config=${text}&nom=${encodeURIComponent(nom)}`);
+        else
+            posarEnllac(`propi=${encodeURIComponent(nom)}`, `${nom} is too large for a link (${mida(bytes.length)}, `
+                + `${mida(text.length)} compressed; a link holds ${mida(kEnllacMaxim)}): share the file itself.`);
+    }
+    if (vigent())
+        executar({ nom, bytes, previ });
+}
+
+async function triarArxiu(arxiu) {
+    $('nomArxiu').textContent = `${arxiu.name}, ${mida(arxiu.size)}`;
+    await executarPropi(arxiu.name, new Uint8Array(await arxiu.arrayBuffer()));
+}
+
+// A description through gen orbits: its report beside it, its config run.
+async function construir(text, enllac) {
+    const vigent = elegir();
+    oblidarArxiu();
+    tria.value = '';
+    $('tecles').textContent = '';
+    const informe = $('informe');
+    informe.textContent = '(particules-config gen orbits …)';
+    const desar = $('desar');
+    desar.hidden = true;
+    const r = await particulesConfig(['gen', 'orbits', 'orbits.txt'], [['orbits.txt', new TextEncoder().encode(text)]]);
+    const codi = enllac ?? await perEnllac(new TextEncoder().encode(text));
+    if (!vigent())
+        return;
+    informe.textContent = r.errors.join('\n');
+    if (codi.length <= kEnllacMaxim)
+        posarEnllac(`orbites=${codi}`);
+    else
+        posarEnllac('', `This description is too long for a link (${mida(codi.length)} compressed).`);
+    if (r.estat !== 0) {
+        aturar();
+        escriure('(gen orbits found errors in the description: its report, beside it, says where)');
+        document.title = estat.textContent = 'Nothing runs: the description has errors.';
+        return;
+    }
+    $('tecles').textContent = r.errors.filter((l) => /^(suggested key|keys it tolerates)/.test(l)).join('\n');
+    const config = new TextEncoder().encode(r.sortida.join('\n') + '\n');
+    URL.revokeObjectURL(desar.href);
+    desar.href = URL.createObjectURL(new Blob([config], { type: 'text/plain' }));
+    desar.hidden = false;
+    executar({ nom: 'orbits', bytes: config, previ: [] });
 }
 
 async function arrencar() {
     const parametres = new URLSearchParams(location.search);
-    const exemples = await (await fetch('examples/index.json')).json();
-    const tria = document.getElementById('exemples');
-    for (const e of exemples) {
-        const opcio = document.createElement('option');
-        opcio.value = opcio.textContent = e.nom;
-        tria.appendChild(opcio);
-    }
-    tria.onchange = () => recarregar({ exemple: tria.value });
-    const triarArxiu = (arxiu) => arxiu.text().then((text) => {
-        sessionStorage.setItem(clauPropi, text);
-        recarregar({ propi: arxiu.name });
-    });
-    document.getElementById('arxiu').onchange = (e) => triarArxiu(e.target.files[0]);
-    document.body.ondragover = (e) => e.preventDefault();
-    document.body.ondrop = (e) => {
+    tria.onchange = () => executarExemple(tria.value);
+    $('arxiu').onchange = (e) => e.target.files.length > 0 && triarArxiu(e.target.files[0]).catch((err) => escriure(String(err)));
+    document.ondragover = (e) => e.preventDefault();
+    document.ondrop = (e) => {
         e.preventDefault();
-        if (e.dataTransfer.files.length > 0)
-            triarArxiu(e.dataTransfer.files[0]);
+        if (e.dataTransfer.files.length > 0) {
+            $('arxiu').files = e.dataTransfer.files;
+            triarArxiu(e.dataTransfer.files[0]).catch((err) => escriure(String(err)));
+        }
+    };
+    $('tornar').onclick = () => actual && executar(actual);
+    $('construir').onclick = () => construir(descripcio.value).catch((e) => escriure(String(e)));
+    $('copiar').onclick = async () => {
+        const enllac = $('enllac');
+        enllac.select();
+        await navigator.clipboard.writeText(enllac.value).catch(() => document.execCommand('copy'));
+        $('copiar').textContent = 'Copied';
+        setTimeout(() => { $('copiar').textContent = 'Copy link'; }, 1500);
     };
 
-    if (parametres.has('propi')) {
+    llistaExemples.then((exemples) => {
+        for (const e of exemples) {
+            const opcio = document.createElement('option');
+            opcio.value = opcio.textContent = e.nom;
+            tria.appendChild(opcio);
+        }
+        tria.value = actual?.exemple ? actual.nom : '';
+    });
+    const enllacDolent = () => {
         tria.value = '';
-        iniciarAmb(parametres.get('propi'), sessionStorage.getItem(clauPropi) ?? '');
+        estat.textContent = 'This link\'s system does not decode: was the link cut short?';
+    };
+    if (parametres.has('orbites')) {
+        const codi = parametres.get('orbites');
+        const text = await deEnllac(codi).then((b) => new TextDecoder().decode(b), () => null);
+        if (text === null)
+            return enllacDolent();
+        descripcio.value = text;
+        return construir(text, codi);
+    }
+    if (parametres.has('config')) {
+        const nom = parametres.get('nom') || 'config.txt';
+        const bytes = await deEnllac(parametres.get('config')).catch(() => null);
+        if (bytes === null)
+            return enllacDolent();
+        return executarPropi(nom, bytes, `config=${parametres.get('config')}&nom=${encodeURIComponent(nom)}`);
+    }
+    if (parametres.has('propi')) {
+        const nom = parametres.get('propi');
+        tria.value = '';
+        posarEnllac(`propi=${encodeURIComponent(nom)}`, `${nom} was too large for a link.`);
+        estat.textContent = `This page never read ${nom}: a file chosen in another tab, or before a reload, `
+            + 'stays there. Choose it with the file picker, or drop it on the page.';
         return;
     }
-    const nom = parametres.get('exemple') ?? 'orbita';
-    const exemple = exemples.find((e) => e.nom === nom);
-    if (!exemple) {
-        escriure(`there is no example "${nom}"`);
-        return;
-    }
-    tria.value = nom;
-    document.getElementById('tecles').textContent = exemple.tecles;
-    iniciarAmb(nom, await (await fetch(`examples/${nom}/config.txt`)).text());
+    return executarExemple(parametres.get('exemple') ?? 'orbita');
 }
 
 arrencar().catch((e) => escriure(String(e)));

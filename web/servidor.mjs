@@ -2,11 +2,17 @@
 // (the headers that let a page share memory with its workers), and prints
 // its address. Usage: node servidor.mjs FOLDER [PORT] [--no-isolation]; port
 // 0 takes a free one; --no-isolation leaves the headers out, as most hosts do.
+// A folder that does not exist ends it at once with status 2.
 import { createServer } from 'node:http';
-import { readFile } from 'node:fs/promises';
-import { extname, join, normalize, sep } from 'node:path';
+import { readFile, stat } from 'node:fs/promises';
+import { extname, join, normalize, resolve, sep } from 'node:path';
 
-const arrel = normalize(process.argv[2] ?? 'build-web');
+// Resolved: with or without a trailing slash, the same folder.
+const arrel = resolve(process.argv[2] ?? 'build-web');
+if (!(await stat(arrel).then((s) => s.isDirectory(), () => false))) {
+    console.error(`servidor.mjs: ${arrel}: no such folder`);
+    process.exit(2);
+}
 const port = Number(process.argv[3] ?? 8000);
 const aillament = process.argv[4] === '--no-isolation' ? {} : {
     'Cross-Origin-Opener-Policy': 'same-origin',
@@ -18,16 +24,36 @@ const tipus = {
     '.mjs': 'text/javascript; charset=utf-8',
     '.wasm': 'application/wasm',
     '.txt': 'text/plain; charset=utf-8',
+    '.md': 'text/plain; charset=utf-8',
     '.json': 'application/json; charset=utf-8',
     '.css': 'text/css; charset=utf-8',
+    '.svg': 'image/svg+xml',
 };
 
-const servidor = createServer(async (peticio, resposta) => {
-    const cami = decodeURIComponent(new URL(peticio.url, 'http://x').pathname);
+// The file a request's path names inside the folder, or the status that
+// refuses it: 400 for a path that does not decode or that names a host
+// (//HOST/...), 403 for one outside.
+function arxiuDe(url) {
+    let cami;
+    try {
+        // A path from the root, as browsers send; anything else as a URL.
+        cami = url.startsWith('/') ? url.replace(/[?#].*/s, '') : new URL(url).pathname;
+        if (cami.startsWith('//'))
+            return 400;
+        cami = decodeURIComponent(cami);
+    } catch {
+        return 400;
+    }
+    if (cami.includes('\0'))
+        return 400;
     const arxiu = normalize(join(arrel, cami.endsWith('/') ? cami + 'index.html' : cami));
-    // Nothing outside the folder, whatever the path says.
-    if (arxiu !== arrel && !arxiu.startsWith(arrel + sep)) {
-        resposta.writeHead(403).end();
+    return arxiu === arrel || arxiu.startsWith(arrel + sep) ? arxiu : 403;
+}
+
+const servidor = createServer(async (peticio, resposta) => {
+    const arxiu = arxiuDe(peticio.url);
+    if (typeof arxiu === 'number') {
+        resposta.writeHead(arxiu).end();
         return;
     }
     try {

@@ -112,6 +112,7 @@ int faseExecucio()
         ~Fils() { AturarFilsPas(); }
     } fils;
     filtrarEvents();
+    AbansDelBucle();
     Bucle b;
     b.cronoSegon.iniciar();
     b.cronoCicle.iniciar();

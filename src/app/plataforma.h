@@ -18,6 +18,11 @@ void InstalarFiltre(FiltreEvents filtre);
 // filter as it reads, the filter runs here instead.
 bool PassaFiltre(const SDL_Event& e);
 
+// Once the bodies and the step's threads are ready, before the first cycle.
+// In the browser, where a step stops the tab while it runs, the page hears
+// how long one will take when that is long.
+void AbansDelBucle();
+
 // No cycle limit: EsperarCicle only gives way.
 constexpr int32_t kSenseLimit = -1;
 

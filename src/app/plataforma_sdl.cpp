@@ -21,6 +21,8 @@ bool PassaFiltre(const SDL_Event&)
     return true;
 }
 
+void AbansDelBucle() {}
+
 // Short sleeps, taking in events between them; a signal to stop ends the wait.
 void EsperarCicle(int32_t ms)
 {

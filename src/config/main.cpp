@@ -16,13 +16,17 @@
 #include <string>
 #include <utility>
 
-#include "config/arxiu_nou.h"
 #include "config/comprovar.h"
 #include "config/generar.h"
-#include "config/imatge.h"
 #include "config/orbites.h"
+// The page's build has check and gen only: preview and speed need a window,
+// libpng and OpenCL.
+#ifndef __EMSCRIPTEN__
+#include "config/arxiu_nou.h"
+#include "config/imatge.h"
 #include "config/previa.h"
 #include "config/velocitat.h"
+#endif
 #include "lectura/arxiu.h"
 #include "lectura/constants.h"
 #include "lectura/fluxos.h"
@@ -162,6 +166,7 @@ int Comprova(int argc, char** argv)
     return Escrit(EscriureAvisos(std::cout, cami, Comprovar(entrada.flux())) > 0 ? 1 : 0);
 }
 
+#ifndef __EMSCRIPTEN__
 // Why an output given to preview may not be written: it is the file that
 // preview reads, whatever name or link it goes by, or the other output.
 // Empty when it may.
@@ -361,6 +366,7 @@ int Previsualitza(int argc, char** argv)
     }
     return EscriureSortides(p, informe, sortides);
 }
+#endif
 
 // gen orbits: the config on standard output, the findings and the report on
 // standard error, in one write: a description of a million lines has a
@@ -463,6 +469,7 @@ int Genera(int argc, char** argv)
     return Escrit(0);
 }
 
+#ifndef __EMSCRIPTEN__
 int Mesura(int argc, char** argv)
 {
     int32_t n = 4096;
@@ -472,6 +479,7 @@ int Mesura(int argc, char** argv)
         return Us(std::string("bad value \"") + argv[3] + "\" for -n");
     return Escrit(Velocitat(std::cout, n));
 }
+#endif
 
 }  // namespace
 
@@ -493,9 +501,11 @@ int main(int argc, char** argv)
         return Comprova(argc, argv);
     if (ordre == "gen")
         return Genera(argc, argv);
+#ifndef __EMSCRIPTEN__
     if (ordre == "preview")
         return Previsualitza(argc, argv);
     if (ordre == "speed")
         return Mesura(argc, argv);
+#endif
     return Us("unknown command \"" + ordre + "\"");
 }
