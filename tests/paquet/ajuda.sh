@@ -4,7 +4,7 @@
 # usage: ajuda.sh SOURCE_DIR
 set -euo pipefail
 cd "$1"
-llistats=$(make -s --no-print-directory help | awk '$1 == "make" { print $2 }' | sort)
+llistats=$(env -u MAKEFLAGS -u MFLAGS -u MAKELEVEL make -s --no-print-directory help | awk '$1 == "make" { print $2 }' | sort)
 interns=$(grep -o '$(MAKE) --no-print-directory [a-z-]*' Makefile | awk '{ print $3 }' | sort -u)
 falten=$(sed -n 's/^\.PHONY: //p' Makefile | tr ' ' '\n' | grep . | sort | comm -23 - <(echo "$llistats") |
     comm -23 - <(echo "$interns"))
