@@ -7,19 +7,29 @@ JOBS ?= $(shell nproc)
 FASE := scripts/fase.sh
 EXAMPLES := $(sort $(patsubst examples/%/config.txt,%,$(wildcard examples/*/config.txt)))
 
-.PHONY: all deps build run test web web-deps web-serve web-test web-bench web-screenshot previews bench fmacheck clean sanitize tsan fuzz soak fuzz-coverage package screenshot signal-latency
+# Two makes in one clone take turns at its build folder instead of writing
+# into each other's half-made files; a make's own sub-makes go straight on.
+TORN := scripts/torn.sh $(BUILD)
 
-all: build
+.PHONY: all help deps build programa run test proves web web-deps web-serve web-test web-bench web-screenshot previews bench fmacheck clean sanitize tsan fuzz soak fuzz-coverage package screenshot signal-latency
 
-# Everything the tests, the benchmark and the package need.
-deps:
+all: build ## the same as make build
+
+# Every target with its line: the text after `##` on the target's own line.
+help: ## this list
+	@awk -F':.*## ' '/^[a-z][a-z0-9-]*:.*## / { printf "  make %-15s %s\n", $$1, $$2 }' $(MAKEFILE_LIST)
+
+# Everything the tests, the benchmark and the package need, and sdl12-compat
+# beside the build for the real-window suite's second run.
+deps: ## install the packages of the tests, the benchmark and the package
 	@scripts/install-deps.sh test $(LOGS)/apt.log
+	@$(TORN) scripts/sdl12-compat.sh $(BUILD)/sdl12-compat $(LOGS)/sdl12-compat.log
 
 # Everything: the program, particules-config, the tests and the benchmark.
-build: deps
-	@$(FASE) configure $(LOGS)/configure.log \
+build: deps ## build everything: the program, particules-config, the tests, the benchmark
+	@$(TORN) $(FASE) configure $(LOGS)/configure.log \
 		cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=ON -DPARTICULES_BENCH=ON
-	@$(FASE) build $(LOGS)/build.log cmake --build $(BUILD) -j $(JOBS)
+	@$(TORN) $(FASE) build $(LOGS)/build.log cmake --build $(BUILD) -j $(JOBS)
 
 # Only what the program needs: its packages, and the one target. A build tree
 # left by `make test` is built as it is; a new one leaves out the tests and the
@@ -28,27 +38,38 @@ build: deps
 # to look for a sound card. Its echo of config.txt goes to the log; with no X
 # display SDL draws on standard output instead, which then stays on the
 # terminal, the echo scrolling by before the drawing.
-run:
-	@$(if $(filter $(EXAMPLE),$(EXAMPLES)),:,echo "make run: there is no example \"$(EXAMPLE)\"; \
-		the examples are: $(EXAMPLES)" >&2; exit 2)
-	@scripts/install-deps.sh run $(LOGS)/apt-run.log
-	@[ -f $(BUILD)/Makefile ] || $(FASE) configure $(LOGS)/configure.log \
-		cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF -DPARTICULES_BENCH=OFF
-	@$(FASE) build $(LOGS)/build-particules.log cmake --build $(BUILD) -j $(JOBS) --target particules
+# EXAMPLE must name exactly one example.
+run: ## build the program alone and run an example (EXAMPLE=orbita)
+	@$(if $(and $(filter 1,$(words $(EXAMPLE))),$(filter $(EXAMPLE),$(EXAMPLES))),:,echo \
+		"make run: there is no example \"$(EXAMPLE)\"; the examples are: $(EXAMPLES)" >&2; exit 2)
+	@$(TORN) $(MAKE) --no-print-directory programa
 	@[ ! -f examples/$(EXAMPLE)/tecles.txt ] || cat examples/$(EXAMPLE)/tecles.txt
 	@echo "Keys: arrows pan, wheel zooms, t trails, 1-7 time factor, s stops all, r repulsion, Return limiter, q quits."
-	@[ -n "$${DISPLAY:-}" ] || echo "No X display (DISPLAY is unset): SDL draws in this terminal instead; q quits."
+	@[ -n "$${DISPLAY:-}" ] || if scripts/sdl-compat.sh $(BUILD)/particules; then \
+		echo "No X display (DISPLAY is unset): this SDL 1.2 is sdl12-compat, which opens no window and draws nothing here; Ctrl-C ends the run."; \
+	else echo "No X display (DISPLAY is unset): SDL draws in this terminal instead; q quits."; fi
 	@cd examples/$(EXAMPLE) && export SDL_AUDIODRIVER=$${SDL_AUDIODRIVER:-dummy} && \
 		if [ -n "$${DISPLAY:-}" ]; then exec ../../$(BUILD)/particules >../../$(LOGS)/run.log; \
 		else exec ../../$(BUILD)/particules; fi
 
+# The program alone, with only the packages it needs.
+programa:
+	@scripts/install-deps.sh run $(LOGS)/apt-run.log
+	@[ -f $(BUILD)/Makefile ] || $(FASE) configure $(LOGS)/configure.log \
+		cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF -DPARTICULES_BENCH=OFF
+	@$(FASE) build $(LOGS)/build-particules.log cmake --build $(BUILD) -j $(JOBS) --target particules
+
 # The test report goes to its log, whole; on a failure it is shown as well.
-# Then the same physics and the page in the browser build.
-test: build
+# Then the same physics and the page in the browser build. Each phase once,
+# the whole under this clone's turn.
+test: ## install, build and run every test: native, then the browser build
+	@$(TORN) $(MAKE) --no-print-directory proves
+
+proves: build web
 	@cd $(BUILD) && if ctest --output-on-failure -j $(JOBS) >logs/test.log 2>&1; then \
 		grep -E 'tests passed|Total Test time' logs/test.log; echo "(log: $(LOGS)/test.log)"; \
 	else cat logs/test.log; exit 1; fi
-	@$(MAKE) --no-print-directory web-test
+	$(WEB_TEST)
 
 # The program in a web page, in build-web/: a folder any web server can serve.
 # Built with Debian's emscripten, whose emcc finds its node modules in
@@ -62,12 +83,12 @@ WEB_PORT ?= 8000
 EMCMAKE := env NODE_PATH=/usr/share/nodejs emcmake cmake
 EMBUILD := env NODE_PATH=/usr/share/nodejs cmake --build
 
-web-deps:
+web-deps: ## the packages and npm modules of the page and its tests
 	@scripts/install-deps.sh web $(LOGS)/apt-web.log
 	@[ -d tests/web/node_modules/playwright-core ] || $(FASE) npm $(LOGS)/npm.log \
 		npm ci --prefix tests/web --no-audit --no-fund
 
-web: web-deps
+web: web-deps ## build the page into build-web/ with emscripten (one thread and threaded)
 	@$(FASE) web-conf $(LOGS)/web-configure.log \
 		$(EMCMAKE) -S . -B $(WEB_BUILD) -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF
 	@$(FASE) web-build $(LOGS)/web-build.log $(EMBUILD) $(WEB_BUILD) -j $(JOBS) --target particules particules-config
@@ -77,25 +98,29 @@ web: web-deps
 	@scripts/web.sh $(WEB_BUILD) $(WEB_FILS_BUILD) $(WEB)
 
 # Serves build-web/ on 127.0.0.1 with the headers that isolate it (WEB_PORT).
-web-serve: web
+web-serve: web ## build the page and serve it on 127.0.0.1 (WEB_PORT=8000)
 	@node web/servidor.mjs $(WEB) $(WEB_PORT)
 
 # The physics tests under node, with threads, and the page in chromium,
 # whose canvas is checked against the native program's window; config.txt's
 # reader under node, against the native build's on the same files.
-web-test: build web
-	@$(FASE) web-build $(LOGS)/web-test-build.log $(EMBUILD) $(WEB_FILS_BUILD) -j $(JOBS) \
-		--target physics_tests lectura_tests llegir_config
-	@cd $(WEB_FILS_BUILD) && if ctest --output-on-failure >../$(LOGS)/web-test.log 2>&1; then \
-		grep -E 'tests passed|Total Test time' ../$(LOGS)/web-test.log; echo "(log: $(LOGS)/web-test.log)"; \
-	else cut -c1-300 ../$(LOGS)/web-test.log; exit 1; fi
+define WEB_TEST
+@$(FASE) web-build $(LOGS)/web-test-build.log $(EMBUILD) $(WEB_FILS_BUILD) -j $(JOBS) \
+	--target physics_tests lectura_tests llegir_config
+@cd $(WEB_FILS_BUILD) && if ctest --output-on-failure >../$(LOGS)/web-test.log 2>&1; then \
+	grep -E 'tests passed|Total Test time' ../$(LOGS)/web-test.log; echo "(log: $(LOGS)/web-test.log)"; \
+else cut -c1-300 ../$(LOGS)/web-test.log; exit 1; fi
+endef
+
+web-test: build web ## the physics tests and the reader under node, the page in chromium
+	$(WEB_TEST)
 
 # The step's cost per pair in WebAssembly under node next to the native
 # build's, from one source in one run, with the processor it ran on; the
 # wasm rows with threads are those of an isolated page. WEB_BENCH_BODIES.
 WEB_BENCH_BODIES ?= 1024
 
-web-bench: build web
+web-bench: build web ## the step per pair in WebAssembly under node next to the native build
 	@$(FASE) web-build $(LOGS)/web-bench-build.log $(EMBUILD) $(WEB_FILS_BUILD) --target velocitat_pas
 	@grep -m1 'model name' /proc/cpuinfo
 	@$(BUILD)/bench/velocitat_pas $(WEB_BENCH_BODIES)
@@ -103,32 +128,32 @@ web-bench: build web
 
 # The Debian package, build/particules_<version>_<arch>.deb, and what lintian
 # makes of it; an error fails the target.
-package: build
+package: build ## the Debian package build/particules_<version>_<arch>.deb, checked by lintian
 	rm -f $(BUILD)/particules_*.deb
 	cd $(BUILD) && cpack -G DEB
 	lintian --fail-on error --display-info $(BUILD)/particules_*.deb
 
 # Remakes docs/screenshot.png from the default example under Xvfb.
-screenshot: build
+screenshot: build ## remake docs/screenshot.png from an example under Xvfb
 	scripts/screenshot.sh $(EXAMPLE)
 
 # Remakes docs/pagina-cumul.png: the page running cumul in headless chromium.
-web-screenshot: build web
+web-screenshot: build web ## remake docs/pagina-cumul.png: the page in headless chromium
 	node tests/web/pagina_test.mjs web/servidor.mjs $(WEB) $(BUILD)/particules docs/pagina-cumul.png
 
 # Remakes each example's preview in the README and docs/.
-previews: build
+previews: build ## remake the examples' previews in the README and docs/
 	scripts/previews.sh $(BUILD)/particules-config
 
 # The step's benchmark; BENCH_ARGS passes options, e.g. --benchmark_filter=1024.
-bench: build
+bench: build ## the step's benchmark (BENCH_ARGS=--benchmark_filter=...)
 	$(BUILD)/bench/particules_bench $(BENCH_ARGS)
 
 # The AVX2+FMA experiment's (bench/) proved quotients against the divider on 10^9 operand
 # pairs (FMACHECK_PAIRS), about a minute; make test runs a few million.
 FMACHECK_PAIRS ?= 1000000000
 
-fmacheck: build
+fmacheck: build ## the FMA step's proved quotients and roots against the divider, at length
 	$(BUILD)/bench/fmacheck $(FMACHECK_PAIRS)
 
 # The whole suite again under ASan and UBSan, in a build of its own. A report
@@ -138,7 +163,7 @@ SANITIZE_ENV := ASAN_OPTIONS=exitcode=86:detect_leaks=1:strict_string_checks=1 \
 	UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1:exitcode=86 \
 	LSAN_OPTIONS=suppressions=$(CURDIR)/tests/sanitize/lsan.supp:print_suppressions=0
 
-sanitize: deps
+sanitize: deps ## every test under ASan and UBSan (build-sanitize/), then make tsan
 	cmake -S . -B $(SANITIZE_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPARTICULES_SANITIZE=ON
 	cmake --build $(SANITIZE_BUILD) -j $(JOBS)
 	cd $(SANITIZE_BUILD) && $(SANITIZE_ENV) ctest --output-on-failure -j $(JOBS)
@@ -149,7 +174,7 @@ sanitize: deps
 # and a stop raised from another thread while a step runs.
 TSAN_BUILD := build-tsan
 
-tsan: deps
+tsan: deps ## the step's threads under ThreadSanitizer (build-tsan/)
 	cmake -S . -B $(TSAN_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPARTICULES_TSAN=ON -DPARTICULES_BENCH=OFF
 	cmake --build $(TSAN_BUILD) -j $(JOBS) --target physics_tests
 	cd $(TSAN_BUILD) && TSAN_OPTIONS=halt_on_error=1:exitcode=86 \
@@ -159,7 +184,7 @@ tsan: deps
 # middle of its step, three times each: a measure, printed with the processor.
 SIGNAL_BODIES ?= 100000
 
-signal-latency: build
+signal-latency: build ## how long SIGTERM and SIGINT take to end a run mid-step
 	python3 scripts/latencia-senyal.py $(BUILD)/particules $(SIGNAL_BODIES)
 
 # Fuzzes the configuration reader for FUZZ_SECONDS, starting from the seeds in
@@ -167,7 +192,7 @@ signal-latency: build
 FUZZ_BUILD := build-fuzz
 FUZZ_SECONDS ?= 600
 
-fuzz: deps
+fuzz: deps ## fuzz the config reader for FUZZ_SECONDS with libFuzzer
 	cmake -S . -B $(FUZZ_BUILD) -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 		-DPARTICULES_FUZZ=ON -DBUILD_TESTING=OFF
 	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target llegir_config_fuzz
@@ -178,14 +203,14 @@ fuzz: deps
 # The monkey test at the controls for SOAK_SECONDS; make test runs it for 30.
 SOAK_SECONDS ?= 600
 
-soak: build
+soak: build ## SOAK_SECONDS of random keys, wheel and pans under Xvfb
 	SOAK_SECONDS=$(SOAK_SECONDS) $(BUILD)/tests/e2e_tests --gtest_filter='Soak.*'
 
 # Line coverage of the config reader by the fuzz corpus (the seeds and what
 # make fuzz has found), with clang's source-based coverage.
 FUZZ_COV_BUILD := build-fuzz-cov
 
-fuzz-coverage: deps
+fuzz-coverage: deps ## line coverage of start-up by the fuzz corpus
 	cmake -S . -B $(FUZZ_COV_BUILD) -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 		-DPARTICULES_FUZZ=ON -DBUILD_TESTING=OFF \
 		-DCMAKE_CXX_FLAGS="-fprofile-instr-generate -fcoverage-mapping"
@@ -197,6 +222,6 @@ fuzz-coverage: deps
 	llvm-cov report $(FUZZ_COV_BUILD)/llegir_config_fuzz -instr-profile=$(FUZZ_COV_BUILD)/fuzz.profdata \
 		$(CURDIR)/src/app/arrencada.cpp
 
-clean:
+clean: ## remove every build folder
 	rm -rf $(BUILD) $(SANITIZE_BUILD) $(TSAN_BUILD) $(FUZZ_BUILD) $(FUZZ_COV_BUILD) \
 		$(WEB) $(WEB_BUILD) $(WEB_FILS_BUILD)

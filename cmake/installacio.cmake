@@ -74,12 +74,24 @@ repulsion.
 
 The package includes ready systems (a sun with planets, the inner solar
 system, a three-body figure eight and a disc of light bodies round a heavy
-core) and particules-config, which checks a config.txt the way the program
-reads it and writes new star, disc and cluster systems.")
+core) and particules-config: check reads a config.txt the way the program
+does and says where it will not read as written; gen writes star, disc and
+cluster systems, and with gen orbits any system described by its orbits in
+real units; preview runs a system with the program's own step and says
+whether it holds together; speed times every step path on this machine.")
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION science)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
-set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# Depends is worked out when the package is made, from the programs built:
+# dpkg-shlibdeps alone names Debian's SDL 1.2 only, and one OpenCL loader twice.
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS OFF)
+file(GENERATE OUTPUT ${PROJECT_BINARY_DIR}/CPackDependencies.cmake CONTENT "
+execute_process(COMMAND ${PROJECT_SOURCE_DIR}/cmake/debian/dependencies.sh
+                        $<TARGET_FILE:particules> $<TARGET_FILE:particules-config>
+                OUTPUT_VARIABLE CPACK_DEBIAN_PACKAGE_DEPENDS OUTPUT_STRIP_TRAILING_WHITESPACE
+                COMMAND_ERROR_IS_FATAL ANY)
+")
+set(CPACK_PROJECT_CONFIG_FILE ${PROJECT_BINARY_DIR}/CPackDependencies.cmake)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 include(CPack)

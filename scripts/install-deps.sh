@@ -40,13 +40,14 @@ missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
 done
+mkdir -p "$(dirname "$log")"
+# The log always says what was looked at, also when nothing was missing.
+dpkg-query -W -f='${Package} ${Version}\n' "${packages[@]}" >"$log" 2>&1 || true
 if [ ${#missing[@]} -eq 0 ]; then
     echo "packages:  the ${#packages[@]} needed to $conjunt are installed"
     exit 0
 fi
 
-mkdir -p "$(dirname "$log")"
-: >"$log"
 sudo=""
 [ "$(id -u)" -eq 0 ] || sudo="sudo"
 export DEBIAN_FRONTEND=noninteractive

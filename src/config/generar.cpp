@@ -101,7 +101,7 @@ bool MassaEntera(double gm, int32_t gexp, const char* que, double minima, uint64
                  << ", more than the 18446744073709551615 a config can take; ";
         else
             text << ", outside the whole numbers " << std::ceil(minima)
-                 << " to 18446744073709551615 it can take in a config; ";
+                 << " to 18446744073709551615 at which every body weighs 1 or more and fits a config; ";
         if (minim <= maxim)
             text << "for this window choose an exponent from " << minim << " to " << maxim;
         else
@@ -126,12 +126,16 @@ Cos EnOrbita(double r, double a, double v)
 }
 
 // The heavy body at the centre, so massive that a circular orbit at the
-// outermost radius takes the outer period.
-bool Central(const OpcionsGen& o, const char* que, float diametre, Sistema& s, std::string& error)
+// outermost radius takes the outer period, and heavy enough that the lightest
+// body round it, `lleugera` of its mass, still weighs 1: a body of mass 0
+// feels every pull and pulls nothing.
+bool Central(const OpcionsGen& o, const char* que, float diametre, double lleugera, Sistema& s,
+             std::string& error)
 {
     Cos central;
     central.diametre = diametre;
-    if (!MassaEntera(GMPerPeriode(RadiExterior(o), kPeriodeExterior), o.gexp, que, 0.5,
+    const double minima = o.n > 1 ? std::max(0.5, 1.0 / lleugera) : 0.5;
+    if (!MassaEntera(GMPerPeriode(RadiExterior(o), kPeriodeExterior), o.gexp, que, minima,
                      central.massa, error))
         return false;
     s.cossos.push_back(central);
@@ -140,7 +144,7 @@ bool Central(const OpcionsGen& o, const char* que, float diametre, Sistema& s, s
 
 bool Estrella(const OpcionsGen& o, Atzar& atzar, Sistema& s, std::string& error)
 {
-    if (!Central(o, "the star", 12.0f, s, error))
+    if (!Central(o, "the star", 12.0f, kMassaPlanetaMin, s, error))
         return false;
     const double G = GDeExponent(o.gexp);
     const double exterior = RadiExterior(o);
@@ -167,7 +171,7 @@ bool Estrella(const OpcionsGen& o, Atzar& atzar, Sistema& s, std::string& error)
 
 bool Disc(const OpcionsGen& o, Atzar& atzar, Sistema& s, std::string& error)
 {
-    if (!Central(o, "the core", 10.0f, s, error))
+    if (!Central(o, "the core", 10.0f, kMassaDisc / std::max(o.n - 1, 1), s, error))
         return false;
     const double G = GDeExponent(o.gexp);
     const double exterior = RadiExterior(o);

@@ -123,8 +123,8 @@ public:
     // What check says of a file that cannot be opened.
     std::string noLlegible() const
     {
-        return cami_ + ": error: cannot be read; the program stops with \"no es pot llegir l'arxiu\" "
-                       "and \"Número de partícules invàlid\"\n";
+        return cami_ + ": error: cannot be read (" + std::strerror(arxiu_->errorObertura()) +
+               "); the program stops with \"no es pot llegir l'arxiu\" and \"Número de partícules invàlid\"\n";
     }
 
 private:

@@ -12,10 +12,13 @@ ArxiuConfig::ArxiuConfig(const std::string& cami)
     // is then looked at through the descriptor, so nothing can be swapped in
     // between the look and the open.
     fd_ = open(cami.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd_ < 0)
+    if (fd_ < 0) {
+        error_ = errno;
         return;
+    }
     struct stat st;
     if (fstat(fd_, &st) != 0) {
+        error_ = errno;
         tancar();
         return;
     }
@@ -27,6 +30,7 @@ ArxiuConfig::ArxiuConfig(const std::string& cami)
     // like a file; with none, a read finds the end at once.
     const int flags = fcntl(fd_, F_GETFL);
     if (flags < 0 || fcntl(fd_, F_SETFL, flags & ~O_NONBLOCK) != 0) {
+        error_ = errno;
         tancar();
         return;
     }

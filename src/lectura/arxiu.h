@@ -19,6 +19,8 @@ public:
     ArxiuConfig& operator=(const ArxiuConfig&) = delete;
 
     bool obert() const { return fd_ >= 0; }
+    // Why it could not be opened (an errno), 0 when it was.
+    int errorObertura() const { return error_; }
     std::istream& flux() { return flux_; }
     void tancar();
     // Bytes read so far, which another thread may ask while this one reads;
@@ -41,6 +43,7 @@ private:
     };
 
     int fd_ = -1;
+    int error_ = 0;
     int64_t mida_ = -1;
     Buffer buffer_;
     std::istream flux_{&buffer_};

@@ -35,15 +35,17 @@ std::string Titol()
 
 TEST_F(Controls, WheelZoomsInStepsOfAHundredthAndSwitchesTrailsOff)
 {
+    // The float nearest 0.51, then back to 0.5: each notch is a hundredth,
+    // to within the float's rounding.
     roda(SDL_BUTTON_WHEELUP);
     aplicar();
-    EXPECT_EQ(Zoom, static_cast<float>(0.5 + 0.01));
+    EXPECT_EQ(Zoom, 0.51f);
     EXPECT_FALSE(DibuixarTrajectoria);
 
     DibuixarTrajectoria = true;
     roda(SDL_BUTTON_WHEELDOWN);
     aplicar();
-    EXPECT_EQ(Zoom, static_cast<float>(static_cast<double>(static_cast<float>(0.5 + 0.01)) - 0.01));
+    EXPECT_EQ(Zoom, 0.5f);
     EXPECT_FALSE(DibuixarTrajectoria);
 
     // Releases and other buttons do nothing.
@@ -78,14 +80,17 @@ TEST_F(Controls, WheelDownStopsOneStepBelowFiveHundredths)
 
 TEST_F(Controls, KeysOneToSevenChooseTheTimeFactor)
 {
+    // Each factor is the seconds in the period its text names: a month is a
+    // twelfth of a year of 365 days.
+    constexpr int32_t hora = 60 * 60, dia = 24 * hora, any = 365 * dia;
     struct {
         SDLKey tecla;
         int32_t factor;
         const char* text;
     } const casos[] = {
-        {SDLK_2, 3600, "1s = 1 hora"},       {SDLK_3, 86400, "1s = 1 dia"},
-        {SDLK_4, 1296000, "1s = 15 dies"},   {SDLK_5, 2628000, "1s = 1 mes"},
-        {SDLK_6, 15768000, "1s = mig any"},  {SDLK_7, 31536000, "1s = 1 any"},
+        {SDLK_2, hora, "1s = 1 hora"},        {SDLK_3, dia, "1s = 1 dia"},
+        {SDLK_4, 15 * dia, "1s = 15 dies"},   {SDLK_5, any / 12, "1s = 1 mes"},
+        {SDLK_6, any / 2, "1s = mig any"},    {SDLK_7, any, "1s = 1 any"},
         {SDLK_1, 1, "1s = 1s"},
     };
     for (const auto& c : casos) {
@@ -253,7 +258,7 @@ TEST_F(ControlsFiltrats, WhatArrivesDuringTheWaitAppliesAtTheNextCycle)
     EXPECT_EQ(Zoom, 0.5f);
     EXPECT_FALSE(bucle.sortir);
     entradaCicle(bucle);
-    EXPECT_EQ(Zoom, static_cast<float>(0.5 + 0.01));
+    EXPECT_EQ(Zoom, 0.51f);
     EXPECT_TRUE(bucle.sortir);
 }
 

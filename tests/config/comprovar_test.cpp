@@ -5,7 +5,9 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <sstream>
 #include <string>
@@ -266,6 +268,7 @@ TEST(ConfigCheck, OpensTheFileAsTheProgramDoes)
     const Execucio sense = Executa(PARTICULES_CONFIG_BIN, dir, {"check"}, -1);
     EXPECT_EQ(sense.estat, 1);
     EXPECT_NE(sense.sortida.find("no es pot llegir l'arxiu"), std::string::npos);
+    EXPECT_NE(sense.sortida.find(std::strerror(ENOENT)), std::string::npos) << sense.sortida;
     dir.escriure("config.txt", "");
     const Execucio buit = Executa(PARTICULES_CONFIG_BIN, dir, {"check"}, -1);
     std::filesystem::remove(dir.cami() + "/config.txt");

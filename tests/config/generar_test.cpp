@@ -223,7 +223,8 @@ TEST(ConfigGenOutput, RefusesAGExponentWhoseMassesAConfigCannotHold)
 }
 
 // The range a refusal offers is exactly the exponents that work, for each
-// kind, window and number of bodies (a cluster needs 2 units a body).
+// kind, window and number of bodies (a cluster needs 2 units a body); working
+// means every body weighs 1 or more, since one of mass 0 pulls nothing.
 TEST(ConfigGenOutput, EveryExponentARefusalOffersWorksAndNoneBeyond)
 {
     const struct {
@@ -245,7 +246,11 @@ TEST(ConfigGenOutput, EveryExponentARefusalOffersWorksAndNoneBeyond)
             << error;
         for (int32_t e = minim - 1; e <= maxim + 1; ++e) {
             o.gexp = e;
-            EXPECT_EQ(Generar(o, error).has_value(), e >= minim && e <= maxim) << e << ": " << error;
+            const auto sistema = Generar(o, error);
+            EXPECT_EQ(sistema.has_value(), e >= minim && e <= maxim) << e << ": " << error;
+            if (sistema)
+                for (const Cos& c : sistema->cossos)
+                    EXPECT_GE(c.massa, 1u) << e;
         }
     }
 }

@@ -462,7 +462,9 @@ TEST(ConfigPreviewAdvice, ForAClusterOfPointMassesNothingInTheFileCanHelp)
     OpcionsExecucio o;
     o.directori = dir.cami();
     o.arguments = {"gen", "cluster"};
-    dir.escriure("config.txt", Executar(PARTICULES_CONFIG_BIN, o).sortida);
+    const Execucio gen = Executar(PARTICULES_CONFIG_BIN, o);
+    ASSERT_EQ(gen.estat, 0) << gen.errors;
+    dir.escriure("config.txt", gen.sortida);
     const Execucio e = Previsualitzar(dir, {});
     const std::string v = Veredicte(e.sortida);
     const double perduts = Despres(v, "verdict: loses ");
@@ -481,7 +483,11 @@ TEST(ConfigPreviewProgress, ComesInsideTheFirstStepWithTheRunsLength)
     OpcionsExecucio o;
     o.directori = dir.cami();
     o.arguments = {"gen", "disc", "-n", "60000"};
-    dir.escriure("gran.txt", Executar(PARTICULES_CONFIG_BIN, o).sortida);
+    o.limitMs = 120000;  // seconds under the sanitizers, on a loaded machine
+    const Execucio gen = Executar(PARTICULES_CONFIG_BIN, o);
+    ASSERT_EQ(gen.estat, 0) << gen.errors;
+    dir.escriure("gran.txt", gen.sortida);
+    o.limitMs = 20000;
     o.arguments = {"preview", "gran.txt", "--seconds", "0.02"};
     o.terminal = true;
 #if defined(__SANITIZE_ADDRESS__)

@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <cctype>
+#include <cstdlib>
 #include <fstream>
 #include <memory>
 #include <sstream>
@@ -68,6 +69,19 @@ int Hz(const std::string& titol)
 {
     const auto [inici, fi] = Xifres(titol, "| Hz: ");
     return fi > inici ? std::stoi(titol.substr(inici, fi - inici)) : -1;
+}
+
+// The file of SDL 1.2 that process pid has mapped; empty when none.
+std::string SdlCarregat(pid_t pid)
+{
+    std::ifstream mapes("/proc/" + std::to_string(pid) + "/maps");
+    std::string linia;
+    while (std::getline(mapes, linia)) {
+        const size_t cami = linia.find('/');
+        if (cami != std::string::npos && linia.find("/libSDL-1.2.so", cami) != std::string::npos)
+            return linia.substr(cami);
+    }
+    return "";
 }
 
 struct Quadrat {
@@ -141,6 +155,11 @@ protected:
             return !finestra_.empty() || !programa_->viu();
         }, kObrir);
         ASSERT_FALSE(finestra_.empty()) << "no window; stderr: " << errors();
+        // A run meant for another SDL 1.2 (sdl12-compat) is on it.
+        if (const char* esperat = std::getenv("PARTICULES_SDL_ESPERAT")) {
+            ASSERT_EQ(SdlCarregat(programa_->pid()).rfind(esperat, 0), 0u)
+                << SdlCarregat(programa_->pid()) << " is not under " << esperat;
+        }
         ASSERT_EQ(xdotool({"windowfocus", finestra_, "mousemove", "--window", finestra_, "10", "10"})
                       .estat,
                   0);

@@ -65,17 +65,46 @@ protected:
 
 }  // namespace
 
+// Exactly one known name: an example among other words is no example.
 TEST_F(MakeRun, RefusesAnUnknownExampleAtOnceWithTheList)
 {
-    std::vector<std::string> ordre = {"sh", "-c", "\"$@\" 2>&1", "sh"};
-    const std::vector<std::string> m = make("nope");
-    ordre.insert(ordre.end(), m.begin(), m.end());
-    const Resultat r = Ordre(ordre, {}, 30000);
-    EXPECT_EQ(r.estat, 2);
-    EXPECT_NE(r.sortida.find("no example \"nope\""), std::string::npos) << r.sortida;
-    for (const auto& e : std::filesystem::directory_iterator(std::string(PARTICULES_SOURCE_DIR) + "/examples"))
-        EXPECT_NE(r.sortida.find(e.path().filename().string()), std::string::npos) << r.sortida;
-    EXPECT_FALSE(std::filesystem::exists(font_ + "/build")) << "something ran before the refusal";
+    for (const std::string exemple : {"nope", "orbita ../../tmp", "orbita vuit", ""}) {
+        std::vector<std::string> ordre = {"sh", "-c", "\"$@\" 2>&1", "sh"};
+        const std::vector<std::string> m = make(exemple);
+        ordre.insert(ordre.end(), m.begin(), m.end());
+        const Resultat r = Ordre(ordre, {}, 30000);
+        EXPECT_EQ(r.estat, 2) << exemple;
+        EXPECT_NE(r.sortida.find("no example \"" + exemple + "\""), std::string::npos) << r.sortida;
+        for (const auto& e : std::filesystem::directory_iterator(std::string(PARTICULES_SOURCE_DIR) + "/examples"))
+            EXPECT_NE(r.sortida.find(e.path().filename().string()), std::string::npos) << r.sortida;
+        EXPECT_FALSE(std::filesystem::exists(font_ + "/build")) << "something ran before the refusal";
+    }
+}
+
+// Two makes in one clone take turns at its build folder: the second waits,
+// saying so, until the first is done; a make's own sub-makes do not wait.
+TEST_F(MakeRun, TwoMakesInOneCloneTakeTurns)
+{
+    const std::string torn = font_ + "/scripts/torn.sh";
+    const std::string build = font_ + "/build";
+    const std::string fet = dir_.cami() + "/fet";
+    Fill::Opcions o;
+    o.arguments = {torn, build, "sh", "-c", "touch \"$0.dins\"; while [ ! -e \"$0\" ]; do sleep 0.02; done; "
+                                            "\"$1\" \"$2\" touch \"$0.niat\"", fet, torn, build};
+    Fill primer(o);
+    ASSERT_TRUE(EsperarQue([&] { return std::filesystem::exists(fet + ".dins"); }, 10000));
+    Fill::Opcions s;
+    s.arguments = {torn, build, "touch", fet + ".segon"};
+    s.sortida = dir_.cami() + "/segon";
+    Fill segon(s);
+    EXPECT_TRUE(EsperarQue([&] { return LlegirFitxer(s.sortida).find("waiting for another make") !=
+                                        std::string::npos; }, 10000));
+    EXPECT_FALSE(std::filesystem::exists(fet + ".segon")) << "the second did not wait";
+    std::ofstream(fet).put('\n');
+    ASSERT_TRUE(primer.esperar(10000));
+    ASSERT_TRUE(segon.esperar(10000));
+    EXPECT_TRUE(std::filesystem::exists(fet + ".niat")) << "the first's own sub-make waited for it";
+    EXPECT_TRUE(std::filesystem::exists(fet + ".segon"));
 }
 
 TEST_F(MakeRun, FromNoBuildFolderBuildsTheProgramAloneAndOpensItsWindow)

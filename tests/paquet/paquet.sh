@@ -36,6 +36,12 @@ dpkg-deb -f "$deb" Depends | tr ',' '\n' | awk '{ print $1 }' >"$dir/depends"
 for lib in libc6 libsdl1.2debian libstdc++6; do
     grep -qxF "$lib" "$dir/depends" || fallar "Depends lacks $lib"
 done
+# SDL 1.2 as today's distributions ship it, sdl12-compat, does as well; no
+# package is named in two groups.
+dpkg-deb -f "$deb" Depends | grep -qE '(^|, )libsdl1\.2debian \([^)]*\) \| libsdl1\.2-compat(,|$)' ||
+    fallar "Depends does not take libsdl1.2-compat for libsdl1.2debian"
+dpkg-deb -f "$deb" Depends | tr ',|' '\n\n' | awk '{ print $1 }' | sort | uniq -d >"$dir/repetits"
+[ ! -s "$dir/repetits" ] || fallar "Depends names twice: $(cat "$dir/repetits")"
 
 echo "== files"
 arrel="$dir/arrel"

@@ -132,17 +132,6 @@ TEST(Valors, DiameterTruncatesTowardZeroAndOutOfRangeGivesZero)
     EXPECT_EQ(MidaDeDiametre(std::numeric_limits<float>::infinity()), 0);
 }
 
-TEST(Valors, StoresPositionVelocityAndMass)
-{
-    const Particula p = Cos(1.5, -2.5, 3.5, -4.5, 18446744073709551615ull, 10.0f);
-    EXPECT_EQ(p.retornarposicio().x, 1.5);
-    EXPECT_EQ(p.retornarposicio().y, -2.5);
-    EXPECT_EQ(p.retornarvelocitat().x, 3.5);
-    EXPECT_EQ(p.retornarvelocitat().y, -4.5);
-    EXPECT_EQ(p.retornarmassa(), 18446744073709551615ull);
-    EXPECT_EQ(p.retornarmida(), 10);
-}
-
 // WebAssembly has no fused multiply-add to contract into.
 #if defined(__x86_64__) || defined(__i386__)
 // Compiled for processors with fused multiply-add; with contraction on, the
