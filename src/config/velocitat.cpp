@@ -18,12 +18,10 @@
 #include "physics/fils.h"
 #include "physics/globals.h"
 #include "physics/pas.h"
-#include "physics/pas_opencl.h"
 
 namespace {
 
 using Cossos = std::vector<Particula>;
-using FerPas = std::function<bool(Particula*, int32_t)>;
 
 // Each path is timed for at least this many steps after one that warms it
 // up, and for as many more as fit in the time, up to the most.
@@ -33,20 +31,19 @@ constexpr double kSegonsPerCami = 1.0;
 // The cycle the program keeps at its default of 100 a second.
 constexpr double kSegonsPerPas = 0.01;
 
-struct Cami {
+struct Fila {
     std::string nom;
     FerPas pas;
 };
 
-std::string NomCpu(int32_t fils)
+std::string NomCpu(const CamiPas& cami, int32_t fils)
 {
-    return std::string("CPU ") + NomCamiPas(CamiMesAmple()) + ", " + std::to_string(fils) +
-           (fils == 1 ? " thread" : " threads");
+    return "CPU " + cami.nom + ", " + std::to_string(fils) + (fils == 1 ? " thread" : " threads");
 }
 
-std::string NomDispositiu(const DispositiuOpenCL& d)
+std::string NomDispositiu(const CamiPas& cami)
 {
-    return "OpenCL " + d.plataforma + ": " + d.nom + (d.cpu ? " (a processor: never the program's)" : "");
+    return cami.nom + (cami.dispositiu.cpu ? " (a processor: never the program's)" : "");
 }
 
 // The median of a few steps of the disc, in seconds; negative when one fails.
@@ -116,7 +113,8 @@ std::string CamiDelPrograma(const Cossos& disc)
     const int32_t n = static_cast<int32_t>(disc.size());
     IniciarFilsPas(n, disc.data());
     const DispositiuOpenCL* d = DispositiuPas();
-    const std::string nom = d != nullptr ? NomDispositiu(*d) : NomCpu(PasEnFils(n) ? ProcessadorsPermesos() : 1);
+    const std::string nom = d != nullptr ? "OpenCL " + d->plataforma + ": " + d->nom
+                                         : NomCpu(CamiPasTriat(), PasEnFils(n) ? ProcessadorsPermesos() : 1);
     AturarFilsPas();
     return nom;
 }
@@ -141,33 +139,32 @@ int Velocitat(std::ostream& out, int32_t n)
         return 1;
     }
 
+    // The processor's paths on the threads the program would step this disc
+    // on, the widest on one thread too, and every OpenCL device.
     const int32_t processadors = ProcessadorsPermesos();
     auto equip = std::make_shared<EquipFils>(processadors);
-    std::vector<Cami> camins = {{NomCpu(1), [](Particula* p, int32_t m) {
-                                     PasRapid(p, m, CamiMesAmple());
-                                     return true;
-                                 }}};
-    if (equip->parts() > 1) {
-        camins.push_back({NomCpu(equip->parts()), [equip](Particula* p, int32_t m) {
-                              PasRapid(p, m, CamiMesAmple(), equip.get());
-                              return true;
-                          }});
-    }
+    const int32_t fils = n >= COSSOS_PER_FILS ? equip->parts() : 1;
+    std::vector<Fila> camins;
+    for (const CamiPas& c : CaminsProcessador())
+        if (c.disponible)
+            camins.push_back({NomCpu(c, fils), PasDeCami(c, fils > 1 ? equip.get() : nullptr)});
+    if (fils > 1)
+        camins.push_back({NomCpu(CamiPreferit(), 1), PasDeCami(CamiPreferit())});
     std::vector<std::string> sensePas;
-    for (const DispositiuOpenCL& d : DispositiusOpenCL(true)) {
-        std::shared_ptr<PasOpenCL> opencl = PasOpenCL::Crear(d);
-        if (!opencl || !opencl->reservar(std::max(n, 300))) {
-            sensePas.push_back(NomDispositiu(d));
+    for (const CamiPas& c : CaminsPas(true)) {
+        if (c.nucli != nullptr)
             continue;
-        }
-        camins.push_back({NomDispositiu(d), [opencl](Particula* p, int32_t m) { return opencl->pas(p, m); }});
+        FerPas pas = PasDeCami(c);
+        if (pas)
+            camins.push_back({NomDispositiu(c), std::move(pas)});
+        else
+            sensePas.push_back(NomDispositiu(c));
     }
-
     out << "the step on a disc of " << n << " bodies (particules-config gen disc -n " << n << "), its bits\n"
         << "checked against the literal step's on a fixed system of 300\n\n"
         << "ns/pair  ms/step  bodies at 100/s  bits  path\n";
     int estat = 0;
-    for (const Cami& c : camins) {
+    for (const Fila& c : camins) {
         G = GDeExponent(sistema->gexp);
         FactorVelocitat = 1;
         TempsPerCicle = static_cast<float>(kSegonsPerPas);
