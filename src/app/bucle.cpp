@@ -120,9 +120,10 @@ int faseExecucio()
         std::cerr << "Error al iniciar" << std::endl;
         return 1;
     }
-    // The step's threads, made once; every way out of the run joins them.
+    // The step's threads and path, chosen once; every way out of the run
+    // joins the threads.
     struct Fils {
-        Fils() { IniciarFilsPas(NUMERO_PARTICULES, particules.get()); }
+        Fils() { IniciarFilsPas(NUMERO_PARTICULES, particules.get(), CICLES_PER_SEGON); }
         ~Fils() { AturarFilsPas(); }
     } fils;
     filtrarEvents();

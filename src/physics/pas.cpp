@@ -53,19 +53,24 @@ void PasLiteral(Particula* particules, int32_t n)
     }
 }
 
-void IniciarFilsPas(int32_t n, const Particula* cossos)
+void IniciarFilsPas(int32_t n, const Particula* cossos, int32_t ciclesPerSegon)
 {
     const int32_t processadors = ProcessadorsPermesos();
     if (processadors > 1 && n >= COSSOS_PER_FILS && !EquipPas())
         EquipPas() = std::make_unique<EquipFils>(processadors);
     ExecucioPas& execucio = Execucio();
+    const CandidatsPas& candidats = Candidats();
     execucio.cami = CamiPreferit();
+    if (candidats.processador) {
+        for (const CamiPas& c : *candidats.processador)
+            if (c.disponible)
+                execucio.cami = c;
+    }
     execucio.opencl = nullptr;
     if (cossos == nullptr || n < COSSOS_PER_OPENCL)
         return;
-    const CandidatsPas& candidats = Candidats();
     execucio.opencl = TriarDispositiu(candidats.dispositius ? *candidats.dispositius : DispositiusOpenCL(false),
-                                      cossos, n, [](Particula* p, int32_t m) {
+                                      cossos, n, SegonsDeCicle(ciclesPerSegon), [](Particula* p, int32_t m) {
                                           PasCpu(p, m);
                                           return true;
                                       });

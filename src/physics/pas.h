@@ -20,8 +20,9 @@ constexpr int32_t COSSOS_PER_FILS = 256;
 // process may use, made once when the run of n bodies begins; none on a
 // single core, nor for a count too small to share. Given the run's bodies,
 // and enough of them, it also times the GPUs against the CPU on copies of
-// them, and the run keeps the fastest until AturarFilsPas.
-void IniciarFilsPas(int32_t n, const Particula* cossos = nullptr);
+// them, each at the step factor of a cycle under a limit of ciclesPerSegon,
+// and the run keeps the fastest that passes the gate until AturarFilsPas.
+void IniciarFilsPas(int32_t n, const Particula* cossos = nullptr, int32_t ciclesPerSegon = 0);
 void AturarFilsPas();
 // The processor's path the run steps on where no device does.
 const CamiPas& CamiPasTriat();

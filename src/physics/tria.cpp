@@ -4,6 +4,9 @@
 #include <chrono>
 #include <cmath>
 #include <cstring>
+#include <limits>
+
+#include "physics/globals.h"
 
 namespace {
 
@@ -11,6 +14,8 @@ namespace {
 // fewer where they would take longer than this.
 constexpr int PASSOS_TRIA = 3;
 constexpr double SEGONS_TRIA = 0.2;
+// Steps in a row that the gate compares.
+constexpr int PASSOS_PORTA = 3;
 
 using Rellotge = std::chrono::steady_clock;
 using Cossos = std::vector<Particula>;
@@ -42,6 +47,110 @@ double TempsDePas(Cossos& cossos, const FerPas& pas)
     return millor;
 }
 
+// The physics globals as they were, put back bit for bit when this goes.
+class GlobalsDesats {
+public:
+    GlobalsDesats() : g_(G), factor_(FactorVelocitat), temps_(TempsPerCicle), repulsio_(repulsio) {}
+    ~GlobalsDesats()
+    {
+        G = g_;
+        FactorVelocitat = factor_;
+        TempsPerCicle = temps_;
+        repulsio = repulsio_;
+    }
+    GlobalsDesats(const GlobalsDesats&) = delete;
+    GlobalsDesats& operator=(const GlobalsDesats&) = delete;
+
+private:
+    double g_;
+    int32_t factor_;
+    float temps_;
+    bool repulsio_;
+};
+
+// A real cycle of the run: its length, and a time factor that moves.
+void CicleReal(float segonsCicle)
+{
+    TempsPerCicle = segonsCicle;
+    if (FactorVelocitat <= 0)
+        FactorVelocitat = 1;
+}
+
+double Nan(uint64_t carrega, bool negatiu)
+{
+    const uint64_t bits = (negatiu ? uint64_t{1} << 63 : 0) | 0x7ff0000000000000u | carrega;
+    double x;
+    std::memcpy(&x, &bits, sizeof x);
+    return x;
+}
+
+struct CosExtrem {
+    double x, y, vx, vy;
+    uint64_t massa;
+};
+
+// Where a step that is not the literal one shows, each case a system of its
+// own: one NaN or infinity soon takes every body of a system with it. At
+// G = 6.7e-11 and 10^12 a mass term is 67.
+Cossos CasExtrem(int cas)
+{
+    constexpr double inf = std::numeric_limits<double>::infinity();
+    constexpr uint64_t M = 1000000000000u;
+    constexpr uint64_t M63 = uint64_t{1} << 63;
+    const std::vector<CosExtrem> casos[] = {
+        // Signed zeros, at rest and in place: a skipped pull must keep a -0.
+        {{0.0, 0.0, -0.0, -0.0, M}, {-0.0, 3.0, 0.0, -0.0, 0}, {4.0, -0.0, -0.0, 0.0, 0}, {-0.0, -0.0, -0.0, -0.0, 1}},
+        // Bodies on top of each other, which pull nothing from each other.
+        {{1.0, 2.0, 0.0, 0.0, M}, {1.0, 2.0, -0.0, 0.5, M}, {1.0, 2.0, 0.0, 0.0, 0}, {7.0, -5.0, 0.0, 0.0, M}},
+        // Subnormal coordinates and subnormal pulls, which flushing to zero loses.
+        {{0.0, 0.0, 0.0, 0.0, M},
+         {1e-310, 1.0, 0.0, 0.0, M},
+         {5e-324, -2.5e-320, -0.0, 1e-320, 1},
+         {-1e-308, 2.0, 0.0, 0.0, M}},
+        // Huge coordinates: squares that overflow, and ones that just do not.
+        {{1e300, -1e300, 0.0, 0.0, M},
+         {-1e300, 1e300, 1e290, 0.0, M},
+         {1e150, 1e150, 0.0, 0.0, ~uint64_t{0}},
+         {-1e150, -1e150, 0.0, -0.0, M},
+         {-std::numeric_limits<double>::max(), 0.0, 0.0, 0.0, 1}},
+        // Masses from 0 to 2^64 - 1, converted as unsigned.
+        {{0.0, 0.0, 0.0, 0.0, 0},
+         {1000.0, 0.0, 0.0, 0.0, 1},
+         {0.0, 1000.0, 0.0, 0.0, M63 - 1},
+         {-1000.0, 0.0, 0.0, 0.0, M63},
+         {0.0, -1000.0, 0.0, 0.0, M63 + 1},
+         {700.0, 700.0, 0.0, 0.0, ~uint64_t{0}}},
+        // NaNs with payloads, quiet and signalling, next to finite bodies,
+        // which never feel them.
+        {{Nan(0x8000000001234, false), 0.0, 0.0, 0.0, M},
+         {0.0, Nan(0xabcdef, true), Nan(0x42, false), 0.0, M},
+         {10.0, 10.0, 0.0, 0.0, M},
+         {-10.0, 5.0, 0.5, -0.0, M}},
+        // Infinities in place and in motion.
+        {{inf, 0.0, 0.0, 0.0, M}, {0.0, 0.0, -inf, 0.0, M}, {5.0, 5.0, 0.0, 0.0, M}, {-inf, -inf, inf, -inf, 0}},
+    };
+    Cossos cossos;
+    if (cas < 0 || cas >= static_cast<int>(std::size(casos)))
+        return cossos;
+    for (const CosExtrem& c : casos[cas]) {
+        cossos.emplace_back();
+        cossos.back().valors(c.x, c.y, c.vx, c.vy, c.massa, 1.0f);
+    }
+    return cossos;
+}
+
+// Both steps on copies of the same bodies, PASSOS_PORTA times; whether they
+// kept the same bits throughout. A step stopped by a signal proves nothing.
+bool MateixosPassos(const FerPas& pas, const FerPas& referencia, const Particula* cossos, int32_t n)
+{
+    Cossos a(cossos, cossos + n), b = a;
+    for (int k = 0; k < PASSOS_PORTA; ++k) {
+        if (!pas(a.data(), n) || !referencia(b.data(), n) || PasInterromput() || !MateixosCossos(a.data(), b.data(), n))
+            return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 bool MateixosCossos(const Particula* a, const Particula* b, int32_t n)
@@ -56,11 +165,39 @@ bool MateixosCossos(const Particula* a, const Particula* b, int32_t n)
     return true;
 }
 
+float SegonsDeCicle(int32_t ciclesPerSegon)
+{
+    const int32_t periode = ciclesPerSegon > 0 ? 1000 / ciclesPerSegon : 0;
+    return static_cast<float>(periode > 0 ? periode : 10) / 1000.0f;
+}
+
+bool PassaPorta(const FerPas& pas, const FerPas& referencia, const Particula* cossos, int32_t n, float segonsCicle)
+{
+    const GlobalsDesats desats;
+    CicleReal(segonsCicle);
+    if (n > 0 && !MateixosPassos(pas, referencia, cossos, std::min(n, COSSOS_PORTA)))
+        return false;
+    G = 6.7e-11;
+    for (int cas = 0;; ++cas) {
+        const Cossos cossosCas = CasExtrem(cas);
+        if (cossosCas.empty())
+            return true;
+        for (const bool r : {false, true}) {
+            repulsio = r;
+            if (!MateixosPassos(pas, referencia, cossosCas.data(), static_cast<int32_t>(cossosCas.size())))
+                return false;
+        }
+    }
+}
+
 std::unique_ptr<PasOpenCL> TriarDispositiu(const std::vector<DispositiuOpenCL>& dispositius,
-                                           const Particula* cossos, int32_t n, const FerPas& cpu)
+                                           const Particula* cossos, int32_t n, float segonsCicle,
+                                           const FerPas& cpu)
 {
     if (dispositius.empty() || n <= 0)
         return nullptr;
+    const GlobalsDesats desats;
+    CicleReal(segonsCicle);
     // One CPU step both warms it up and gives the bits every device must match.
     const Cossos inicial(cossos, cossos + n);
     Cossos primer = inicial;
@@ -78,7 +215,8 @@ std::unique_ptr<PasOpenCL> TriarDispositiu(const std::vector<DispositiuOpenCL>& 
             continue;
         const FerPas pas = [&opencl](Particula* p, int32_t m) { return opencl->pas(p, m); };
         copia = inicial;
-        if (!pas(copia.data(), n) || !MateixosCossos(copia.data(), primer.data(), n))
+        if (!pas(copia.data(), n) || PasInterromput() || !MateixosCossos(copia.data(), primer.data(), n) ||
+            !PassaPorta(pas, cpu, cossos, n, segonsCicle))
             continue;
         const double t = TempsDePas(copia, pas);
         if (t >= 0.0 && t < millor) {

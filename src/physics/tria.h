@@ -12,8 +12,28 @@
 // the payload a NaN carries is up to the order of a sum's operands.
 bool MateixosCossos(const Particula* a, const Particula* b, int32_t n);
 
-// Times a few steps of these bodies, on copies, on every device of
-// `dispositius` and on `cpu`, and returns the fastest device, with its
-// buffers for n, if it beats `cpu` and gives the same bits; null otherwise.
+// Real seconds of one of the run's cycles under a limit of ciclesPerSegon:
+// its period in whole milliseconds, or 10 ms where it sets none (0 or less,
+// or above 1000).
+float SegonsDeCicle(int32_t ciclesPerSegon);
+
+// Bodies of the run that the gate steps, the first of them.
+constexpr int32_t COSSOS_PORTA = 1024;
+
+// The gate a step must pass to stand in for `referencia`: each steps copies
+// of the same bodies three times, with the step factor of a real cycle of
+// segonsCicle seconds at the run's FactorVelocitat, and after every step each
+// value must keep the reference's bits. First on the run's bodies (up to
+// COSSOS_PORTA of them) as the run has them, then on a fixed set of edge cases
+// with repulsion off and on. Sets TempsPerCicle, G, repulsio and a factor of
+// 0 or less as it needs them and puts all of them back exactly.
+bool PassaPorta(const FerPas& pas, const FerPas& referencia, const Particula* cossos, int32_t n,
+                float segonsCicle);
+
+// The devices of `dispositius` that pass the gate against `cpu` on these
+// bodies, and whose step of all n of them gives cpu's bits too, timed on
+// copies against `cpu` at the same cycle; the fastest, with its buffers for
+// n, if it beats `cpu`, and null otherwise.
 std::unique_ptr<PasOpenCL> TriarDispositiu(const std::vector<DispositiuOpenCL>& dispositius,
-                                           const Particula* cossos, int32_t n, const FerPas& cpu);
+                                           const Particula* cossos, int32_t n, float segonsCicle,
+                                           const FerPas& cpu);

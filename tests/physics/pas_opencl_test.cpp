@@ -36,6 +36,16 @@ std::unique_ptr<PasOpenCL> PrimerDispositiu()
     return dispositius.empty() ? nullptr : PasOpenCL::Crear(dispositius.front());
 }
 
+// PoCL's, where make test runs; no GPU's, whatever this machine has.
+std::vector<DispositiuOpenCL> DispositiusDelProcessador()
+{
+    std::vector<DispositiuOpenCL> dispositius;
+    for (const DispositiuOpenCL& d : DispositiusOpenCL(true))
+        if (d.cpu)
+            dispositius.push_back(d);
+    return dispositius;
+}
+
 class PasOpenCLProva : public ::testing::Test {
 protected:
     void SetUp() override
@@ -102,19 +112,19 @@ TEST_F(PasOpenCLProva, TheRunKeepsTheFastestStepThatGivesTheLiteralBits)
         // The program's own candidates: GPUs, never PoCL on the processor.
         {"the program's", Pas, false, false},
         {"a CPU step slower than any device", [](Particula* p, int32_t n) {
-             std::this_thread::sleep_for(std::chrono::milliseconds(300));
+             std::this_thread::sleep_for(std::chrono::milliseconds(50));
              PasLiteral(p, n);
          }, true, true},
         // The device matches the literal step, not this one.
         {"a CPU step with other bits", [](Particula* p, int32_t n) {
-             std::this_thread::sleep_for(std::chrono::milliseconds(300));
+             std::this_thread::sleep_for(std::chrono::milliseconds(50));
              PasLiteral(p, n);
              p[0].situar(p[0].retornarposicio(), {1.0, 1.0});
          }, true, false},
     };
     for (const auto& c : casos) {
         const std::unique_ptr<PasOpenCL> triat =
-            TriarDispositiu(DispositiusOpenCL(c.ambCpu), inicial.data(), N, [&c](Particula* p, int32_t n) {
+            TriarDispositiu(DispositiusOpenCL(c.ambCpu), inicial.data(), N, 0.01f, [&c](Particula* p, int32_t n) {
                 c.cpu(p, n);
                 return true;
             });
@@ -123,6 +133,74 @@ TEST_F(PasOpenCLProva, TheRunKeepsTheFastestStepThatGivesTheLiteralBits)
             EXPECT_FALSE(triat->dispositiu().cpu) << c.cas;
         else
             EXPECT_EQ(triat != nullptr, c.dispositiu) << c.cas;
+    }
+}
+
+namespace {
+
+// The scalar kernel, slowed so that any device beats it.
+void NucliLent(const SistemaPas& s)
+{
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    PasNucliEscalar(s);
+}
+
+// What PoCL, with the build options that POCL_EXTRA_BUILD_FLAGS gives it, does
+// in a run that begins with it and a slow processor path to choose from, as
+// the status's bits: 1 the run took it, 2 its step kept the literal bits at a
+// step factor of 0, 4 at one of a real cycle; 8 when there is no PoCL.
+int TriaAmbPoCL()
+{
+    constexpr int N = 600;
+    const Cossos inicial = Aleatoris(N, 11);
+    // As start-up leaves them, before the first cycle.
+    FactorVelocitat = 1;
+    TempsPerCicle = 0.0f;
+    const std::vector<DispositiuOpenCL> dispositius = DispositiusDelProcessador();
+    if (dispositius.empty())
+        return 8;
+    FixarCandidatsPas({std::vector<CamiPas>{{"slow scalar", true, NucliLent, {}}}, dispositius});
+    IniciarFilsPas(N, inicial.data(), 100);
+    int estat = DispositiuPas() != nullptr ? 1 : 0;
+    AturarFilsPas();
+    FixarCandidatsPas({});
+
+    const std::unique_ptr<PasOpenCL> opencl = PasOpenCL::Crear(dispositius.front());
+    if (!opencl || !opencl->reservar(N))
+        return 8;
+    for (const float temps : {0.0f, 0.01f}) {
+        TempsPerCicle = temps;
+        Cossos literal = inicial, dispositiu = inicial;
+        PasLiteral(literal.data(), N);
+        if (opencl->pas(dispositiu.data(), N) && MateixosCossos(literal.data(), dispositiu.data(), N))
+            estat |= temps == 0.0f ? 2 : 4;
+    }
+    return estat;
+}
+
+}  // namespace
+
+// A device whose arithmetic differs changes nothing while the step factor is
+// 0, as it is when a run begins: the gate steps at a real cycle's factor, and
+// the run refuses the device.
+TEST_F(PasOpenCLProva, TheRunRefusesADeviceThatDiffersOnlyOnceBodiesMove)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    const struct {
+        const char* opcions;
+        int estat;
+    } casos[] = {
+        {"", 1 | 2 | 4},
+        // Multiplies and adds fused, the kernel's pragma against them left out:
+        // the same bits at a factor of 0 on every system the gate steps.
+        {"-DPAS_AMB_CONTRACCIO", 2},
+        // Relaxed arithmetic, which edge cases show even at a factor of 0.
+        {"-cl-fast-relaxed-math -cl-mad-enable", 2},
+    };
+    for (const auto& c : casos) {
+        setenv("POCL_EXTRA_BUILD_FLAGS", c.opcions, 1);
+        EXPECT_EXIT(std::exit(TriaAmbPoCL()), ::testing::ExitedWithCode(c.estat), "") << c.opcions;
+        unsetenv("POCL_EXTRA_BUILD_FLAGS");
     }
 }
 
