@@ -60,12 +60,10 @@ void IniciarFilsPas(int32_t n, const Particula* cossos, int32_t ciclesPerSegon)
         EquipPas() = std::make_unique<EquipFils>(processadors);
     ExecucioPas& execucio = Execucio();
     const CandidatsPas& candidats = Candidats();
-    execucio.cami = CamiPreferit();
-    if (candidats.processador) {
-        for (const CamiPas& c : *candidats.processador)
-            if (c.disponible)
-                execucio.cami = c;
-    }
+    const CamiPas* cami = TriarCamiProcessador(candidats.processador ? *candidats.processador : CaminsProcessador(),
+                                               cossos, n, PasEnFils(n) ? EquipPas().get() : nullptr,
+                                               SegonsDeCicle(ciclesPerSegon));
+    execucio.cami = cami != nullptr ? *cami : CamiPreferit();
     execucio.opencl = nullptr;
     if (cossos == nullptr || n < COSSOS_PER_OPENCL)
         return;

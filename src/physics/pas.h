@@ -19,9 +19,10 @@ constexpr int32_t COSSOS_PER_FILS = 256;
 // The threads that Pas shares its work with: a team over every processor the
 // process may use, made once when the run of n bodies begins; none on a
 // single core, nor for a count too small to share. Given the run's bodies,
-// and enough of them, it also times the GPUs against the CPU on copies of
-// them, each at the step factor of a cycle under a limit of ciclesPerSegon,
-// and the run keeps the fastest that passes the gate until AturarFilsPas.
+// and enough of them, it also times the processor's paths on copies of them,
+// then the GPUs against the fastest, each at the step factor of a cycle under
+// a limit of ciclesPerSegon, and the run keeps the fastest that passes the
+// gate until AturarFilsPas.
 void IniciarFilsPas(int32_t n, const Particula* cossos = nullptr, int32_t ciclesPerSegon = 0);
 void AturarFilsPas();
 // The processor's path the run steps on where no device does.

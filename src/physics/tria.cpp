@@ -16,6 +16,8 @@ constexpr int PASSOS_TRIA = 3;
 constexpr double SEGONS_TRIA = 0.2;
 // Steps in a row that the gate compares.
 constexpr int PASSOS_PORTA = 3;
+// How much faster than a more preferred path a path must be to be taken.
+constexpr double MARGE_MESURA = 0.95;
 
 using Rellotge = std::chrono::steady_clock;
 using Cossos = std::vector<Particula>;
@@ -169,6 +171,45 @@ float SegonsDeCicle(int32_t ciclesPerSegon)
 {
     const int32_t periode = ciclesPerSegon > 0 ? 1000 / ciclesPerSegon : 0;
     return static_cast<float>(periode > 0 ? periode : 10) / 1000.0f;
+}
+
+const CamiPas* TriarCamiProcessador(const std::vector<CamiPas>& camins, const Particula* cossos, int32_t n,
+                                    EquipFils* equip, float segonsCicle)
+{
+    std::vector<const CamiPas*> candidats;
+    for (const CamiPas& c : camins)
+        if (c.disponible && c.nucli != nullptr)
+            candidats.push_back(&c);
+    if (candidats.empty())
+        return nullptr;
+    if (cossos == nullptr || n < COSSOS_PER_MESURA || candidats.size() == 1)
+        return candidats.back();
+
+    const GlobalsDesats desats;
+    CicleReal(segonsCicle);
+    const int32_t m = std::min(n, COSSOS_MESURA);
+    const Cossos mostra(cossos, cossos + m);
+    Cossos copia;
+    std::vector<double> millor(candidats.size(), std::numeric_limits<double>::infinity());
+    const Rellotge::time_point inici = Rellotge::now();
+    // Round after round, so that what else the machine does falls on every path alike.
+    while (Segons(inici) < SEGONS_MESURA) {
+        for (size_t c = 0; c < candidats.size(); ++c) {
+            copia = mostra;
+            const Rellotge::time_point t = Rellotge::now();
+            PasRapidAmb(candidats[c]->nucli, copia.data(), m, equip);
+            const double segons = Segons(t);
+            // Stopped short, its time would win; the run is ending anyway.
+            if (PasInterromput())
+                return candidats.back();
+            millor[c] = std::min(millor[c], segons);
+        }
+    }
+    size_t triat = candidats.size() - 1;
+    for (size_t c = triat; c-- > 0;)
+        if (millor[c] < millor[triat] * MARGE_MESURA)
+            triat = c;
+    return candidats[triat];
 }
 
 bool PassaPorta(const FerPas& pas, const FerPas& referencia, const Particula* cossos, int32_t n, float segonsCicle)

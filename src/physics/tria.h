@@ -17,6 +17,24 @@ bool MateixosCossos(const Particula* a, const Particula* b, int32_t n);
 // or above 1000).
 float SegonsDeCicle(int32_t ciclesPerSegon);
 
+// Below this many bodies a step is too short for the processor's paths to
+// differ by anything that matters, and the run takes the most preferred.
+constexpr int32_t COSSOS_PER_MESURA = 256;
+// Bodies of the run that their timing steps, the first of them, and the time
+// it takes in all.
+constexpr int32_t COSSOS_MESURA = 1024;
+constexpr double SEGONS_MESURA = 0.05;
+
+// Of the paths of `camins` that this processor has, the one that steps the
+// run's bodies fastest on the threads of `equip`: each timed in turn on
+// copies of the first COSSOS_MESURA of `cossos` at the step factor of a cycle
+// of segonsCicle seconds, for SEGONS_MESURA in all, and its best time kept.
+// A less preferred path must be faster by more than a timing's noise. The
+// most preferred below COSSOS_PER_MESURA bodies, without bodies, or once a
+// signal stops a step; null where it has none.
+const CamiPas* TriarCamiProcessador(const std::vector<CamiPas>& camins, const Particula* cossos, int32_t n,
+                                    EquipFils* equip, float segonsCicle);
+
 // Bodies of the run that the gate steps, the first of them.
 constexpr int32_t COSSOS_PORTA = 1024;
 

@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 
 #include <cfloat>
+#include <chrono>
 #include <cmath>
 #include <cstring>
 #include <functional>
 #include <random>
+#include <thread>
 #include <vector>
 
 #include "physics/globals.h"
@@ -204,4 +206,63 @@ TEST(CicleDeLaPorta, IsTheLimitsPeriodInWholeMillisecondsOr10)
     };
     for (const auto& c : casos)
         EXPECT_EQ(SegonsDeCicle(c.cicles), c.segons) << c.cicles;
+}
+
+namespace {
+
+// The scalar kernel, slowed so that any other path beats it.
+void NucliLent(const SistemaPas& s)
+{
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    PasNucliEscalar(s);
+}
+
+// The scalar kernel, raising a signal's stop as it goes.
+void NucliInterromput(const SistemaPas& s)
+{
+    InterromprePas();
+    PasNucliEscalar(s);
+}
+
+class Tria : public Porta {
+protected:
+    void TearDown() override
+    {
+        AturarFilsPas();
+        FixarCandidatsPas({});
+        ReprendrePas();
+        Porta::TearDown();
+    }
+};
+
+}  // namespace
+
+// The run times the processor's paths on its own bodies as it begins, and
+// steps on the fastest; the paths it weighs are the table's, or these.
+TEST_F(Tria, TheRunTakesTheFastestPathOnItsOwnBodies)
+{
+    const CamiPas lent{"slow", true, NucliLent, {}}, rapid{"fast", true, PasNucliEscalar, {}};
+    const CamiPas interromput{"stopped", true, NucliInterromput, {}}, absent{"absent", false, PasNucliEscalar, {}};
+    const struct {
+        const char* cas;
+        std::vector<CamiPas> camins;  // the least preferred first
+        int32_t n;
+        bool cossos;
+        const char* triat;
+    } casos[] = {
+        {"the slow one preferred", {rapid, lent}, 600, true, "fast"},
+        {"the fast one preferred", {lent, rapid}, 600, true, "fast"},
+        {"too few bodies to time", {rapid, lent}, COSSOS_PER_MESURA - 1, true, "slow"},
+        {"no bodies to time", {rapid, lent}, 600, false, "slow"},
+        {"a step stopped by a signal", {interromput, lent}, 600, true, "slow"},
+        {"a path the processor lacks", {lent, absent}, 600, true, "slow"},
+    };
+    for (const auto& c : casos) {
+        const Cossos cossos = Aleatoris(c.n);
+        FixarCandidatsPas({c.camins, std::vector<DispositiuOpenCL>{}});
+        IniciarFilsPas(c.n, c.cossos ? cossos.data() : nullptr, 100);
+        EXPECT_EQ(CamiPasTriat().nom, c.triat) << c.cas;
+        AturarFilsPas();
+        ReprendrePas();
+    }
 }
