@@ -4,11 +4,10 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
-#include <functional>
 #include <iostream>
 #include <limits>
 #include <memory>
-#include <random>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -30,6 +29,9 @@ constexpr int kPassosMaxims = 20;
 constexpr double kSegonsPerCami = 1.0;
 // The cycle the program keeps at its default of 100 a second.
 constexpr double kSegonsPerPas = 0.01;
+// The longest that speed may take, and the bodies its estimate is timed on.
+constexpr double kSegonsMaxims = 180.0;
+constexpr int32_t kCossosEstimacio = 512;
 
 // A path, and the step whose bits it must give.
 struct Fila {
@@ -94,31 +96,71 @@ Triat CamiDelPrograma(const Cossos& disc, int32_t ciclesPerSegon)
     return triat;
 }
 
-}  // namespace
-
-int Velocitat(std::ostream& out, int32_t n)
+// A disc of n bodies as gen disc makes it, with the globals set as start-up
+// sets them for it; null, with the message written, where it cannot be made.
+std::optional<Sistema> Disc(int32_t n, Cossos& disc)
 {
     OpcionsGen gen;
     gen.tipus = Tipus::Disc;
     gen.n = n;
     std::string error;
-    const auto sistema = Generar(gen, error);
+    std::optional<Sistema> sistema = Generar(gen, error);
     if (!sistema) {
         std::cerr << "particules-config: " << error << std::endl;
-        return 1;
+        return sistema;
     }
     const std::unique_ptr<Particula[]> creats = CrearCossos(*sistema);
-    const Cossos disc(creats.get(), creats.get() + n);
+    disc.assign(creats.get(), creats.get() + n);
+    G = GDeExponent(sistema->gexp);
+    FactorVelocitat = 1;
+    repulsio = false;
+    TempsPerCicle = SegonsDeCicle(sistema->cicles);
+    return sistema;
+}
+
+}  // namespace
+
+EstimacioVelocitat EstimarVelocitat(int32_t n)
+{
+    // Every path timed for at least four steps of all n bodies, and the
+    // program's own choice timing the processor again, each at no more than
+    // the literal step's cost on one thread.
+    double files = ProcessadorsPermesos() > 1 ? 2.0 : 1.0;
+    for (const CamiPas& c : CaminsPas(true))
+        files += c.disponible ? 1.0 : 0.0;
+    const double passos = files * (kPassosMinims + 1);
+
+    Cossos disc;
+    double ns = 0.0;
+    if (Disc(kCossosEstimacio, disc)) {
+        double millor = std::numeric_limits<double>::infinity();
+        for (int k = 0; k < kPassosMinims; ++k) {
+            Cossos cossos = disc;
+            const auto inici = std::chrono::steady_clock::now();
+            PasLiteral(cossos.data(), kCossosEstimacio);
+            millor = std::min(millor, std::chrono::duration<double>(std::chrono::steady_clock::now() - inici).count());
+        }
+        ns = millor * 1e9 / (double(kCossosEstimacio) * (kCossosEstimacio - 1));
+    }
+    const double parells = kSegonsMaxims * 1e9 / (passos * ns);
+    EstimacioVelocitat e;
+    e.segons = passos * ns * 1e-9 * static_cast<double>(n) * static_cast<double>(n - 1);
+    e.maxim = static_cast<int32_t>(std::min(std::floor((1.0 + std::sqrt(1.0 + 4.0 * parells)) / 2.0), 1e9));
+    return e;
+}
+
+int Velocitat(std::ostream& out, int32_t n)
+{
+    Cossos disc;
+    const std::optional<Sistema> sistema = Disc(n, disc);
+    if (!sistema)
+        return 1;
     if (!ReservarPas(n)) {
         std::cerr << "particules-config: " << n << " bodies do not fit in memory" << std::endl;
         return 1;
     }
 
-    G = GDeExponent(sistema->gexp);
-    FactorVelocitat = 1;
-    repulsio = false;
-    const float segons = SegonsDeCicle(sistema->cicles);
-    TempsPerCicle = segons;
+    const float segons = TempsPerCicle;
     const Triat programa = CamiDelPrograma(disc, sistema->cicles);
 
     // The processor's paths on the threads the program would step this disc

@@ -131,3 +131,22 @@ TEST(Speed, PreviewIsTheSameWithAndWithoutAnOpenCLPlatform)
     EXPECT_EQ(sense.errors, "");
     EXPECT_EQ(amb.sortida, sense.sortida);
 }
+
+// A million bodies would take days: refused at once as a usage error that
+// names the most it takes, which the default count is well under.
+TEST(Speed, RefusesWhatWouldTakeMoreThanAFewMinutes)
+{
+    DirectoriTemporal dir;
+    const Execucio r = Config(dir.cami(), {"speed", "-n", "1000000"});
+    EXPECT_EQ(r.estat, 2);
+    EXPECT_EQ(r.sortida, "");
+    const std::string davant = "particules-config: bad value \"1000000\" for -n: speed would take about ";
+    ASSERT_EQ(r.errors.rfind(davant, 0), 0u) << r.errors;
+    const size_t at = r.errors.find("; it takes at most ");
+    ASSERT_NE(at, std::string::npos) << r.errors;
+    long long maxim = 0;
+    std::istringstream(r.errors.substr(at + 19)) >> maxim;
+    EXPECT_GT(maxim, 4096) << r.errors;
+    EXPECT_LT(maxim, 1000000) << r.errors;
+    EXPECT_NE(r.errors.find(std::to_string(maxim) + " bodies\n"), std::string::npos) << r.errors;
+}
