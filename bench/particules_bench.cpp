@@ -88,7 +88,7 @@ void BM_StepFast(benchmark::State& state)
     const std::vector<Particula> cossos = SistemaRealista(n);
     IniciarFilsPas(n, cossos.data());
     const DispositiuOpenCL* d = DispositiuPas();
-    state.SetLabel(d != nullptr ? d->plataforma + ": " + d->nom : CamiPasTriat().nom);
+    state.SetLabel(d != nullptr ? NomDispositiu(*d) : CamiPasTriat().nom);
     Passos(state, Pas, CLOCK_MONOTONIC);
     AturarFilsPas();
 }

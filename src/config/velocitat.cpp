@@ -45,7 +45,7 @@ std::string NomCpu(const CamiPas& cami, int32_t fils)
     return "CPU " + cami.nom + ", " + std::to_string(fils) + (fils == 1 ? " thread" : " threads");
 }
 
-std::string NomDispositiu(const CamiPas& cami)
+std::string NomOpenCL(const CamiPas& cami)
 {
     return cami.nom + (cami.dispositiu.cpu ? " (a processor: never the program's)" : "");
 }
@@ -89,8 +89,7 @@ Triat CamiDelPrograma(const Cossos& disc, int32_t ciclesPerSegon)
     const int32_t n = static_cast<int32_t>(disc.size());
     IniciarFilsPas(n, disc.data(), ciclesPerSegon);
     const DispositiuOpenCL* d = DispositiuPas();
-    Triat triat{d != nullptr ? "OpenCL " + d->plataforma + ": " + d->nom
-                             : NomCpu(CamiPasTriat(), PasEnFils(n) ? ProcessadorsPermesos() : 1),
+    Triat triat{d != nullptr ? NomDispositiu(*d) : NomCpu(CamiPasTriat(), PasEnFils(n) ? ProcessadorsPermesos() : 1),
                 CamiPasTriat()};
     AturarFilsPas();
     return triat;
@@ -187,9 +186,9 @@ int Velocitat(std::ostream& out, int32_t n)
             continue;
         FerPas pas = PasDeCami(c);
         if (pas)
-            camins.push_back({NomDispositiu(c), std::move(pas), cpu});
+            camins.push_back({NomOpenCL(c), std::move(pas), cpu});
         else
-            sensePas.push_back(NomDispositiu(c));
+            sensePas.push_back(NomOpenCL(c));
     }
 
     out << "the step on a disc of " << n << " bodies (particules-config gen disc -n " << n << "), its bits\n"

@@ -72,8 +72,13 @@ std::vector<CamiPas> CaminsPas(bool ambCpu)
 {
     std::vector<CamiPas> camins = CaminsProcessador();
     for (const DispositiuOpenCL& d : DispositiusOpenCL(ambCpu))
-        camins.push_back({"OpenCL " + d.plataforma + ": " + d.nom, true, nullptr, d});
+        camins.push_back({NomDispositiu(d), true, nullptr, d});
     return camins;
+}
+
+std::string NomDispositiu(const DispositiuOpenCL& d)
+{
+    return "OpenCL " + d.plataforma + ": " + d.nom;
 }
 
 std::string IdentificadorCami(const CamiPas& cami)

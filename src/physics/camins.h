@@ -30,6 +30,8 @@ const CamiPas& CamiPreferit();
 // and processors' devices too where `ambCpu`.
 std::vector<CamiPas> CaminsPas(bool ambCpu);
 
+// A device's path's name: "OpenCL <platform>: <device>".
+std::string NomDispositiu(const DispositiuOpenCL& d);
 // The name in letters and digits only, for tests and benchmarks: "AVX512".
 std::string IdentificadorCami(const CamiPas& cami);
 
