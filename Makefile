@@ -144,15 +144,14 @@ sanitize: deps
 
 # The step's threads under ThreadSanitizer, in a build of its own (it cannot
 # share one with ASan): the team, the threaded step against the literal one,
-# a stop raised from another thread while a step runs, and the run's timing of
-# its paths on the team.
+# and a stop raised from another thread while a step runs.
 TSAN_BUILD := build-tsan
 
 tsan: deps
 	cmake -S . -B $(TSAN_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPARTICULES_TSAN=ON -DPARTICULES_BENCH=OFF
 	cmake --build $(TSAN_BUILD) -j $(JOBS) --target physics_tests
 	cd $(TSAN_BUILD) && TSAN_OPTIONS=halt_on_error=1:exitcode=86 \
-		ctest --output-on-failure -j $(JOBS) -R '^(TeamOfThreads|IgualQueLiteral|Interrupcio|Tria)\.'
+		ctest --output-on-failure -j $(JOBS) -R '^(TeamOfThreads|IgualQueLiteral|Interrupcio)\.'
 
 # How long SIGTERM and SIGINT take to end a run of SIGNAL_BODIES bodies in the
 # middle of its step, three times each: a measure, printed with the processor.

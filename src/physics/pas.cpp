@@ -61,8 +61,7 @@ void IniciarFilsPas(int32_t n, const Particula* cossos, int32_t ciclesPerSegon)
     ExecucioPas& execucio = Execucio();
     const CandidatsPas& candidats = Candidats();
     const CamiPas* cami = TriarCamiProcessador(candidats.processador ? *candidats.processador : CaminsProcessador(),
-                                               cossos, n, PasEnFils(n) ? EquipPas().get() : nullptr,
-                                               SegonsDeCicle(ciclesPerSegon));
+                                               cossos, n, SegonsDeCicle(ciclesPerSegon));
     execucio.cami = cami != nullptr ? *cami : CamiPreferit();
     execucio.opencl = nullptr;
     if (cossos == nullptr || n < COSSOS_PER_OPENCL)

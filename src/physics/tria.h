@@ -22,18 +22,20 @@ float SegonsDeCicle(int32_t ciclesPerSegon);
 constexpr int32_t COSSOS_PER_MESURA = 256;
 // Bodies of the run that their timing steps, the first of them, and the time
 // it takes in all.
-constexpr int32_t COSSOS_MESURA = 1024;
+constexpr int32_t COSSOS_MESURA = 512;
 constexpr double SEGONS_MESURA = 0.05;
 
 // Of the paths of `camins` that this processor has, the one that steps the
-// run's bodies fastest on the threads of `equip`: each timed in turn on
-// copies of the first COSSOS_MESURA of `cossos` at the step factor of a cycle
-// of segonsCicle seconds, for SEGONS_MESURA in all, and its best time kept.
-// A less preferred path must be faster by more than a timing's noise. The
-// most preferred below COSSOS_PER_MESURA bodies, without bodies, or once a
-// signal stops a step; null where it has none.
+// run's bodies fastest: each timed in turn on copies of the first
+// COSSOS_MESURA of `cossos`, at the step factor of a cycle of segonsCicle
+// seconds, on this thread and in its own processor time, so that what else
+// the machine runs does not count; round after round for SEGONS_MESURA, and
+// its best time kept. Threads share every path's work alike. A less
+// preferred path must be faster by more than a timing's noise. The most
+// preferred below COSSOS_PER_MESURA bodies, without bodies, or once a signal
+// stops a step; null where it has none.
 const CamiPas* TriarCamiProcessador(const std::vector<CamiPas>& camins, const Particula* cossos, int32_t n,
-                                    EquipFils* equip, float segonsCicle);
+                                    float segonsCicle);
 
 // Bodies of the run that the gate steps, the first of them.
 constexpr int32_t COSSOS_PORTA = 1024;
