@@ -67,10 +67,8 @@ void IniciarFilsPas(int32_t n, const Particula* cossos, int32_t ciclesPerSegon)
     if (cossos == nullptr || n < COSSOS_PER_OPENCL)
         return;
     execucio.opencl = TriarDispositiu(candidats.dispositius ? *candidats.dispositius : DispositiusOpenCL(false),
-                                      cossos, n, SegonsDeCicle(ciclesPerSegon), [](Particula* p, int32_t m) {
-                                          PasCpu(p, m);
-                                          return true;
-                                      });
+                                      cossos, n, SegonsDeCicle(ciclesPerSegon),
+                                      PasDeCami(execucio.cami, PasEnFils(n) ? EquipPas().get() : nullptr));
 }
 
 void AturarFilsPas()
