@@ -44,14 +44,14 @@ bool MateixosBits(double a, double b)
 }
 
 // The shortest of a few steps on the bodies `cossos`, in seconds; negative
-// when a step fails.
+// when a step fails or a signal stops one short.
 double TempsDePas(Cossos& cossos, const FerPas& pas)
 {
     const int32_t n = static_cast<int32_t>(cossos.size());
     double millor = -1.0, total = 0.0;
     for (int k = 0; k < PASSOS_TRIA && total < SEGONS_TRIA; ++k) {
         const Rellotge::time_point inici = Rellotge::now();
-        if (!pas(cossos.data(), n))
+        if (!pas(cossos.data(), n) || PasInterromput())
             return -1.0;
         const double t = Segons(inici);
         total += t;
@@ -262,6 +262,8 @@ std::unique_ptr<PasOpenCL> TriarDispositiu(const std::vector<DispositiuOpenCL>& 
     // A first step that long is timing enough.
     if (millor < SEGONS_TRIA)
         millor = TempsDePas(copia, cpu);
+    if (millor < 0.0 || PasInterromput())
+        return nullptr;
     std::unique_ptr<PasOpenCL> triat;
     for (const DispositiuOpenCL& d : dispositius) {
         std::unique_ptr<PasOpenCL> opencl = PasOpenCL::Crear(d);

@@ -121,6 +121,12 @@ TEST_F(PasOpenCLProva, TheRunKeepsTheFastestStepThatGivesTheLiteralBits)
              PasLiteral(p, n);
              p[0].situar(p[0].retornarposicio(), {1.0, 1.0});
          }, true, false},
+        // A signal's stop leaves every device's step short and unchanged.
+        {"a signal during the choice", [](Particula* p, int32_t n) {
+             std::this_thread::sleep_for(std::chrono::milliseconds(50));
+             PasLiteral(p, n);
+             InterromprePas();
+         }, true, false},
     };
     for (const auto& c : casos) {
         const std::unique_ptr<PasOpenCL> triat =
@@ -133,6 +139,7 @@ TEST_F(PasOpenCLProva, TheRunKeepsTheFastestStepThatGivesTheLiteralBits)
             EXPECT_FALSE(triat->dispositiu().cpu) << c.cas;
         else
             EXPECT_EQ(triat != nullptr, c.dispositiu) << c.cas;
+        ReprendrePas();
     }
 }
 
