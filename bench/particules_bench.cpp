@@ -22,7 +22,6 @@
 #include "physics/fils.h"
 #include "physics/globals.h"
 #include "physics/pas.h"
-#include "physics/pas_opencl.h"
 #if defined(PARTICULES_PAS_FMA)
 #include "quocients_fma.h"
 #endif
@@ -78,37 +77,44 @@ void PassosForcats(benchmark::State& state, bool disponible, FerPas ferPas)
     Passos(state, ferPas);
 }
 
-void PassosForcats(benchmark::State& state, CamiPas cami)
-{
-    PassosForcats(state, CamiDisponible(cami), [cami](Particula* p, int32_t n) { PasRapid(p, n, cami); });
-}
-
 void BM_StepLiteral(benchmark::State& state)
 {
     Passos(state, PasLiteral);
 }
 
-// As the program runs it: its threads where they gain.
+// As the program runs it: the path it chooses for these bodies, its threads
+// where they gain.
 void BM_StepFast(benchmark::State& state)
 {
-    IniciarFilsPas(static_cast<int32_t>(state.range(0)));
+    const int32_t n = static_cast<int32_t>(state.range(0));
+    const std::vector<Particula> cossos = SistemaRealista(n);
+    IniciarFilsPas(n, cossos.data());
+    const DispositiuOpenCL* d = DispositiuPas();
+    state.SetLabel(d != nullptr ? NomDispositiu(*d) : CamiPasTriat().nom);
     Passos(state, Pas, CLOCK_MONOTONIC);
+    AturarFilsPas();
 }
 
-// The step on one OpenCL device, in wall time: the host fills the columns,
-// sends them, waits for the kernel and takes the velocities back.
-void BM_StepOpenCL(benchmark::State& state, const DispositiuOpenCL& d)
+// One path of the table: the processor's on one thread, in its CPU time; a
+// device's in wall time, the host filling the columns, sending them, waiting
+// for the kernel and taking the velocities back.
+void BM_StepPath(benchmark::State& state, const CamiPas& cami)
 {
-    state.SetLabel(d.plataforma + ": " + d.nom);
-    const int32_t n = static_cast<int32_t>(state.range(0));
-    const std::unique_ptr<PasOpenCL> opencl = PasOpenCL::Crear(d);
-    if (!opencl || !opencl->reservar(n)) {
-        state.SkipWithError("the kernel does not build or fit on this device");
+    if (!cami.disponible) {
+        state.SkipWithError("this processor lacks the instruction set");
+        return;
+    }
+    if (cami.nucli == nullptr)
+        state.SetLabel(cami.nom);
+    const FerPas pas = PasDeCami(cami);
+    if (!pas) {
+        state.SkipWithError("the kernel does not build on this device");
         return;
     }
     bool bo = true;
     Passos(
-        state, [&](Particula* p, int32_t m) { bo = opencl->pas(p, m) && bo; }, CLOCK_MONOTONIC);
+        state, [&](Particula* p, int32_t m) { bo = pas(p, m) && bo; },
+        cami.nucli != nullptr ? CLOCK_THREAD_CPUTIME_ID : CLOCK_MONOTONIC);
     if (!bo)
         state.SkipWithError("a step failed on the device");
 }
@@ -133,7 +139,7 @@ void PassosEnEquip(benchmark::State& state, bool disponible, FerPas ferPas)
 void BM_StepFastThreads(benchmark::State& state)
 {
     PassosEnEquip(state, true,
-                  [](Particula* p, int32_t n, EquipFils* equip) { PasRapid(p, n, CamiMesAmple(), equip); });
+                  [](Particula* p, int32_t n, EquipFils* equip) { PasRapidAmb(CamiPreferit().nucli, p, n, equip); });
 }
 
 #if defined(PARTICULES_PAS_FMA)
@@ -157,7 +163,7 @@ void BM_StepFastAfterAWait(benchmark::State& state)
     for (auto _ : state) {
         std::this_thread::sleep_for(std::chrono::milliseconds(3));
         const double inici = Ns(CLOCK_MONOTONIC);
-        PasRapid(cossos.data(), n, CamiMesAmple(), &equip);
+        PasRapidAmb(CamiPreferit().nucli, cossos.data(), n, &equip);
         benchmark::ClobberMemory();
         const double temps = Ns(CLOCK_MONOTONIC) - inici;
         ns += temps;
@@ -174,11 +180,6 @@ void BM_HandOff(benchmark::State& state)
         equip.executar([](void*, int32_t, int32_t) {}, nullptr, equip.parts());
 }
 
-void BM_StepFastAvx2(benchmark::State& state)
-{
-    PassosForcats(state, CamiPas::Avx2);
-}
-
 #if defined(PARTICULES_PAS_FMA)
 // dx / r and dy / r from proved FMA quotients, the experiment in
 // quocients_fma.h: the same bits as Avx2.
@@ -188,32 +189,37 @@ void BM_StepFastFma(benchmark::State& state)
 }
 #endif
 
-void BM_StepFastSse2(benchmark::State& state)
-{
-    PassosForcats(state, CamiPas::Sse2);
-}
-
-void BM_StepFastScalar(benchmark::State& state)
-{
-    PassosForcats(state, CamiPas::Escalar);
-}
-
 using Limit = double (*)(const Parells&);
 
-Limit LimitDe(CamiPas cami)
-{
-    switch (cami) {
+// The pair's arithmetic alone on the instruction set of the table's path of
+// that name; the scalar one where there is none.
+struct LimitDeCami {
+    const char* cami;
+    Limit limit;
+};
+constexpr LimitDeCami kLimits[] = {
 #if defined(__x86_64__)
-    case CamiPas::Avx512:
-        return LimitParellAvx512;
-    case CamiPas::Avx2:
-        return LimitParellAvx2;
-    case CamiPas::Sse2:
-        return LimitParellSse2;
+    {"SSE2", LimitParellSse2},
+    {"AVX2", LimitParellAvx2},
+    {"AVX-512", LimitParellAvx512},
 #endif
-    default:
-        return LimitParellEscalar;
-    }
+    {"scalar", LimitParellEscalar},
+};
+
+const CamiPas& Cami(const std::string& nom)
+{
+    for (const CamiPas& c : CaminsProcessador())
+        if (c.nom == nom)
+            return c;
+    return CaminsProcessador().front();
+}
+
+Limit LimitDe(const CamiPas& cami)
+{
+    for (const LimitDeCami& l : kLimits)
+        if (cami.nom == l.cami)
+            return l.limit;
+    return LimitParellEscalar;
 }
 
 void Limits(benchmark::State& state, bool disponible, Limit limit)
@@ -237,19 +243,19 @@ void Limits(benchmark::State& state, bool disponible, Limit limit)
     PerParell(state, N, [&] { benchmark::DoNotOptimize(limit(parells)); });
 }
 
-void Limits(benchmark::State& state, CamiPas cami)
+void Limits(benchmark::State& state, const CamiPas& cami)
 {
-    Limits(state, CamiDisponible(cami), LimitDe(cami));
+    Limits(state, cami.disponible, LimitDe(cami));
 }
 
 void BM_PairLimit(benchmark::State& state)
 {
-    Limits(state, CamiMesAmple());
+    Limits(state, CamiPreferit());
 }
 
 void BM_PairLimitAvx2(benchmark::State& state)
 {
-    Limits(state, CamiPas::Avx2);
+    Limits(state, Cami("AVX2"));
 }
 
 #if defined(PARTICULES_PAS_FMA)
@@ -262,7 +268,7 @@ void BM_PairLimitFma(benchmark::State& state)
 
 void BM_PairLimitSse2(benchmark::State& state)
 {
-    Limits(state, CamiPas::Sse2);
+    Limits(state, Cami("SSE2"));
 }
 
 void Mides(benchmark::internal::Benchmark* b)
@@ -326,7 +332,7 @@ void BM_PreviewVsOneCore(benchmark::State& state)
         // Previa leaves G and the time factor as the run had them.
         for (int64_t k = 0; k <= informe.passos; ++k) {
             TempsPerCicle = k == 0 ? 0.0f : static_cast<float>(informe.periodeMs) / 1000.0f;
-            PasRapid(cossos.get(), gen.n, CamiMesAmple());
+            PasRapidAmb(CamiPreferit().nucli, cossos.get(), gen.n);
         }
         const auto fi = std::chrono::steady_clock::now();
         previa += std::chrono::duration<double>(mig - inici).count();
@@ -399,13 +405,10 @@ BENCHMARK(BM_StepFast)->Arg(16384)->UseRealTime()->Unit(benchmark::kMillisecond)
 BENCHMARK(BM_StepFastThreads)->Name("BM_StepFast")->Apply(MidesIFils);
 BENCHMARK(BM_StepFastAfterAWait)->Apply(DespresDEsperar);
 BENCHMARK(BM_HandOff)->Apply(FilsPermesos);
-BENCHMARK(BM_StepFastAvx2)->Apply(Mides);
 #if defined(PARTICULES_PAS_FMA)
 BENCHMARK(BM_StepFastFma)->Apply(Mides);
 BENCHMARK(BM_StepFastFmaThreads)->Name("BM_StepFastFma")->Apply(MidesIFils);
 #endif
-BENCHMARK(BM_StepFastSse2)->Apply(Mides);
-BENCHMARK(BM_StepFastScalar)->Apply(Mides);
 BENCHMARK(BM_PairLimit);
 BENCHMARK(BM_PairLimitAvx2);
 #if defined(PARTICULES_PAS_FMA)
@@ -421,16 +424,23 @@ int main(int argc, char** argv)
     // Every figure is worth only as much as the name of the machine beside it,
     // on the screen and in saved results alike.
     const std::string processador = ModelDeProcessador();
-    std::printf("%s, %s, %d usable processors\n", processador.c_str(), NomCamiPas(CamiMesAmple()),
+    std::printf("%s, %s, %d usable processors\n", processador.c_str(), CamiPreferit().nom.c_str(),
                 ProcessadorsPermesos());
     benchmark::AddCustomContext("processor", processador);
-    benchmark::AddCustomContext("instruction_set", NomCamiPas(CamiMesAmple()));
+    benchmark::AddCustomContext("instruction_set", CamiPreferit().nom);
     benchmark::AddCustomContext("usable_processors", std::to_string(ProcessadorsPermesos()));
-    // Every OpenCL device, processors' too, each under its own name.
+    // Every path of the table: the processor's as BM_StepFast_<name>, every
+    // OpenCL device, processors' too, as BM_StepOpenCL under its own name.
+    static const std::vector<CamiPas> camins = CaminsPas(true);
     std::string dispositius;
-    for (const DispositiuOpenCL& d : DispositiusOpenCL(true)) {
-        dispositius += (dispositius.empty() ? "" : "; ") + d.plataforma + ": " + d.nom;
-        benchmark::RegisterBenchmark("BM_StepOpenCL", BM_StepOpenCL, d)
+    for (const CamiPas& c : camins) {
+        if (c.nucli != nullptr) {
+            benchmark::RegisterBenchmark(("BM_StepFast_" + IdentificadorCami(c)).c_str(), BM_StepPath, c)
+                ->Apply(Mides);
+            continue;
+        }
+        dispositius += (dispositius.empty() ? "" : "; ") + c.dispositiu.plataforma + ": " + c.dispositiu.nom;
+        benchmark::RegisterBenchmark("BM_StepOpenCL", BM_StepPath, c)
             ->Arg(1024)
             ->Arg(4096)
             ->Arg(16384)

@@ -22,10 +22,9 @@ constexpr bool kWasm = false;
 #endif
 
 // WebAssembly runs the SSE2 kernel on its 128-bit lanes.
-std::string Nom(CamiPas cami)
+std::string Nom(const CamiPas& cami)
 {
-    const std::string nom = NomCamiPas(cami);
-    return kWasm && cami == CamiPas::Sse2 ? "SIMD128 (" + nom + " kernel)" : nom;
+    return kWasm && cami.nom == "SSE2" ? "SIMD128 (" + cami.nom + " kernel)" : cami.nom;
 }
 
 template <class FerPas>
@@ -58,17 +57,16 @@ int main(int argc, char** argv)
         return 2;
     }
     std::printf("ns/pair  %s step, %d bodies\n", kWasm ? "wasm" : "native", n);
-    for (const CamiPas cami : {CamiPas::Escalar, CamiPas::Sse2, CamiPas::Avx2, CamiPas::Avx512}) {
-        if (CamiDisponible(cami))
-            std::printf("%7.3f  %s\n", NsPerParell(n, [cami](Particula* p, int32_t m) { PasRapid(p, m, cami); }),
-                        Nom(cami).c_str());
+    for (const CamiPas& cami : CaminsProcessador()) {
+        if (cami.disponible)
+            std::printf("%7.3f  %s\n", NsPerParell(n, PasDeCami(cami)), Nom(cami).c_str());
     }
-    const CamiPas cami = CamiMesAmple();
+    const CamiPas& cami = CamiPreferit();
     for (int32_t parts = 2; parts <= ProcessadorsPermesos(); ++parts) {
         EquipFils equip(parts);
         if (equip.parts() < parts)
             break;
-        const double ns = NsPerParell(n, [&](Particula* p, int32_t m) { PasRapid(p, m, cami, &equip); });
+        const double ns = NsPerParell(n, PasDeCami(cami, &equip));
         std::printf("%7.3f  %s, %d threads\n", ns, Nom(cami).c_str(), parts);
     }
     return 0;

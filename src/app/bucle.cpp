@@ -102,15 +102,17 @@ bool cicle(Bucle& b)
 int faseExecucio()
 {
     instalarSenyals();
+    // The step's threads and path, chosen once and before the window shows:
+    // a close sent to a window whose loop had not begun went unheard. Every
+    // way out of the run joins the threads.
+    struct Fils {
+        Fils() { IniciarFilsPas(NUMERO_PARTICULES, particules.get(), CICLES_PER_SEGON); }
+        ~Fils() { AturarFilsPas(); }
+    } fils;
     if (!iniciar()) {
         std::cerr << "Error al iniciar" << std::endl;
         return 1;
     }
-    // The step's threads, made once; every way out of the run joins them.
-    struct Fils {
-        Fils() { IniciarFilsPas(NUMERO_PARTICULES, particules.get()); }
-        ~Fils() { AturarFilsPas(); }
-    } fils;
     filtrarEvents();
     AbansDelBucle();
     Bucle b;

@@ -27,6 +27,7 @@
 #include "config/previa.h"
 #include "config/velocitat.h"
 #endif
+#include "config/xifres.h"
 #include "lectura/arxiu.h"
 #include "lectura/constants.h"
 #include "lectura/fluxos.h"
@@ -71,9 +72,10 @@ const char* const kUs =
     "         --slack P     per cent longer cycles of the second run, 0 for none (25)\n"
     "         --png OUT     the window after S seconds with trails on\n"
     "         --csv OUT     time, energy, momentum and bodies in view, a row a second\n"
-    "speed  times every way this machine can step (the processor on one and on all\n"
-    "       its threads, every OpenCL device) on a disc of N bodies (4096), checks\n"
-    "       each against the literal step's bits, and says which the program takes.\n";
+    "speed  times every way this machine can step (each of the processor's paths,\n"
+    "       every OpenCL device) on a disc of N bodies (4096), checks each through\n"
+    "       the program's gate, and says which the program takes; an N that would\n"
+    "       take more than a few minutes is refused.\n";
 
 constexpr int kUsIncorrecte = 2;
 const char* const kPista = "particules-config --help shows every command and option\n";
@@ -477,6 +479,12 @@ int Mesura(int argc, char** argv)
         return Us("speed takes only -n N");
     if (argc == 4 && !Nombre<int32_t>(argv[3], 2, 1000000, n))
         return Us(std::string("bad value \"") + argv[3] + "\" for -n");
+    // An hour a step helps nobody: the most that takes a few minutes here.
+    const EstimacioVelocitat estimacio = EstimarVelocitat(n);
+    if (n > estimacio.maxim)
+        return Us(std::string("bad value \"") + argv[3] + "\" for -n: speed would take about " +
+                  Durada(estimacio.segons, 31536000.0) + " here; it takes at most " +
+                  std::to_string(estimacio.maxim) + " bodies");
     return Escrit(Velocitat(std::cout, n));
 }
 #endif

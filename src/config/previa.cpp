@@ -293,7 +293,7 @@ private:
 // The team and the device of the program's step, for as long as the preview
 // runs.
 struct Fils {
-    Fils(const Particula* cossos, int32_t n) { IniciarFilsPas(n, cossos); }
+    Fils(const Particula* cossos, int32_t n, int32_t ciclesPerSegon) { IniciarFilsPas(n, cossos, ciclesPerSegon); }
     ~Fils() { AturarFilsPas(); }
 };
 
@@ -395,7 +395,7 @@ InformePrevia Previa(const Sistema& sistema, const OpcionsPrevia& o)
     Ritme(sistema, o, inf);
     const int32_t n = inf.cossos;
     const std::unique_ptr<Particula[]> p = EstatInicial(sistema, Factor(inf.tecla).factor);
-    const Fils fils(p.get(), n);
+    const Fils fils(p.get(), n, sistema.cicles);
     const float temps = static_cast<float>(inf.cicleUs) / 1e6f;
     TempsPerCicle = temps;
     inf.pas = FactorPas();

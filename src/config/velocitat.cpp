@@ -4,11 +4,10 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
-#include <functional>
 #include <iostream>
 #include <limits>
 #include <memory>
-#include <random>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -18,12 +17,10 @@
 #include "physics/fils.h"
 #include "physics/globals.h"
 #include "physics/pas.h"
-#include "physics/pas_opencl.h"
 
 namespace {
 
 using Cossos = std::vector<Particula>;
-using FerPas = std::function<bool(Particula*, int32_t)>;
 
 // Each path is timed for at least this many steps after one that warms it
 // up, and for as many more as fit in the time, up to the most.
@@ -32,21 +29,25 @@ constexpr int kPassosMaxims = 20;
 constexpr double kSegonsPerCami = 1.0;
 // The cycle the program keeps at its default of 100 a second.
 constexpr double kSegonsPerPas = 0.01;
+// The longest that speed may take, and the bodies its estimate is timed on.
+constexpr double kSegonsMaxims = 180.0;
+constexpr int32_t kCossosEstimacio = 512;
 
-struct Cami {
+// A path, and the step whose bits it must give.
+struct Fila {
     std::string nom;
     FerPas pas;
+    FerPas referencia;
 };
 
-std::string NomCpu(int32_t fils)
+std::string NomCpu(const CamiPas& cami, int32_t fils)
 {
-    return std::string("CPU ") + NomCamiPas(CamiMesAmple()) + ", " + std::to_string(fils) +
-           (fils == 1 ? " thread" : " threads");
+    return "CPU " + cami.nom + ", " + std::to_string(fils) + (fils == 1 ? " thread" : " threads");
 }
 
-std::string NomDispositiu(const DispositiuOpenCL& d)
+std::string NomOpenCL(const CamiPas& cami)
 {
-    return "OpenCL " + d.plataforma + ": " + d.nom + (d.cpu ? " (a processor: never the program's)" : "");
+    return cami.nom + (cami.dispositiu.cpu ? " (a processor: never the program's)" : "");
 }
 
 // The median of a few steps of the disc, in seconds; negative when one fails.
@@ -69,39 +70,6 @@ double TempsDePas(const Cossos& disc, const FerPas& pas)
     return temps[temps.size() / 2];
 }
 
-// A fixed system with the cases where exactness is easily lost: bodies on
-// top of each other, signed zeros, masses from 0 to 2^64 - 1, a NaN position,
-// repulsion, steps of zero time. Stepped alike by the literal step and by
-// `pas`, whether every value keeps its bits, any NaN equal to any NaN.
-bool MateixosBitsQueLiteral(const FerPas& pas)
-{
-    constexpr int32_t N = 300;
-    constexpr int kPassos = 40;
-    std::mt19937_64 atzar(20);
-    std::uniform_real_distribution<double> posicio(-500.0, 500.0), velocitat(-2.0, 2.0);
-    const uint64_t masses[] = {0, 1, uint64_t{1} << 63, std::numeric_limits<uint64_t>::max(), 1000000000000};
-    Cossos literal(N);
-    for (int32_t i = 0; i < N; ++i) {
-        const bool junts = i % 10 == 0;
-        literal[static_cast<size_t>(i)].valors(junts ? 7.0 : posicio(atzar), junts ? -3.0 : posicio(atzar),
-                                              i % 7 == 0 ? -0.0 : velocitat(atzar), velocitat(atzar),
-                                              i % 3 == 0 ? masses[atzar() % 5] : atzar() >> 22, 1.0f);
-    }
-    literal[N / 2].valors(std::nan(""), 0.0, 0.0, 0.0, 1000, 1.0f);
-    Cossos cami = literal;
-    G = 6.7e-11;
-    FactorVelocitat = 3600;
-    bool iguals = true;
-    for (int k = 0; k < kPassos && iguals; ++k) {
-        repulsio = (k / 10) % 2 == 1;
-        TempsPerCicle = k % 13 == 0 ? 0.0f : 0.001f * static_cast<float>(k % 9 + 1);
-        PasLiteral(literal.data(), N);
-        iguals = pas(cami.data(), N) && MateixosCossos(literal.data(), cami.data(), N);
-    }
-    repulsio = false;
-    return iguals;
-}
-
 // The largest count whose n (n - 1) pairs take one cycle at `ns` a pair.
 int64_t CossosPerCicle(double ns)
 {
@@ -109,71 +77,127 @@ int64_t CossosPerCicle(double ns)
     return static_cast<int64_t>(std::floor((1.0 + std::sqrt(1.0 + 4.0 * parells)) / 2.0));
 }
 
-// The path the program's run of this disc takes: its own choice, as the run
-// begins.
-std::string CamiDelPrograma(const Cossos& disc)
+// What the program's run of this disc would take, as it begins: its own
+// choice, its path's name, and the processor's path it chose.
+struct Triat {
+    std::string nom;
+    CamiPas cpu;
+};
+
+Triat CamiDelPrograma(const Cossos& disc, int32_t ciclesPerSegon)
 {
     const int32_t n = static_cast<int32_t>(disc.size());
-    IniciarFilsPas(n, disc.data());
+    IniciarFilsPas(n, disc.data(), ciclesPerSegon);
     const DispositiuOpenCL* d = DispositiuPas();
-    const std::string nom = d != nullptr ? NomDispositiu(*d) : NomCpu(PasEnFils(n) ? ProcessadorsPermesos() : 1);
+    Triat triat{d != nullptr ? NomDispositiu(*d) : NomCpu(CamiPasTriat(), PasEnFils(n) ? ProcessadorsPermesos() : 1),
+                CamiPasTriat()};
     AturarFilsPas();
-    return nom;
+    return triat;
 }
 
-}  // namespace
-
-int Velocitat(std::ostream& out, int32_t n)
+// A disc of n bodies as gen disc makes it, with the globals set as start-up
+// sets them for it; null, with the message written, where it cannot be made.
+std::optional<Sistema> Disc(int32_t n, Cossos& disc)
 {
     OpcionsGen gen;
     gen.tipus = Tipus::Disc;
     gen.n = n;
     std::string error;
-    const auto sistema = Generar(gen, error);
+    std::optional<Sistema> sistema = Generar(gen, error);
     if (!sistema) {
         std::cerr << "particules-config: " << error << std::endl;
-        return 1;
+        return sistema;
     }
     const std::unique_ptr<Particula[]> creats = CrearCossos(*sistema);
-    const Cossos disc(creats.get(), creats.get() + n);
+    disc.assign(creats.get(), creats.get() + n);
+    G = GDeExponent(sistema->gexp);
+    FactorVelocitat = 1;
+    repulsio = false;
+    TempsPerCicle = SegonsDeCicle(sistema->cicles);
+    return sistema;
+}
+
+}  // namespace
+
+EstimacioVelocitat EstimarVelocitat(int32_t n)
+{
+    // Every path timed for at least four steps of all n bodies, and the
+    // program's own choice timing the processor again, each at no more than
+    // the literal step's cost on one thread.
+    double files = ProcessadorsPermesos() > 1 ? 2.0 : 1.0;
+    for (const CamiPas& c : CaminsPas(true))
+        files += c.disponible ? 1.0 : 0.0;
+    const double passos = files * (kPassosMinims + 1);
+
+    Cossos disc;
+    double ns = 0.0;
+    if (Disc(kCossosEstimacio, disc)) {
+        double millor = std::numeric_limits<double>::infinity();
+        for (int k = 0; k < kPassosMinims; ++k) {
+            Cossos cossos = disc;
+            const auto inici = std::chrono::steady_clock::now();
+            PasLiteral(cossos.data(), kCossosEstimacio);
+            millor = std::min(millor, std::chrono::duration<double>(std::chrono::steady_clock::now() - inici).count());
+        }
+        ns = millor * 1e9 / (double(kCossosEstimacio) * (kCossosEstimacio - 1));
+    }
+    const double parells = kSegonsMaxims * 1e9 / (passos * ns);
+    EstimacioVelocitat e;
+    e.segons = passos * ns * 1e-9 * static_cast<double>(n) * static_cast<double>(n - 1);
+    e.maxim = static_cast<int32_t>(std::min(std::floor((1.0 + std::sqrt(1.0 + 4.0 * parells)) / 2.0), 1e9));
+    return e;
+}
+
+int Velocitat(std::ostream& out, int32_t n)
+{
+    Cossos disc;
+    const std::optional<Sistema> sistema = Disc(n, disc);
+    if (!sistema)
+        return 1;
     if (!ReservarPas(n)) {
         std::cerr << "particules-config: " << n << " bodies do not fit in memory" << std::endl;
         return 1;
     }
 
+    const float segons = TempsPerCicle;
+    const Triat programa = CamiDelPrograma(disc, sistema->cicles);
+
+    // The processor's paths on the threads the program would step this disc
+    // on, the widest on one thread too, each checked against the literal
+    // step; then every OpenCL device, checked against the program's own
+    // processor path as the program checks it.
     const int32_t processadors = ProcessadorsPermesos();
     auto equip = std::make_shared<EquipFils>(processadors);
-    std::vector<Cami> camins = {{NomCpu(1), [](Particula* p, int32_t m) {
-                                     PasRapid(p, m, CamiMesAmple());
-                                     return true;
-                                 }}};
-    if (equip->parts() > 1) {
-        camins.push_back({NomCpu(equip->parts()), [equip](Particula* p, int32_t m) {
-                              PasRapid(p, m, CamiMesAmple(), equip.get());
-                              return true;
-                          }});
-    }
+    EquipFils* const fils = n >= COSSOS_PER_FILS && equip->parts() > 1 ? equip.get() : nullptr;
+    const FerPas literal = [](Particula* p, int32_t m) {
+        PasLiteral(p, m);
+        return true;
+    };
+    std::vector<Fila> camins;
+    for (const CamiPas& c : CaminsProcessador())
+        if (c.disponible)
+            camins.push_back({NomCpu(c, fils != nullptr ? fils->parts() : 1), PasDeCami(c, fils), literal});
+    if (fils != nullptr)
+        camins.push_back({NomCpu(CamiPreferit(), 1), PasDeCami(CamiPreferit()), literal});
+    const FerPas cpu = PasDeCami(programa.cpu, fils);
     std::vector<std::string> sensePas;
-    for (const DispositiuOpenCL& d : DispositiusOpenCL(true)) {
-        std::shared_ptr<PasOpenCL> opencl = PasOpenCL::Crear(d);
-        if (!opencl || !opencl->reservar(std::max(n, 300))) {
-            sensePas.push_back(NomDispositiu(d));
+    for (const CamiPas& c : CaminsPas(true)) {
+        if (c.nucli != nullptr)
             continue;
-        }
-        camins.push_back({NomDispositiu(d), [opencl](Particula* p, int32_t m) { return opencl->pas(p, m); }});
+        FerPas pas = PasDeCami(c);
+        if (pas)
+            camins.push_back({NomOpenCL(c), std::move(pas), cpu});
+        else
+            sensePas.push_back(NomOpenCL(c));
     }
 
     out << "the step on a disc of " << n << " bodies (particules-config gen disc -n " << n << "), its bits\n"
-        << "checked against the literal step's on a fixed system of 300\n\n"
+        << "through the program's gate: three steps of the disc and of each edge case, at its cycle\n\n"
         << "ns/pair  ms/step  bodies at 100/s  bits  path\n";
     int estat = 0;
-    for (const Cami& c : camins) {
-        G = GDeExponent(sistema->gexp);
-        FactorVelocitat = 1;
-        TempsPerCicle = static_cast<float>(kSegonsPerPas);
-        repulsio = false;
+    for (const Fila& c : camins) {
         const double t = TempsDePas(disc, c.pas);
-        const bool bits = MateixosBitsQueLiteral(c.pas);
+        const bool bits = PassaPorta(c.pas, c.referencia, disc.data(), n, segons);
         estat = bits ? estat : 1;
         char linia[96];
         if (t < 0.0) {
@@ -188,9 +212,6 @@ int Velocitat(std::ostream& out, int32_t n)
     for (const std::string& nom : sensePas)
         out << "the kernel does not build or fit on " << nom << '\n';
 
-    G = GDeExponent(sistema->gexp);
-    FactorVelocitat = 1;
-    TempsPerCicle = static_cast<float>(kSegonsPerPas);
-    out << "\nthe program would step this disc on: " << CamiDelPrograma(disc) << std::endl;
+    out << "\nthe program would step this disc on: " << programa.nom << std::endl;
     return estat;
 }

@@ -8,3 +8,11 @@
 // the one the program would take. Returns 0, or 1 when a path gives other
 // bits.
 int Velocitat(std::ostream& out, int32_t n);
+
+// What speed would take on this machine, from a short timing of the literal
+// step: about how long for n bodies, and the most it steps in a few minutes.
+struct EstimacioVelocitat {
+    double segons;
+    int32_t maxim;
+};
+EstimacioVelocitat EstimarVelocitat(int32_t n);

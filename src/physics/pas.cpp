@@ -1,17 +1,10 @@
 #include "physics/pas.h"
 
-#include <cmath>
-#include <cstring>
 #include <memory>
 
 #include "physics/fils.h"
-#include "physics/pas_opencl.h"
 
 namespace {
-
-// Below this many bodies a step is too short for another thread to pay: a
-// worker woken from its sleep takes longer to start than the whole step.
-constexpr int32_t COSSOS_PER_FILS = 256;
 
 // Below this many bodies a device's launch and transfers cost more than the
 // whole step on the CPU, and OpenCL is not even asked.
@@ -23,8 +16,9 @@ std::unique_ptr<EquipFils>& EquipPas()
     return equip;
 }
 
-// The device the run chose.
+// The paths the run chose.
 struct ExecucioPas {
+    CamiPas cami = CamiPreferit();
     std::unique_ptr<PasOpenCL> opencl;
 };
 
@@ -34,14 +28,15 @@ ExecucioPas& Execucio()
     return execucio;
 }
 
-void PasCpu(Particula* particules, int32_t n)
+CandidatsPas& Candidats()
 {
-    PasRapid(particules, n, CamiMesAmple(), PasEnFils(n) ? EquipPas().get() : nullptr);
+    static CandidatsPas candidats;
+    return candidats;
 }
 
-bool MateixosBits(double a, double b)
+void PasCpu(Particula* particules, int32_t n)
 {
-    return (std::isnan(a) && std::isnan(b)) || std::memcmp(&a, &b, sizeof a) == 0;
+    PasRapidAmb(Execucio().cami.nucli, particules, n, PasEnFils(n) ? EquipPas().get() : nullptr);
 }
 
 }  // namespace
@@ -58,35 +53,22 @@ void PasLiteral(Particula* particules, int32_t n)
     }
 }
 
-bool MateixosCossos(const Particula* a, const Particula* b, int32_t n)
-{
-    for (int32_t i = 0; i < n; ++i) {
-        const vector p[2] = {a[i].retornarposicio(), b[i].retornarposicio()};
-        const vector v[2] = {a[i].retornarvelocitat(), b[i].retornarvelocitat()};
-        if (!MateixosBits(p[0].x, p[1].x) || !MateixosBits(p[0].y, p[1].y) || !MateixosBits(v[0].x, v[1].x) ||
-            !MateixosBits(v[0].y, v[1].y))
-            return false;
-    }
-    return true;
-}
-
-const char* NomCamiPas(CamiPas cami)
-{
-    switch (cami) {
-    case CamiPas::Avx512: return "AVX-512";
-    case CamiPas::Avx2: return "AVX2";
-    case CamiPas::Sse2: return "SSE2";
-    case CamiPas::Escalar: break;
-    }
-    return "scalar";
-}
-
-void IniciarFilsPas(int32_t n, const Particula* cossos)
+void IniciarFilsPas(int32_t n, const Particula* cossos, int32_t ciclesPerSegon)
 {
     const int32_t processadors = ProcessadorsPermesos();
     if (processadors > 1 && n >= COSSOS_PER_FILS && !EquipPas())
         EquipPas() = std::make_unique<EquipFils>(processadors);
-    Execucio().opencl = cossos != nullptr && n >= COSSOS_PER_OPENCL ? TriarPasOpenCL(cossos, n, PasCpu) : nullptr;
+    ExecucioPas& execucio = Execucio();
+    const CandidatsPas& candidats = Candidats();
+    const CamiPas* cami = TriarCamiProcessador(candidats.processador ? *candidats.processador : CaminsProcessador(),
+                                               cossos, n, SegonsDeCicle(ciclesPerSegon));
+    execucio.cami = cami != nullptr ? *cami : CamiPreferit();
+    execucio.opencl = nullptr;
+    if (cossos == nullptr || n < COSSOS_PER_OPENCL)
+        return;
+    execucio.opencl = TriarDispositiu(candidats.dispositius ? *candidats.dispositius : DispositiusOpenCL(false),
+                                      cossos, n, SegonsDeCicle(ciclesPerSegon),
+                                      PasDeCami(execucio.cami, PasEnFils(n) ? EquipPas().get() : nullptr));
 }
 
 void AturarFilsPas()
@@ -95,9 +77,9 @@ void AturarFilsPas()
     EquipPas().reset();
 }
 
-void FixarPasOpenCL(std::unique_ptr<PasOpenCL> opencl)
+const CamiPas& CamiPasTriat()
 {
-    Execucio().opencl = std::move(opencl);
+    return Execucio().cami;
 }
 
 const DispositiuOpenCL* DispositiuPas()
@@ -120,4 +102,14 @@ void Pas(Particula* particules, int32_t n)
         execucio.opencl.reset();
     }
     PasCpu(particules, n);
+}
+
+void FixarPasOpenCL(std::unique_ptr<PasOpenCL> opencl)
+{
+    Execucio().opencl = std::move(opencl);
+}
+
+void FixarCandidatsPas(CandidatsPas candidats)
+{
+    Candidats() = std::move(candidats);
 }

@@ -5,10 +5,8 @@
 #include <CL/cl.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cstddef>
 
-#include "physics/pas.h"
 #include "physics/pas_opencl_font.h"
 #include "physics/pas_rapid.h"
 
@@ -20,10 +18,6 @@ constexpr std::size_t AMPLADA_GRUP = 128;
 // The kernel's columns: new x and y, old x and y, mass term, velocity x and y.
 constexpr int COLUMNES = 7;
 constexpr int VELOCITATS = 5;  // vx and vy, the last two
-// Steps timed for the choice, after one that warms the path up; fewer where
-// they would take longer than this.
-constexpr int PASSOS_TRIA = 3;
-constexpr double SEGONS_TRIA = 0.2;
 
 // A device's or a platform's name, through clGetDeviceInfo or clGetPlatformInfo.
 template <class Id>
@@ -228,62 +222,4 @@ void PasOpenCL::trencar()
         clReleaseKernel(e_->nucli);
         e_->nucli = nullptr;
     }
-}
-
-namespace {
-
-// The shortest of a few steps on the bodies `cossos`, in seconds, after one
-// untimed; negative when a step fails.
-template <class Fer>
-double TempsDePas(std::vector<Particula>& cossos, Fer fer)
-{
-    using Rellotge = std::chrono::steady_clock;
-    double millor = -1.0, total = 0.0;
-    for (int k = 0; k < PASSOS_TRIA && total < SEGONS_TRIA; ++k) {
-        const auto inici = Rellotge::now();
-        if (!fer(cossos.data()))
-            return -1.0;
-        const double t = std::chrono::duration<double>(Rellotge::now() - inici).count();
-        total += t;
-        millor = millor < 0.0 ? t : std::min(millor, t);
-    }
-    return millor;
-}
-
-}  // namespace
-
-std::unique_ptr<PasOpenCL> TriarPasOpenCL(const Particula* cossos, int32_t n, FerPasCpu cpu, bool ambCpu)
-{
-    std::vector<DispositiuOpenCL> dispositius = DispositiusOpenCL(ambCpu);
-    if (dispositius.empty() || n <= 0)
-        return nullptr;
-    // One CPU step both warms it up and gives the bits every device must match.
-    const std::vector<Particula> inicial(cossos, cossos + n);
-    std::vector<Particula> primer = inicial;
-    const auto inici = std::chrono::steady_clock::now();
-    cpu(primer.data(), n);
-    double millor = std::chrono::duration<double>(std::chrono::steady_clock::now() - inici).count();
-    std::vector<Particula> copia = primer;
-    // A first step that long is timing enough.
-    if (millor < SEGONS_TRIA) {
-        millor = TempsDePas(copia, [&](Particula* p) {
-            cpu(p, n);
-            return true;
-        });
-    }
-    std::unique_ptr<PasOpenCL> triat;
-    for (const DispositiuOpenCL& d : dispositius) {
-        std::unique_ptr<PasOpenCL> opencl = PasOpenCL::Crear(d);
-        if (!opencl || !opencl->reservar(n))
-            continue;
-        copia = inicial;
-        if (!opencl->pas(copia.data(), n) || !MateixosCossos(copia.data(), primer.data(), n))
-            continue;
-        const double t = TempsDePas(copia, [&](Particula* p) { return opencl->pas(p, n); });
-        if (t >= 0.0 && t < millor) {
-            millor = t;
-            triat = std::move(opencl);
-        }
-    }
-    return triat;
 }

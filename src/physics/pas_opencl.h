@@ -51,12 +51,3 @@ private:
     DispositiuOpenCL dispositiu_;
     std::unique_ptr<Estat> e_;
 };
-
-// The CPU step that the device must beat, and that runs where it fails.
-using FerPasCpu = void (*)(Particula* particules, int32_t n);
-
-// Times a few steps of these bodies, on copies, on every candidate device
-// (GPUs and accelerators; processors too where `ambCpu`) and on `cpu`, and
-// returns the fastest device, with its buffers for n, if it beats `cpu` and
-// gives the same bits; null otherwise.
-std::unique_ptr<PasOpenCL> TriarPasOpenCL(const Particula* cossos, int32_t n, FerPasCpu cpu, bool ambCpu = false);

@@ -1,3 +1,5 @@
+#include "physics/pas_rapid.h"
+
 #include <atomic>
 #include <cstddef>
 #include <memory>
@@ -5,8 +7,7 @@
 
 #include "physics/fils.h"
 #include "physics/globals.h"
-#include "physics/pas.h"
-#include "physics/pas_rapid.h"
+#include "physics/particula.h"
 
 namespace {
 
@@ -40,21 +41,6 @@ Columnes& ColumnesPas()
 {
     static Columnes columnes;
     return columnes;
-}
-
-// The kernel of each path, in the order of CamiPas.
-Nucli NucliDe(CamiPas cami)
-{
-#if defined(__x86_64__)
-    static constexpr Nucli nuclis[] = {PasNucliEscalar, PasNucliSse2, PasNucliAvx2, PasNucliAvx512};
-    return nuclis[static_cast<int>(cami)];
-#elif defined(PARTICULES_SIMD128)
-    // The SSE2 kernel built for WebAssembly's 128-bit lanes.
-    return cami == CamiPas::Sse2 ? PasNucliSse2 : PasNucliEscalar;
-#else
-    (void)cami;  // only Escalar is available elsewhere
-    return PasNucliEscalar;
-#endif
 }
 
 // One step's columns and the kernel its lanes run on.
@@ -133,36 +119,6 @@ bool ReservarPas(int32_t n)
     return true;
 }
 
-bool CamiDisponible(CamiPas cami)
-{
-#if defined(__x86_64__)
-    switch (cami) {
-    case CamiPas::Escalar:
-    case CamiPas::Sse2:
-        return true;
-    case CamiPas::Avx2:
-        return __builtin_cpu_supports("avx2");
-    case CamiPas::Avx512:
-        return __builtin_cpu_supports("avx512f");
-    }
-    return false;
-#elif defined(PARTICULES_SIMD128)
-    // WebAssembly cannot ask at run time: the build has the lanes or not.
-    return cami == CamiPas::Escalar || cami == CamiPas::Sse2;
-#else
-    return cami == CamiPas::Escalar;
-#endif
-}
-
-CamiPas CamiMesAmple()
-{
-    static const CamiPas mesAmple = CamiDisponible(CamiPas::Avx512) ? CamiPas::Avx512
-                                    : CamiDisponible(CamiPas::Avx2) ? CamiPas::Avx2
-                                    : CamiDisponible(CamiPas::Sse2) ? CamiPas::Sse2
-                                                                    : CamiPas::Escalar;
-    return mesAmple;
-}
-
 bool OmplirColumnes(const Particula* particules, int32_t n, SistemaPas& s)
 {
     if (n <= 0 || !ReservarPas(n))
@@ -201,11 +157,6 @@ void TornarColumnes(Particula* particules, const SistemaPas& s)
 {
     for (int32_t i = 0; i < s.n; ++i)
         particules[i].situar({s.nx[i], s.ny[i]}, {s.vx[i], s.vy[i]});
-}
-
-void PasRapid(Particula* particules, int32_t n, CamiPas cami, EquipFils* equip)
-{
-    PasRapidAmb(NucliDe(CamiDisponible(cami) ? cami : CamiPas::Escalar), particules, n, equip);
 }
 
 void PasRapidAmb(Nucli nucli, Particula* particules, int32_t n, EquipFils* equip)

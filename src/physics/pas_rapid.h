@@ -1,8 +1,11 @@
 #pragma once
 
-// What the fast step's kernels share. No library header here: the kernels are
-// compiled with wider instruction sets than the rest of the program.
+// The fast step's columns, working memory and kernels: what every kernel
+// shares and every other way of stepping builds on. No library header here:
+// the kernels are compiled with wider instruction sets than the rest of the
+// program.
 
+#include <cstddef>
 #include <cstdint>
 
 // The bodies of one step as columns, each padded with zeros to a whole number
@@ -27,7 +30,22 @@ struct SistemaPas {
 // __atomic builtins, which need no header.
 extern bool InterrupcioPas;
 
+// Ends the step under way early, and every later one at once, each leaving the
+// bodies as they were before it; safe in a signal handler. The run that asks
+// for it is ending: nothing of a half-done step is kept.
+void InterromprePas();
+bool PasInterromput();
+// Steps run whole again.
+void ReprendrePas();
+
 class Particula;
+class EquipFils;
+
+// Bytes of the fast step's working memory for n bodies.
+std::size_t MemoriaPas(int32_t n);
+// Takes that memory for up to n bodies, before the run, so that no step
+// allocates; false when it cannot be had.
+bool ReservarPas(int32_t n);
 
 // The step's columns for n bodies, filled from them as a step begins, in the
 // memory that ReservarPas keeps; false when it cannot be had.
@@ -35,12 +53,16 @@ bool OmplirColumnes(const Particula* particules, int32_t n, SistemaPas& s);
 // The new positions and velocities back into the bodies.
 void TornarColumnes(Particula* particules, const SistemaPas& s);
 
-class EquipFils;
+// One instruction set's pulls for the bodies [s.desde, s.fins).
 using Nucli = void (*)(const SistemaPas&);
 
-// PasRapid on a kernel of the caller's: how an experiment outside the program
-// (bench/) runs its own kernel in the program's step.
+// The literal step to the last bit, several bodies at a time, one per lane of
+// `nucli`, and the lane blocks shared among the threads of `equip` when one is
+// given. Steps of more bodies than were reserved take their memory first.
 void PasRapidAmb(Nucli nucli, Particula* particules, int32_t n, EquipFils* equip = nullptr);
+// Bodies whose pulls the fast step has summed since the process began,
+// counted a lane block at a time; any thread may read it while a step runs.
+int64_t CossosSumatsPas();
 
 void PasNucliEscalar(const SistemaPas& s);
 void PasNucliSse2(const SistemaPas& s);

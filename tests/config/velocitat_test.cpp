@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "physics/pas_opencl.h"
 #include "support/proces.h"
 
 // particules-config speed, and the program's choice of step as preview makes
@@ -72,7 +73,7 @@ TEST(Speed, ListsEveryPathWithItsBitsAndTheProgramsChoice)
         const std::vector<Fila> files = Files(r.sortida);
         ASSERT_GE(files.size(), 1u) << r.sortida;
         EXPECT_EQ(files[0].cami.rfind("CPU ", 0), 0u) << files[0].cami;
-        int opencl = 0;
+        size_t opencl = 0;
         for (const Fila& f : files) {
             EXPECT_EQ(f.bits, "same") << f.cami;
             // A step is n (n - 1) pairs; the count it holds is the largest
@@ -81,13 +82,23 @@ TEST(Speed, ListsEveryPathWithItsBitsAndTheProgramsChoice)
             const double ns = f.ns;
             EXPECT_LE(static_cast<double>(f.cossos) * static_cast<double>(f.cossos - 1) * ns, 1e7 * 1.001) << f.cami;
             EXPECT_GT(static_cast<double>(f.cossos + 1) * static_cast<double>(f.cossos) * ns, 1e7 * 0.999) << f.cami;
+            opencl += f.cami.rfind("OpenCL ", 0) == 0 ? 1 : 0;
             if (f.cami.rfind("OpenCL Portable Computing Language: ", 0) == 0) {
-                ++opencl;
                 EXPECT_NE(f.cami.find("never the program's"), std::string::npos) << f.cami;
             }
         }
-        EXPECT_EQ(opencl, c.plataforma ? 1 : 0) << c.cas << "\n" << r.sortida;
-        EXPECT_NE(r.sortida.find("\nthe program would step this disc on: CPU "), std::string::npos)
+        for (size_t at = 0; (at = r.sortida.find("\nthe kernel does not build or fit on OpenCL ", at)) != std::string::npos; ++at)
+            ++opencl;
+        // Every device of this machine, PoCL's at least, unless the build has no OpenCL.
+        EXPECT_EQ(opencl, c.plataforma ? DispositiusOpenCL(true).size() : 0) << c.cas << "\n" << r.sortida;
+#if !defined(PARTICULES_SENSE_OPENCL)
+        EXPECT_GE(opencl, c.plataforma ? 1u : 0u) << c.cas << "\n" << r.sortida;
+#endif
+        // The processor, or a GPU where this machine has one.
+        const size_t triat = r.sortida.find("\nthe program would step this disc on: ");
+        ASSERT_NE(triat, std::string::npos) << c.cas << "\n" << r.sortida;
+        const std::string cami = r.sortida.substr(triat + 38);
+        EXPECT_TRUE(cami.rfind("CPU ", 0) == 0 || (c.plataforma && !DispositiusOpenCL(false).empty()))
             << c.cas << "\n" << r.sortida;
     }
 }
@@ -119,4 +130,23 @@ TEST(Speed, PreviewIsTheSameWithAndWithoutAnOpenCLPlatform)
     EXPECT_EQ(amb.errors, "");
     EXPECT_EQ(sense.errors, "");
     EXPECT_EQ(amb.sortida, sense.sortida);
+}
+
+// A million bodies would take days: refused at once as a usage error that
+// names the most it takes, which the default count is well under.
+TEST(Speed, RefusesWhatWouldTakeMoreThanAFewMinutes)
+{
+    DirectoriTemporal dir;
+    const Execucio r = Config(dir.cami(), {"speed", "-n", "1000000"});
+    EXPECT_EQ(r.estat, 2);
+    EXPECT_EQ(r.sortida, "");
+    const std::string davant = "particules-config: bad value \"1000000\" for -n: speed would take about ";
+    ASSERT_EQ(r.errors.rfind(davant, 0), 0u) << r.errors;
+    const size_t at = r.errors.find("; it takes at most ");
+    ASSERT_NE(at, std::string::npos) << r.errors;
+    long long maxim = 0;
+    std::istringstream(r.errors.substr(at + 19)) >> maxim;
+    EXPECT_GT(maxim, 4096) << r.errors;
+    EXPECT_LT(maxim, 1000000) << r.errors;
+    EXPECT_NE(r.errors.find(std::to_string(maxim) + " bodies\n"), std::string::npos) << r.errors;
 }

@@ -47,25 +47,15 @@ uint64_t Empremta(const std::vector<Particula>& cossos)
 constexpr uint64_t kEmpremtaDaurada = 0x21f6519301b8d4c3u;
 constexpr uint64_t kEmpremtaEquips = 0x3d9b68dc68875933u;
 
-// A way of stepping: the literal step, the program's, the fast one on a
-// path or the FMA experiment's (bench/), alone or shared by a team of threads
-// (0: none), or the OpenCL one on the device of that index.
+// A way of stepping: the literal step, the program's, the fast one on the
+// processor's path of that index in the table or the FMA experiment's
+// (bench/), alone or shared by a team of threads (0: none), or the OpenCL one
+// on the device of that index.
 struct Fila {
     enum class Tipus { Literal, Programa, Rapid, Fma, OpenCL } tipus;
-    CamiPas cami;
+    size_t index;
     int32_t fils;
 };
-
-const char* NomCami(CamiPas cami)
-{
-    switch (cami) {
-    case CamiPas::Escalar: return "Escalar";
-    case CamiPas::Sse2: return "Sse2";
-    case CamiPas::Avx2: return "Avx2";
-    case CamiPas::Avx512: return "Avx512";
-    }
-    return "?";
-}
 
 std::string NomFila(const ::testing::TestParamInfo<Fila>& info)
 {
@@ -75,25 +65,24 @@ std::string NomFila(const ::testing::TestParamInfo<Fila>& info)
     if (f.tipus == Fila::Tipus::Programa)
         return "Programa";
     if (f.tipus == Fila::Tipus::OpenCL)
-        return "OpenCL" + std::to_string(f.fils);
-    const std::string nom = f.tipus == Fila::Tipus::Fma ? "Avx2Fma" : NomCami(f.cami);
+        return "OpenCL" + std::to_string(f.index);
+    const std::string nom = f.tipus == Fila::Tipus::Fma ? "Avx2Fma" : IdentificadorCami(CaminsProcessador()[f.index]);
     return nom + (f.fils > 0 ? "_Equip" + std::to_string(f.fils) : "");
 }
 
 std::vector<Fila> Files()
 {
-    std::vector<Fila> files = {{Fila::Tipus::Literal, CamiPas::Escalar, 0},
-                               {Fila::Tipus::Programa, CamiPas::Escalar, 0}};
-    for (CamiPas cami : {CamiPas::Escalar, CamiPas::Sse2, CamiPas::Avx2, CamiPas::Avx512})
+    std::vector<Fila> files = {{Fila::Tipus::Literal, 0, 0}, {Fila::Tipus::Programa, 0, 0}};
+    for (size_t c = 0; c < CaminsProcessador().size(); ++c)
         for (int32_t fils = 0; fils <= 5; ++fils)
-            files.push_back({Fila::Tipus::Rapid, cami, fils});
+            files.push_back({Fila::Tipus::Rapid, c, fils});
 #if defined(PARTICULES_PAS_FMA)
     for (int32_t fils = 0; fils <= 5; ++fils)
-        files.push_back({Fila::Tipus::Fma, CamiPas::Avx2, fils});
+        files.push_back({Fila::Tipus::Fma, 0, fils});
 #endif
-    const int32_t dispositius = static_cast<int32_t>(DispositiusOpenCL(true).size());
-    for (int32_t d = 0; d < dispositius; ++d)
-        files.push_back({Fila::Tipus::OpenCL, CamiPas::Escalar, d});
+    const size_t dispositius = DispositiusOpenCL(true).size();
+    for (size_t d = 0; d < dispositius; ++d)
+        files.push_back({Fila::Tipus::OpenCL, d, 0});
     return files;
 }
 
@@ -150,9 +139,9 @@ protected:
 TEST_P(Determinisme, GivesTheGoldenHashes)
 {
     const Fila fila = GetParam();
-    // A path this processor lacks would run as Escalar and prove nothing.
-    if (fila.tipus == Fila::Tipus::Rapid && !CamiDisponible(fila.cami))
-        GTEST_SKIP() << "this processor has no " << NomCami(fila.cami);
+    // A kernel this processor lacks would stop it.
+    if (fila.tipus == Fila::Tipus::Rapid && !CaminsProcessador()[fila.index].disponible)
+        GTEST_SKIP() << "this processor has no " << CaminsProcessador()[fila.index].nom;
 #if defined(PARTICULES_PAS_FMA)
     if (fila.tipus == Fila::Tipus::Fma && !FmaDisponible())
         GTEST_SKIP() << "this processor lacks AVX2 or FMA";
@@ -161,8 +150,8 @@ TEST_P(Determinisme, GivesTheGoldenHashes)
     std::function<void(Particula*, int32_t)> opencl;
     if (fila.tipus == Fila::Tipus::OpenCL) {
         std::vector<PasDeDispositiu> passos = PassosOpenCL();
-        ASSERT_LT(fila.fils, static_cast<int32_t>(passos.size())) << "the kernel does not build";
-        opencl = std::move(passos[static_cast<size_t>(fila.fils)].pas);
+        ASSERT_LT(fila.index, passos.size()) << "the kernel does not build";
+        opencl = std::move(passos[fila.index].pas);
     } else if (fila.fils > 0) {
         equip = std::make_unique<EquipFils>(fila.fils);
         ASSERT_EQ(equip->parts(), fila.fils);
@@ -172,7 +161,9 @@ TEST_P(Determinisme, GivesTheGoldenHashes)
         switch (fila.tipus) {
         case Fila::Tipus::Literal: PasLiteral(cossos.data(), n); break;
         case Fila::Tipus::Programa: Pas(cossos.data(), n); break;
-        case Fila::Tipus::Rapid: PasRapid(cossos.data(), n, fila.cami, equip.get()); break;
+        case Fila::Tipus::Rapid:
+            PasRapidAmb(CaminsProcessador()[fila.index].nucli, cossos.data(), n, equip.get());
+            break;
         case Fila::Tipus::Fma:
 #if defined(PARTICULES_PAS_FMA)
             PasFma(cossos.data(), n, equip.get());

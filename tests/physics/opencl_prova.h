@@ -1,31 +1,26 @@
 #pragma once
 
-#include <functional>
-#include <memory>
 #include <string>
 #include <vector>
 
-#include "physics/pas_opencl.h"
+#include "physics/camins.h"
 
 // The OpenCL step on every device of this machine, processors included (PoCL
 // where make test runs), each with its name, as a step like the others. A
 // step that fails on the device leaves its bodies behind the literal ones.
 struct PasDeDispositiu {
     std::string nom;
-    std::function<void(Particula*, int32_t)> pas;
+    FerPas pas;
 };
 
 inline std::vector<PasDeDispositiu> PassosOpenCL()
 {
     std::vector<PasDeDispositiu> passos;
-    for (const DispositiuOpenCL& d : DispositiusOpenCL(true)) {
-        std::shared_ptr<PasOpenCL> opencl = PasOpenCL::Crear(d);
-        if (!opencl)
+    for (const CamiPas& c : CaminsPas(true)) {
+        if (c.nucli != nullptr)
             continue;
-        passos.push_back({"OpenCL " + d.plataforma + " / " + d.nom, [opencl](Particula* p, int32_t n) {
-                              if (opencl->reservar(n))
-                                  opencl->pas(p, n);
-                          }});
+        if (FerPas pas = PasDeCami(c))
+            passos.push_back({c.nom, std::move(pas)});
     }
     return passos;
 }

@@ -12,7 +12,6 @@
 
 #include "physics/globals.h"
 #include "physics/pas.h"
-#include "physics/pas_opencl.h"
 
 // The program's choice of step and its way back to the CPU, on the devices
 // that make test has: PoCL's, on the processor.
@@ -35,6 +34,16 @@ std::unique_ptr<PasOpenCL> PrimerDispositiu()
 {
     const std::vector<DispositiuOpenCL> dispositius = DispositiusOpenCL(true);
     return dispositius.empty() ? nullptr : PasOpenCL::Crear(dispositius.front());
+}
+
+// PoCL's, where make test runs; no GPU's, whatever this machine has.
+std::vector<DispositiuOpenCL> DispositiusDelProcessador()
+{
+    std::vector<DispositiuOpenCL> dispositius;
+    for (const DispositiuOpenCL& d : DispositiusOpenCL(true))
+        if (d.cpu)
+            dispositius.push_back(d);
+    return dispositius;
 }
 
 class PasOpenCLProva : public ::testing::Test {
@@ -96,38 +105,121 @@ TEST_F(PasOpenCLProva, TheRunKeepsTheFastestStepThatGivesTheLiteralBits)
     const Cossos inicial = Aleatoris(N, 8);
     struct {
         const char* cas;
-        FerPasCpu cpu;
+        void (*cpu)(Particula*, int32_t);
         bool ambCpu;  // processors' devices among the candidates
         bool dispositiu;
     } const casos[] = {
-        // The program's own candidates: none here, only PoCL on the processor.
+        // The program's own candidates: GPUs, never PoCL on the processor.
         {"the program's", Pas, false, false},
         {"a CPU step slower than any device", [](Particula* p, int32_t n) {
-             std::this_thread::sleep_for(std::chrono::milliseconds(300));
+             std::this_thread::sleep_for(std::chrono::milliseconds(50));
              PasLiteral(p, n);
          }, true, true},
         // The device matches the literal step, not this one.
         {"a CPU step with other bits", [](Particula* p, int32_t n) {
-             std::this_thread::sleep_for(std::chrono::milliseconds(300));
+             std::this_thread::sleep_for(std::chrono::milliseconds(50));
              PasLiteral(p, n);
              p[0].situar(p[0].retornarposicio(), {1.0, 1.0});
          }, true, false},
+        // A signal's stop leaves every device's step short and unchanged.
+        {"a signal during the choice", [](Particula* p, int32_t n) {
+             std::this_thread::sleep_for(std::chrono::milliseconds(50));
+             PasLiteral(p, n);
+             InterromprePas();
+         }, true, false},
     };
     for (const auto& c : casos) {
-        const std::unique_ptr<PasOpenCL> triat = TriarPasOpenCL(inicial.data(), N, c.cpu, c.ambCpu);
-        EXPECT_EQ(triat != nullptr, c.dispositiu) << c.cas;
+        const std::unique_ptr<PasOpenCL> triat =
+            TriarDispositiu(DispositiusOpenCL(c.ambCpu), inicial.data(), N, 0.01f, [&c](Particula* p, int32_t n) {
+                c.cpu(p, n);
+                return true;
+            });
+        // A GPU may well beat the processor; a processor's device never runs.
+        if (triat != nullptr && !c.ambCpu)
+            EXPECT_FALSE(triat->dispositiu().cpu) << c.cas;
+        else
+            EXPECT_EQ(triat != nullptr, c.dispositiu) << c.cas;
+        ReprendrePas();
+    }
+}
+
+namespace {
+
+// The scalar kernel, slowed so that any device beats it.
+void NucliLent(const SistemaPas& s)
+{
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    PasNucliEscalar(s);
+}
+
+// What PoCL, with the build options that POCL_EXTRA_BUILD_FLAGS gives it, does
+// in a run that begins with it and a slow processor path to choose from, as
+// the status's bits: 1 the run took it, 2 its step kept the literal bits at a
+// step factor of 0, 4 at one of a real cycle; 8 when there is no PoCL.
+int TriaAmbPoCL()
+{
+    constexpr int N = 600;
+    const Cossos inicial = Aleatoris(N, 11);
+    // As start-up leaves them, before the first cycle.
+    FactorVelocitat = 1;
+    TempsPerCicle = 0.0f;
+    const std::vector<DispositiuOpenCL> dispositius = DispositiusDelProcessador();
+    if (dispositius.empty())
+        return 8;
+    FixarCandidatsPas({std::vector<CamiPas>{{"slow scalar", true, NucliLent, {}}}, dispositius});
+    IniciarFilsPas(N, inicial.data(), 100);
+    int estat = DispositiuPas() != nullptr ? 1 : 0;
+    AturarFilsPas();
+    FixarCandidatsPas({});
+
+    const std::unique_ptr<PasOpenCL> opencl = PasOpenCL::Crear(dispositius.front());
+    if (!opencl || !opencl->reservar(N))
+        return 8;
+    for (const float temps : {0.0f, 0.01f}) {
+        TempsPerCicle = temps;
+        Cossos literal = inicial, dispositiu = inicial;
+        PasLiteral(literal.data(), N);
+        if (opencl->pas(dispositiu.data(), N) && MateixosCossos(literal.data(), dispositiu.data(), N))
+            estat |= temps == 0.0f ? 2 : 4;
+    }
+    return estat;
+}
+
+}  // namespace
+
+// A device whose arithmetic differs changes nothing while the step factor is
+// 0, as it is when a run begins: the gate steps at a real cycle's factor, and
+// the run refuses the device.
+TEST_F(PasOpenCLProva, TheRunRefusesADeviceThatDiffersOnlyOnceBodiesMove)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    const struct {
+        const char* opcions;
+        int estat;
+    } casos[] = {
+        {"", 1 | 2 | 4},
+        // Multiplies and adds fused, the kernel's pragma against them left out:
+        // the same bits at a factor of 0 on every system the gate steps.
+        {"-DPAS_AMB_CONTRACCIO", 2},
+        // Relaxed arithmetic, which edge cases show even at a factor of 0.
+        {"-cl-fast-relaxed-math -cl-mad-enable", 2},
+    };
+    for (const auto& c : casos) {
+        setenv("POCL_EXTRA_BUILD_FLAGS", c.opcions, 1);
+        EXPECT_EXIT(std::exit(TriaAmbPoCL()), ::testing::ExitedWithCode(c.estat), "") << c.opcions;
+        unsetenv("POCL_EXTRA_BUILD_FLAGS");
     }
 }
 
 TEST_F(PasOpenCLProva, TheProgramNeverStepsOnAProcessorsDevice)
 {
     ASSERT_FALSE(DispositiusOpenCL(true).empty()) << "no OpenCL device: scripts/install-deps.sh installs PoCL";
-    EXPECT_TRUE(DispositiusOpenCL(false).empty()) << "this machine has a GPU; the test is for one without";
     constexpr int N = 600;
     Cossos literal = Aleatoris(N, 9), programa = literal;
     IniciarFilsPas(N, programa.data());
     for (int k = 0; k < 3; ++k) {
-        EXPECT_EQ(DispositiuPas(), nullptr);
+        // A GPU may step the run; PoCL, on the processor, never.
+        EXPECT_TRUE(DispositiuPas() == nullptr || !DispositiuPas()->cpu);
         PasLiteral(literal.data(), N);
         Pas(programa.data(), N);
     }

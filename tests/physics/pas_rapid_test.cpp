@@ -88,22 +88,15 @@ void PasEnEquips(Particula* p, int32_t n)
     static EquipFils equips[] = {EquipFils(2), EquipFils(3), EquipFils(4), EquipFils(5)};
     static int torn = 0;
     torn = (torn + 1) % 4;
-    PasRapid(p, n, CamiMesAmple(), &equips[torn]);
+    PasRapidAmb(CamiPreferit().nucli, p, n, &equips[torn]);
 }
 
 std::vector<Cami> CaminsDisponibles()
 {
-    const Cami tots[] = {
-        {"Escalar", [](Particula* p, int32_t n) { PasRapid(p, n, CamiPas::Escalar); }},
-        {"Sse2", [](Particula* p, int32_t n) { PasRapid(p, n, CamiPas::Sse2); }},
-        {"Avx2", [](Particula* p, int32_t n) { PasRapid(p, n, CamiPas::Avx2); }},
-        {"Avx512", [](Particula* p, int32_t n) { PasRapid(p, n, CamiPas::Avx512); }},
-    };
     std::vector<Cami> camins;
-    for (int c = 0; c < 4; ++c) {
-        if (CamiDisponible(static_cast<CamiPas>(c)))
-            camins.push_back(tots[c]);
-    }
+    for (const CamiPas& c : CaminsProcessador())
+        if (c.disponible)
+            camins.push_back({c.nom, PasDeCami(c)});
 #if defined(PARTICULES_PAS_FMA)
     // The FMA experiment in bench/, which the program never runs.
     if (FmaDisponible())
@@ -355,6 +348,9 @@ TEST_F(IgualQueLiteral, InfinitiesAndNaNsAsTheyArise)
 // compared; a driver that fails to build the kernel shows here too.
 TEST(OpenCL, TheTestsHaveADevice)
 {
+#if defined(PARTICULES_SENSE_OPENCL)
+    GTEST_SKIP() << "built without OpenCL";
+#endif
     EXPECT_FALSE(DispositiusOpenCL(true).empty()) << "no OpenCL device: scripts/install-deps.sh installs PoCL";
     EXPECT_EQ(PassosOpenCL().size(), DispositiusOpenCL(true).size());
 }

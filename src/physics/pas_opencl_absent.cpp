@@ -1,4 +1,5 @@
-// The browser has no OpenCL: no device to choose, and the step stays the CPU's.
+// A build without OpenCL, the browser's among them: no device to choose, and
+// the step stays the processor's.
 #include "physics/pas_opencl.h"
 
 struct PasOpenCL::Estat {};
@@ -26,8 +27,3 @@ bool PasOpenCL::pas(Particula*, int32_t)
 }
 
 void PasOpenCL::trencar() {}
-
-std::unique_ptr<PasOpenCL> TriarPasOpenCL(const Particula*, int32_t, FerPasCpu, bool)
-{
-    return nullptr;
-}

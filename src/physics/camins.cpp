@@ -1,0 +1,105 @@
+#include "physics/camins.h"
+
+#include <cctype>
+#include <memory>
+
+namespace {
+
+bool Sempre()
+{
+    return true;
+}
+
+#if defined(__x86_64__)
+bool AmbAvx2()
+{
+    return __builtin_cpu_supports("avx2");
+}
+
+// Every core with AVX-512F has FMA too.
+bool AmbAvx512()
+{
+    return __builtin_cpu_supports("avx512f");
+}
+#endif
+
+struct EntradaProcessador {
+    const char* nom;
+    bool (*disponible)();
+    Nucli nucli;
+};
+
+// The least preferred first; a new kernel is one line here.
+constexpr EntradaProcessador kCaminsProcessador[] = {
+    {"scalar", Sempre, PasNucliEscalar},
+#if defined(__x86_64__)
+    {"SSE2", Sempre, PasNucliSse2},
+    {"AVX2", AmbAvx2, PasNucliAvx2},
+    {"AVX-512", AmbAvx512, PasNucliAvx512},
+#elif defined(PARTICULES_SIMD128)
+    // The SSE2 kernel built for WebAssembly's 128-bit lanes, which cannot ask
+    // at run time: the build has them or not.
+    {"SSE2", Sempre, PasNucliSse2},
+#endif
+};
+
+}  // namespace
+
+const std::vector<CamiPas>& CaminsProcessador()
+{
+    static const std::vector<CamiPas> camins = [] {
+        std::vector<CamiPas> c;
+        for (const EntradaProcessador& e : kCaminsProcessador)
+            c.push_back({e.nom, e.disponible(), e.nucli, {}});
+        return c;
+    }();
+    return camins;
+}
+
+const CamiPas& CamiPreferit()
+{
+    static const CamiPas* const preferit = [] {
+        const std::vector<CamiPas>& camins = CaminsProcessador();
+        for (auto c = camins.rbegin(); c != camins.rend(); ++c)
+            if (c->disponible)
+                return &*c;
+        return &camins.front();
+    }();
+    return *preferit;
+}
+
+std::vector<CamiPas> CaminsPas(bool ambCpu)
+{
+    std::vector<CamiPas> camins = CaminsProcessador();
+    for (const DispositiuOpenCL& d : DispositiusOpenCL(ambCpu))
+        camins.push_back({NomDispositiu(d), true, nullptr, d});
+    return camins;
+}
+
+std::string NomDispositiu(const DispositiuOpenCL& d)
+{
+    return "OpenCL " + d.plataforma + ": " + d.nom;
+}
+
+std::string IdentificadorCami(const CamiPas& cami)
+{
+    std::string id;
+    for (const char c : cami.nom)
+        if (std::isalnum(static_cast<unsigned char>(c)))
+            id += c;
+    return id;
+}
+
+FerPas PasDeCami(const CamiPas& cami, EquipFils* equip)
+{
+    if (cami.nucli != nullptr) {
+        return [nucli = cami.nucli, equip](Particula* p, int32_t n) {
+            PasRapidAmb(nucli, p, n, equip);
+            return true;
+        };
+    }
+    std::shared_ptr<PasOpenCL> opencl = PasOpenCL::Crear(cami.dispositiu);
+    if (!opencl)
+        return {};
+    return [opencl](Particula* p, int32_t n) { return opencl->reservar(n) && opencl->pas(p, n); };
+}
