@@ -35,6 +35,10 @@ bool OmplirColumnes(const Particula* particules, int32_t n, SistemaPas& s);
 // The new positions and velocities back into the bodies.
 void TornarColumnes(Particula* particules, const SistemaPas& s);
 
+// Counts bodies whose pulls a step off these kernels has summed, as the
+// OpenCL step's launches end, in CossosSumatsPas.
+void SumarCossosPas(int32_t cossos);
+
 class EquipFils;
 using Nucli = void (*)(const SistemaPas&);
 

@@ -82,8 +82,15 @@ std::string NomFila(const ::testing::TestParamInfo<Fila>& info)
 
 std::vector<Fila> Files()
 {
-    std::vector<Fila> files = {{Fila::Tipus::Literal, CamiPas::Escalar, 0},
-                               {Fila::Tipus::Programa, CamiPas::Escalar, 0}};
+    std::vector<Fila> files;
+    const int32_t dispositius = static_cast<int32_t>(DispositiusDeLesProves().size());
+    for (int32_t d = 0; d < dispositius; ++d)
+        files.push_back({Fila::Tipus::OpenCL, CamiPas::Escalar, d});
+    // make gpu-check's run on one device.
+    if (DispositiuDeLesProves() >= 0)
+        return files;
+    files.push_back({Fila::Tipus::Literal, CamiPas::Escalar, 0});
+    files.push_back({Fila::Tipus::Programa, CamiPas::Escalar, 0});
     for (CamiPas cami : {CamiPas::Escalar, CamiPas::Sse2, CamiPas::Avx2, CamiPas::Avx512})
         for (int32_t fils = 0; fils <= 5; ++fils)
             files.push_back({Fila::Tipus::Rapid, cami, fils});
@@ -91,9 +98,6 @@ std::vector<Fila> Files()
     for (int32_t fils = 0; fils <= 5; ++fils)
         files.push_back({Fila::Tipus::Fma, CamiPas::Avx2, fils});
 #endif
-    const int32_t dispositius = static_cast<int32_t>(DispositiusOpenCL(true).size());
-    for (int32_t d = 0; d < dispositius; ++d)
-        files.push_back({Fila::Tipus::OpenCL, CamiPas::Escalar, d});
     return files;
 }
 

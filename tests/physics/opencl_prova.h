@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdlib>
 #include <functional>
 #include <memory>
 #include <string>
@@ -7,9 +8,37 @@
 
 #include "physics/pas_opencl.h"
 
-// The OpenCL step on every device of this machine, processors included (PoCL
-// where make test runs), each with its name, as a step like the others. A
-// step that fails on the device leaves its bodies behind the literal ones.
+// The OpenCL devices the tests step on: every device of this machine,
+// processors included (PoCL where make test runs), or, where make gpu-check
+// sets PARTICULES_OPENCL_DISPOSITIU to an index of DispositiusOpenCL(true),
+// that one alone, and then no other path. PARTICULES_OPENCL_OPCIONS gives the
+// kernel's build options.
+inline int DispositiuDeLesProves()
+{
+    const char* index = std::getenv("PARTICULES_OPENCL_DISPOSITIU");
+    return index != nullptr && *index != '\0' ? std::atoi(index) : -1;
+}
+
+inline std::vector<DispositiuOpenCL> DispositiusDeLesProves()
+{
+    std::vector<DispositiuOpenCL> dispositius = DispositiusOpenCL(true);
+    const int triat = DispositiuDeLesProves();
+    if (triat < 0)
+        return dispositius;
+    if (triat >= static_cast<int>(dispositius.size()))
+        return {};
+    return {dispositius[static_cast<size_t>(triat)]};
+}
+
+inline std::unique_ptr<PasOpenCL> CrearDeLesProves(const DispositiuOpenCL& d)
+{
+    const char* opcions = std::getenv("PARTICULES_OPENCL_OPCIONS");
+    return PasOpenCL::Crear(d, nullptr, opcions != nullptr ? opcions : "");
+}
+
+// The OpenCL step on each of those devices, with its name, as a step like
+// the others. A step that fails on the device leaves its bodies behind the
+// literal ones.
 struct PasDeDispositiu {
     std::string nom;
     std::function<void(Particula*, int32_t)> pas;
@@ -18,8 +47,8 @@ struct PasDeDispositiu {
 inline std::vector<PasDeDispositiu> PassosOpenCL()
 {
     std::vector<PasDeDispositiu> passos;
-    for (const DispositiuOpenCL& d : DispositiusOpenCL(true)) {
-        std::shared_ptr<PasOpenCL> opencl = PasOpenCL::Crear(d);
+    for (const DispositiuOpenCL& d : DispositiusDeLesProves()) {
+        std::shared_ptr<PasOpenCL> opencl = CrearDeLesProves(d);
         if (!opencl)
             continue;
         passos.push_back({"OpenCL " + d.plataforma + " / " + d.nom, [opencl](Particula* p, int32_t n) {
