@@ -3,12 +3,16 @@
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <ctime>
 #include <fstream>
+#include <iterator>
 #include <random>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -104,7 +108,9 @@ void BM_StepOpenCL(benchmark::State& state, const DispositiuOpenCL& d)
         state.SkipWithError("the kernel does not build or fit on this device");
         return;
     }
-    bool bo = true;
+    // The launches find their length in the first steps.
+    std::vector<Particula> escalfament = SistemaRealista(n);
+    bool bo = opencl->pas(escalfament.data(), n);
     Passos(
         state, [&](Particula* p, int32_t m) { bo = opencl->pas(p, m) && bo; }, CLOCK_MONOTONIC);
     if (!bo)
@@ -263,9 +269,13 @@ void BM_PairLimitSse2(benchmark::State& state)
     Limits(state, CamiPas::Sse2);
 }
 
+constexpr int64_t kMides[] = {16, 256, 1024, 4096};
+
 void Mides(benchmark::internal::Benchmark* b)
 {
-    b->Arg(16)->Arg(256)->Arg(1024)->Arg(4096)->Unit(benchmark::kMicrosecond);
+    for (const int64_t n : kMides)
+        b->Arg(n);
+    b->Unit(benchmark::kMicrosecond);
 }
 
 void MidesIFils(benchmark::internal::Benchmark* b)
@@ -340,8 +350,6 @@ void BM_PreviewVsOneCore(benchmark::State& state)
 
 BENCHMARK(BM_StepLiteral)->Apply(Mides);
 BENCHMARK(BM_StepFast)->Apply(Mides)->UseRealTime();
-// Beside BM_StepOpenCL's largest size.
-BENCHMARK(BM_StepFast)->Arg(16384)->UseRealTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_StepFastThreads)->Name("BM_StepFast")->Apply(MidesIFils);
 BENCHMARK(BM_StepFastAfterAWait)->Apply(DespresDEsperar);
 BENCHMARK(BM_HandOff)->Apply(FilsPermesos);
@@ -360,28 +368,61 @@ BENCHMARK(BM_PairLimitFma);
 BENCHMARK(BM_PairLimitSse2);
 BENCHMARK(BM_PreviewVsOneCore)->Arg(1000)->Iterations(3)->UseRealTime()->Unit(benchmark::kSecond);
 
+namespace {
+
+// The sizes of BM_StepOpenCL, and of BM_StepFast beside it: --bodies=N,N...,
+// taken out of the arguments, or 1024, 4096 and 16384.
+std::vector<int64_t> MidesOpenCL(int& argc, char** argv)
+{
+    std::vector<int64_t> mides;
+    const std::string opcio = "--bodies=";
+    int queden = 1;
+    for (int k = 1; k < argc; ++k) {
+        const std::string argument = argv[k];
+        if (argument.rfind(opcio, 0) != 0) {
+            argv[queden++] = argv[k];
+            continue;
+        }
+        std::istringstream llista(argument.substr(opcio.size()));
+        std::string mida;
+        while (std::getline(llista, mida, ','))
+            mides.push_back(std::atoll(mida.c_str()));
+    }
+    argc = queden;
+    return mides.empty() ? std::vector<int64_t>{1024, 4096, 16384} : mides;
+}
+
+}  // namespace
+
 int main(int argc, char** argv)
 {
     // Every figure is worth only as much as the name of the machine beside it,
-    // on the screen and in saved results alike.
+    // on the screen and in saved results alike. On standard error, so that
+    // standard output holds only the results, JSON where asked.
     const std::string processador = ModelDeProcessador();
-    std::printf("%s, %s, %d usable processors\n", processador.c_str(), NomCamiPas(CamiMesAmple()),
-                ProcessadorsPermesos());
+    std::fprintf(stderr, "%s, %s, %d usable processors\n", processador.c_str(), NomCamiPas(CamiMesAmple()),
+                 ProcessadorsPermesos());
     benchmark::AddCustomContext("processor", processador);
     benchmark::AddCustomContext("instruction_set", NomCamiPas(CamiMesAmple()));
     benchmark::AddCustomContext("usable_processors", std::to_string(ProcessadorsPermesos()));
+    const std::vector<int64_t> mides = MidesOpenCL(argc, argv);
+    // The program's step on all cores beside each, where Mides has not.
+    for (const int64_t n : mides)
+        if (std::find(std::begin(kMides), std::end(kMides), n) == std::end(kMides))
+            benchmark::RegisterBenchmark("BM_StepFast", BM_StepFast)
+                ->Arg(n)
+                ->UseRealTime()
+                ->Unit(benchmark::kMillisecond);
     // Every OpenCL device, processors' too, each under its own name.
     std::string dispositius;
     for (const DispositiuOpenCL& d : DispositiusOpenCL(true)) {
         dispositius += (dispositius.empty() ? "" : "; ") + d.plataforma + ": " + d.nom;
-        benchmark::RegisterBenchmark("BM_StepOpenCL", BM_StepOpenCL, d)
-            ->Arg(1024)
-            ->Arg(4096)
-            ->Arg(16384)
-            ->UseRealTime()
-            ->Unit(benchmark::kMillisecond);
+        benchmark::internal::Benchmark* b = benchmark::RegisterBenchmark("BM_StepOpenCL", BM_StepOpenCL, d);
+        for (const int64_t n : mides)
+            b->Arg(n);
+        b->UseRealTime()->Unit(benchmark::kMillisecond);
     }
-    std::printf("OpenCL devices: %s\n", dispositius.empty() ? "none" : dispositius.c_str());
+    std::fprintf(stderr, "OpenCL devices: %s\n", dispositius.empty() ? "none" : dispositius.c_str());
     benchmark::AddCustomContext("opencl_devices", dispositius.empty() ? "none" : dispositius);
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))
