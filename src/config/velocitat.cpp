@@ -9,6 +9,7 @@
 #include <limits>
 #include <memory>
 #include <random>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -121,6 +122,36 @@ std::string CamiDelPrograma(const Cossos& disc)
     return nom;
 }
 
+// A device that no step runs on, and why, in the driver's words where it gave
+// some: a build log, a line after line.
+struct SensePas {
+    std::string nom;
+    std::string motiu;
+};
+
+void EscriureSensePas(std::ostream& out, const std::vector<SensePas>& sensePas)
+{
+    for (const SensePas& s : sensePas) {
+        std::istringstream linies(s.motiu);
+        std::string linia;
+        std::getline(linies, linia);
+        out << "not used: " << s.nom << ": " << linia << '\n';
+        while (std::getline(linies, linia))
+            out << "    " << linia << '\n';
+    }
+}
+
+// The devices the table has, GPUs and accelerators, that the program would
+// not take for this disc.
+std::vector<SensePas> NoTriats(const std::vector<SensePas>& dispositius, const std::string& triat)
+{
+    std::vector<SensePas> noTriats;
+    for (const SensePas& d : dispositius)
+        if (d.nom != triat)
+            noTriats.push_back(d);
+    return noTriats;
+}
+
 }  // namespace
 
 int Velocitat(std::ostream& out, int32_t n)
@@ -143,6 +174,7 @@ int Velocitat(std::ostream& out, int32_t n)
 
     const int32_t processadors = ProcessadorsPermesos();
     auto equip = std::make_shared<EquipFils>(processadors);
+    std::vector<SensePas> gpus;
     std::vector<Cami> camins = {{NomCpu(1), [](Particula* p, int32_t m) {
                                      PasRapid(p, m, CamiMesAmple());
                                      return true;
@@ -153,15 +185,21 @@ int Velocitat(std::ostream& out, int32_t n)
                               return true;
                           }});
     }
-    std::vector<std::string> sensePas;
-    for (const DispositiuOpenCL& d : DispositiusOpenCL(true)) {
-        std::shared_ptr<PasOpenCL> opencl = PasOpenCL::Crear(d);
-        if (!opencl || !opencl->reservar(std::max(n, 300))) {
-            sensePas.push_back(NomDispositiu(d));
+    std::vector<SensePas> sensePas;
+    std::vector<DispositiuDescartat> descartats;
+    for (const DispositiuOpenCL& d : DispositiusOpenCL(true, &descartats)) {
+        std::string motiu;
+        std::shared_ptr<PasOpenCL> opencl = PasOpenCL::Crear(d, &motiu);
+        if (!opencl || !opencl->reservar(std::max(n, 300), &motiu)) {
+            sensePas.push_back({NomDispositiu(d), motiu});
             continue;
         }
         camins.push_back({NomDispositiu(d), [opencl](Particula* p, int32_t m) { return opencl->pas(p, m); }});
+        if (!d.cpu)
+            gpus.push_back({camins.back().nom, ""});
     }
+    for (const DispositiuDescartat& d : descartats)
+        sensePas.push_back({"OpenCL " + d.plataforma + ": " + d.nom, d.motiu});
 
     out << "the step on a disc of " << n << " bodies (particules-config gen disc -n " << n << "), its bits\n"
         << "checked against the literal step's on a fixed system of 300\n\n"
@@ -175,6 +213,10 @@ int Velocitat(std::ostream& out, int32_t n)
         const double t = TempsDePas(disc, c.pas);
         const bool bits = MateixosBitsQueLiteral(c.pas);
         estat = bits ? estat : 1;
+        for (SensePas& g : gpus)
+            if (g.nom == c.nom)
+                g.motiu = bits ? "slower than the program's step on this disc"
+                               : "its bits differ from the literal step's";
         char linia[96];
         if (t < 0.0) {
             std::snprintf(linia, sizeof linia, "%7s  %7s  %15s  %-4s  ", "failed", "", "", bits ? "same" : "DIFF");
@@ -185,12 +227,14 @@ int Velocitat(std::ostream& out, int32_t n)
         }
         out << linia << c.nom << '\n';
     }
-    for (const std::string& nom : sensePas)
-        out << "the kernel does not build or fit on " << nom << '\n';
+    EscriureSensePas(out, sensePas);
 
     G = GDeExponent(sistema->gexp);
     FactorVelocitat = 1;
     TempsPerCicle = static_cast<float>(kSegonsPerPas);
-    out << "\nthe program would step this disc on: " << CamiDelPrograma(disc) << std::endl;
+    const std::string triat = CamiDelPrograma(disc);
+    out << "\nthe program would step this disc on: " << triat << '\n';
+    EscriureSensePas(out, NoTriats(gpus, triat));
+    out << std::flush;
     return estat;
 }
