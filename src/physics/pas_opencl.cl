@@ -2,8 +2,9 @@
 // Work-item i is body i: within a step every new position is known before any
 // pull, so each item adds its pulls in the literal j order with the literal
 // operations. Built with no option that relaxes the arithmetic. A launch
-// takes the bodies [desde, fins) of the n; each item's sum is the same
-// whatever the launch it is in.
+// takes the bodies i in [desde, fins) and their pulls from the bodies j in
+// [jdesde, jfins), the velocity carried from one launch to the next in the
+// device's column: each item's sum is the same however the step is cut.
 
 #pragma OPENCL EXTENSION cl_khr_fp64 : enable
 // No multiply and add fused into one rounding: the literal step rounds each.
@@ -68,11 +69,11 @@ void Estira(double x, double y, double ax, double ay, double mg, double f, int r
 // work-group. Bodies before i have moved and the rest have not; i skips
 // itself. Where a launch starts on a whole group, as the program's do, every
 // item of a group is in the same case for each tile.
-__kernel void Pas(const int n, const int desde, const int fins, __global const double* nx,
-                  __global const double* ny, __global const double* ox, __global const double* oy,
-                  __global const double* mg, __global double* vx, __global double* vy,
-                  const double f, const int repulsio, __local double* tnx, __local double* tny,
-                  __local double* tox, __local double* toy, __local double* tmg)
+__kernel void Pas(const int desde, const int fins, const int jdesde, const int jfins,
+                  __global const double* nx, __global const double* ny, __global const double* ox,
+                  __global const double* oy, __global const double* mg, __global double* vx,
+                  __global double* vy, const double f, const int repulsio, __local double* tnx,
+                  __local double* tny, __local double* tox, __local double* toy, __local double* tmg)
 {
     const int i = desde + (int)get_global_id(0);
     const int l = (int)get_local_id(0);
@@ -83,8 +84,8 @@ __kernel void Pas(const int n, const int desde, const int fins, __global const d
     double wx = meu ? vx[i] : 0.0;
     double wy = meu ? vy[i] : 0.0;
 
-    for (int j0 = 0; j0 < n; j0 += amplada) {
-        const int m = n - j0 < amplada ? n - j0 : amplada;
+    for (int j0 = jdesde; j0 < jfins; j0 += amplada) {
+        const int m = jfins - j0 < amplada ? jfins - j0 : amplada;
         barrier(CLK_LOCAL_MEM_FENCE);
         if (l < m) {
             tnx[l] = nx[j0 + l];

@@ -22,10 +22,11 @@ constexpr std::size_t AMPLADA_GRUP = 128;
 // The kernel's columns: new x and y, old x and y, mass term, velocity x and y.
 constexpr int COLUMNES = 7;
 constexpr int VELOCITATS = 5;  // vx and vy, the last two
-// The kernel's arguments: n, the launch's first body and the one past its
-// last, the columns, f, repulsio, then the tiles in local memory.
-constexpr cl_uint ARG_N = 0, ARG_DESDE = 1, ARG_FINS = 2, ARG_COLUMNES = 3, ARG_F = 10, ARG_REPULSIO = 11,
-                  ARG_TESSELLES = 12;
+// The kernel's arguments: the bodies a launch steps and those that pull
+// them, each a first and one past the last, the columns, f, repulsio, then
+// the tiles in local memory.
+constexpr cl_uint ARG_DESDE = 0, ARG_FINS = 1, ARG_JDESDE = 2, ARG_JFINS = 3, ARG_COLUMNES = 4, ARG_F = 11,
+                  ARG_REPULSIO = 12, ARG_TESSELLES = 13;
 // Steps timed for the choice, after one that warms the path up; fewer where
 // they would take longer than this.
 constexpr int PASSOS_TRIA = 3;
@@ -34,6 +35,10 @@ constexpr double SEGONS_TRIA = 0.2;
 // display driver's watchdog ends a kernel, and short enough that a stop
 // waits for no more than one.
 constexpr double SEGONS_LLANCAMENT = 0.02;
+// The pulls of a device's first launch: a few milliseconds on a processor.
+constexpr double PARELLS_INICIALS = 1 << 22;
+// Tiles of pulls a launch takes at the start of a row, at least.
+constexpr double TESSELLES_PER_FILA = 4.0;
 
 // Extensions' queries, from the vendors' headers.
 constexpr cl_device_info CL_DEVICE_UUID_KHR_ = 0x106A;
@@ -237,29 +242,52 @@ struct PasOpenCL::Estat {
     cl_device_id id = nullptr;
     std::size_t grup = 0;
     int32_t capacitat = 0;
-    // Pulls a launch takes, from the launches before it: at first a group's
-    // bodies, then twice or four times as many while a launch is short, and
-    // cut back to half the longest allowed when one overran it.
-    double parells = 0.0;
-    int32_t trosFix = 0;
+    // Pulls a launch takes, from the launches before it: at first a few,
+    // then twice or four times as many while a launch is short, and cut back
+    // to half the longest allowed when one overran it.
+    double parells = PARELLS_INICIALS;
+    // For the tests, the launches' bodies and pulling bodies; 0, as measured.
+    int32_t filesFixes = 0, columnesFixes = 0;
+    // This step's pulls summed, and its bodies counted in CossosSumatsPas.
+    int64_t sumats = 0, comptats = 0;
 
-    int32_t tros(int32_t n) const
+    // The bodies of a row of launches, which take their pulls in turn: all
+    // where the budget gives each at least a few tiles of them, so that a
+    // launch can still be cut short within the row; else as many whole
+    // groups as take those few tiles.
+    int32_t files(int32_t n) const
     {
-        if (trosFix > 0)
-            return trosFix;
-        const double grups = std::floor(parells / n / static_cast<double>(grup));
-        const double cossos = std::max(1.0, grups) * static_cast<double>(grup);
-        return cossos < n ? static_cast<int32_t>(cossos) : n;
+        if (filesFixes > 0)
+            return std::min(filesFixes, n);
+        const double tesselles = TESSELLES_PER_FILA * static_cast<double>(grup);
+        if (parells >= static_cast<double>(n) * tesselles)
+            return n;
+        const double grups = std::max(1.0, std::floor(parells / tesselles / static_cast<double>(grup)));
+        return static_cast<int32_t>(std::min(static_cast<double>(n), grups * static_cast<double>(grup)));
     }
-    void mesurar(int32_t cossos, int32_t n, double segons)
+    int32_t estiradors(int32_t n, int32_t files) const
     {
-        const double fets = static_cast<double>(cossos) * n;
+        if (columnesFixes > 0)
+            return std::min(columnesFixes, n);
+        const double tesselles = std::max(1.0, std::floor(parells / files / static_cast<double>(grup)));
+        return static_cast<int32_t>(std::min(static_cast<double>(n), tesselles * static_cast<double>(grup)));
+    }
+    void mesurar(double fets, double segons)
+    {
         if (segons > SEGONS_LLANCAMENT)
             parells = fets * (SEGONS_LLANCAMENT / 2.0) / segons;
         else if (segons < SEGONS_LLANCAMENT / 8.0)
             parells = std::max(parells, 4.0 * fets);
         else if (segons < SEGONS_LLANCAMENT / 2.5)
             parells = std::max(parells, 2.0 * fets);
+    }
+    // A launch's pulls, in whole bodies of n pulls, into CossosSumatsPas.
+    void comptar(int64_t fets, int32_t n)
+    {
+        sumats += fets;
+        const int64_t cossos = sumats / n - comptats;
+        comptats += cossos;
+        SumarCossosPas(static_cast<int32_t>(cossos));
     }
 
     // The context, the queue and the kernel built with `opcions`; empty, or
@@ -387,30 +415,33 @@ bool PasOpenCL::pas(Particula* particules, int32_t n)
         bo = clEnqueueWriteBuffer(e_->cua, e_->columnes[c], CL_FALSE, 0, bytes, columnes[c], 0, nullptr,
                                   nullptr) == CL_SUCCESS;
     const cl_int repulsio = s.repulsio ? 1 : 0;
-    const cl_int cossos = n;
     // The columns are on the device before the first launch is timed.
-    bo = bo && clSetKernelArg(e_->nucli, ARG_N, sizeof cossos, &cossos) == CL_SUCCESS &&
-         clSetKernelArg(e_->nucli, ARG_F, sizeof s.f, &s.f) == CL_SUCCESS &&
+    bo = bo && clSetKernelArg(e_->nucli, ARG_F, sizeof s.f, &s.f) == CL_SUCCESS &&
          clSetKernelArg(e_->nucli, ARG_REPULSIO, sizeof repulsio, &repulsio) == CL_SUCCESS &&
          clFinish(e_->cua) == CL_SUCCESS;
-    for (cl_int desde = 0; bo && desde < n;) {
-        const int32_t tros = e_->tros(n);
-        const cl_int fins = n - desde > tros ? desde + tros : n;
+    e_->sumats = e_->comptats = 0;
+    for (cl_int desde = 0, fins = 0; bo && desde < n; desde = fins) {
+        fins = desde + std::min(e_->files(n), n - desde);
         const std::size_t global = (static_cast<std::size_t>(fins - desde) + e_->grup - 1) / e_->grup * e_->grup;
-        const Rellotge::time_point inici = Rellotge::now();
-        bo = clSetKernelArg(e_->nucli, ARG_DESDE, sizeof desde, &desde) == CL_SUCCESS &&
-             clSetKernelArg(e_->nucli, ARG_FINS, sizeof fins, &fins) == CL_SUCCESS &&
-             clEnqueueNDRangeKernel(e_->cua, e_->nucli, 1, nullptr, &global, &e_->grup, 0, nullptr, nullptr) ==
-                 CL_SUCCESS &&
-             clFinish(e_->cua) == CL_SUCCESS;
-        if (!bo)
-            break;
-        e_->mesurar(fins - desde, n, std::chrono::duration<double>(Rellotge::now() - inici).count());
-        SumarCossosPas(fins - desde);
-        desde = fins;
-        // Nothing is left on the device's queue: the step ends here.
-        if (PasInterromput())
-            return true;
+        for (cl_int jdesde = 0, jfins = 0; bo && jdesde < n; jdesde = jfins) {
+            jfins = jdesde + std::min(e_->estiradors(n, fins - desde), n - jdesde);
+            const Rellotge::time_point inici = Rellotge::now();
+            bo = clSetKernelArg(e_->nucli, ARG_DESDE, sizeof desde, &desde) == CL_SUCCESS &&
+                 clSetKernelArg(e_->nucli, ARG_FINS, sizeof fins, &fins) == CL_SUCCESS &&
+                 clSetKernelArg(e_->nucli, ARG_JDESDE, sizeof jdesde, &jdesde) == CL_SUCCESS &&
+                 clSetKernelArg(e_->nucli, ARG_JFINS, sizeof jfins, &jfins) == CL_SUCCESS &&
+                 clEnqueueNDRangeKernel(e_->cua, e_->nucli, 1, nullptr, &global, &e_->grup, 0, nullptr,
+                                        nullptr) == CL_SUCCESS &&
+                 clFinish(e_->cua) == CL_SUCCESS;
+            if (!bo)
+                break;
+            const int64_t fets = int64_t{fins - desde} * (jfins - jdesde);
+            e_->mesurar(static_cast<double>(fets), std::chrono::duration<double>(Rellotge::now() - inici).count());
+            e_->comptar(fets, n);
+            // Nothing is left on the device's queue: the step ends here.
+            if (PasInterromput())
+                return true;
+        }
     }
     bo = bo &&
          clEnqueueReadBuffer(e_->cua, e_->columnes[VELOCITATS], CL_TRUE, 0, bytes, s.vx, 0, nullptr, nullptr) ==
@@ -437,10 +468,12 @@ void PasOpenCL::trencar()
     }
 }
 
-void PasOpenCL::fixarTros(int32_t cossos)
+void PasOpenCL::fixarTros(int32_t cossos, int32_t estiradors)
 {
-    if (e_)
-        e_->trosFix = cossos;
+    if (e_) {
+        e_->filesFixes = cossos;
+        e_->columnesFixes = estiradors;
+    }
 }
 
 std::string PasOpenCL::registre() const

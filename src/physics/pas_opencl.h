@@ -64,18 +64,19 @@ public:
     // before the run so that no step allocates; false when they cannot be had,
     // with the reason in `motiu`.
     bool reservar(int32_t n, std::string* motiu = nullptr);
-    // One step of the n bodies, n no more than reserved, in launches of a few
-    // bodies each, none longer than about 20 ms as the launches before it
-    // took, so that no display driver's watchdog ends one. The bodies of each
-    // launch count in CossosSumatsPas as it ends. False on any failure, with
-    // the bodies as they were; a stop raised by a signal, looked at between
-    // launches, leaves them so too, and is no failure.
+    // One step of the n bodies, n no more than reserved, in launches of some
+    // of the bodies and some of their pulls, none longer than about 20 ms as
+    // the launches before it took, so that no display driver's watchdog ends
+    // one. Each launch's pulls count in CossosSumatsPas, n to a body, as it
+    // ends. False on any failure, with the bodies as they were; a stop raised
+    // by a signal, looked at between launches, leaves them so too, and is no
+    // failure.
     bool pas(Particula* particules, int32_t n);
     // For the tests: from now on every step fails, as on a lost device.
     void trencar();
-    // For the tests: every launch takes this many bodies; 0, as many as
-    // measured.
-    void fixarTros(int32_t cossos);
+    // For the tests: every launch steps this many bodies with the pulls of
+    // `estiradors` bodies; 0, as many as measured.
+    void fixarTros(int32_t cossos, int32_t estiradors = 0);
 
     // The driver's log of the kernel's build, and the program it made from
     // it (PTX text on NVIDIA's drivers).

@@ -32,7 +32,7 @@ bool PasOpenCL::pas(Particula*, int32_t)
 
 void PasOpenCL::trencar() {}
 
-void PasOpenCL::fixarTros(int32_t) {}
+void PasOpenCL::fixarTros(int32_t, int32_t) {}
 
 std::string PasOpenCL::registre() const
 {

@@ -186,23 +186,27 @@ TEST_F(PasOpenCLProva, LaunchesOfAnySizeGiveTheSameBitsAndCountTheirBodies)
 {
     constexpr int N = 300;
     const Cossos inicial = Aleatoris(N, 11);
+    // Bodies stepped by a launch, and bodies that pull them: one body, a size
+    // no group divides, all at once, one pull at a time, and as measured.
+    const struct {
+        int32_t cossos, estiradors;
+    } trossos[] = {{1, N}, {7, N}, {N, N}, {N, 1}, {7, 13}, {0, 0}};
     for (const DispositiuOpenCL& d : DispositiusDeLesProves()) {
         std::unique_ptr<PasOpenCL> opencl = CrearDeLesProves(d);
         ASSERT_NE(opencl, nullptr) << d.nom;
         ASSERT_TRUE(opencl->reservar(N)) << d.nom;
-        // One body a launch, a size no group divides, all at once, and as
-        // the run measures them.
-        for (const int32_t tros : {1, 7, N, 0}) {
-            opencl->fixarTros(tros);
+        for (const auto& t : trossos) {
+            opencl->fixarTros(t.cossos, t.estiradors);
+            std::ostringstream tros;
+            tros << d.nom << ", launches of " << t.cossos << " bodies by " << t.estiradors;
             Cossos literal = inicial, dispositiu = inicial;
             for (int k = 0; k < 3; ++k) {
                 repulsio = k == 1;
                 const int64_t abans = CossosSumatsPas();
                 PasLiteral(literal.data(), N);
-                ASSERT_TRUE(opencl->pas(dispositiu.data(), N)) << d.nom << ", launches of " << tros;
-                EXPECT_EQ(CossosSumatsPas() - abans, N) << d.nom << ", launches of " << tros;
-                EXPECT_TRUE(MateixosCossos(literal.data(), dispositiu.data(), N))
-                    << d.nom << ", launches of " << tros << ", step " << k + 1;
+                ASSERT_TRUE(opencl->pas(dispositiu.data(), N)) << tros.str();
+                EXPECT_EQ(CossosSumatsPas() - abans, N) << tros.str();
+                EXPECT_TRUE(MateixosCossos(literal.data(), dispositiu.data(), N)) << tros.str() << ", step " << k + 1;
             }
         }
     }
