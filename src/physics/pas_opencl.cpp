@@ -247,7 +247,7 @@ struct PasOpenCL::Estat {
     // to half the longest allowed when one overran it.
     double parells = PARELLS_INICIALS;
     // For the tests, the launches' bodies and pulling bodies; 0, as measured.
-    int32_t filesFixes = 0, columnesFixes = 0;
+    int32_t filesFixes = 0, estiradorsFixos = 0;
     // This step's pulls summed, and its bodies counted in CossosSumatsPas.
     int64_t sumats = 0, comptats = 0;
 
@@ -267,8 +267,8 @@ struct PasOpenCL::Estat {
     }
     int32_t estiradors(int32_t n, int32_t files) const
     {
-        if (columnesFixes > 0)
-            return std::min(columnesFixes, n);
+        if (estiradorsFixos > 0)
+            return std::min(estiradorsFixos, n);
         const double tesselles = std::max(1.0, std::floor(parells / files / static_cast<double>(grup)));
         return static_cast<int32_t>(std::min(static_cast<double>(n), tesselles * static_cast<double>(grup)));
     }
@@ -472,7 +472,7 @@ void PasOpenCL::fixarTros(int32_t cossos, int32_t estiradors)
 {
     if (e_) {
         e_->filesFixes = cossos;
-        e_->columnesFixes = estiradors;
+        e_->estiradorsFixos = estiradors;
     }
 }
 
