@@ -29,15 +29,34 @@ diu() {
     echo "run.sh: $*" | tee -a "$registre"
 }
 
-if ! command -v dpkg-deb >/dev/null; then
-    diu "dpkg-deb is missing: this machine cannot unpack the bundle's packages"
+# A package into a folder: with dpkg-deb, else with Python, whose tarfile
+# reads the data member of the package's ar archive.
+desempaquetar() {
+    if command -v dpkg-deb >/dev/null; then
+        dpkg-deb -x "$1" "$2"
+    else
+        python3 - "$1" "$2" <<'PY'
+import io, sys, tarfile
+dades = open(sys.argv[1], 'rb').read()
+posicio = 8
+while posicio < len(dades):
+    nom = dades[posicio:posicio + 16].decode().strip().rstrip('/')
+    mida = int(dades[posicio + 48:posicio + 58].decode())
+    if nom.startswith('data.tar'):
+        tarfile.open(fileobj=io.BytesIO(dades[posicio + 60:posicio + 60 + mida])).extractall(sys.argv[2])
+    posicio += 60 + mida + mida % 2
+PY
+    fi
+}
+if ! command -v dpkg-deb >/dev/null && ! command -v python3 >/dev/null; then
+    diu "neither dpkg-deb nor python3: this machine cannot unpack the bundle's packages"
     exit 2
 fi
 for deb in "$aqui"/debs/*.deb; do
-    dpkg-deb -x "$deb" "$temporal/arrel" || exit 2
+    desempaquetar "$deb" "$temporal/arrel" || exit 2
 done
 for deb in "$aqui"/debs-base/*.deb; do
-    dpkg-deb -x "$deb" "$temporal/base" || exit 2
+    desempaquetar "$deb" "$temporal/base" || exit 2
 done
 
 # The libraries this machine has: its loader's cache, its usual folders and
