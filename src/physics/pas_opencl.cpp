@@ -366,33 +366,33 @@ std::unique_ptr<PasOpenCL> PasOpenCL::Crear(const DispositiuOpenCL& d, std::stri
 
 bool PasOpenCL::reservar(int32_t n, std::string* motiu)
 {
-    std::string perque;
+    const auto fallar = [&](const std::string& perque) {
+        if (motiu != nullptr)
+            *motiu = perque;
+        return false;
+    };
     if (!e_ || e_->nucli == nullptr || n <= 0)
-        perque = "the kernel is lost";
-    else if (n <= e_->capacitat)
+        return fallar("the kernel is lost");
+    if (motiu != nullptr)
+        motiu->clear();
+    if (n <= e_->capacitat)
         return true;
-    else if (!ReservarPas(n))
-        perque = "the host's memory does not hold the columns of " + std::to_string(n) + " bodies";
-    else
-        e_->alliberarColumnes();
+    if (!ReservarPas(n))
+        return fallar("the host's memory does not hold the columns of " + std::to_string(n) + " bodies");
+    e_->alliberarColumnes();
     const std::size_t bytes = static_cast<std::size_t>(n) * sizeof(double);
-    for (int c = 0; c < COLUMNES && perque.empty(); ++c) {
+    for (int c = 0; c < COLUMNES; ++c) {
         cl_int error = CL_SUCCESS;
         const cl_mem_flags us = c < VELOCITATS ? CL_MEM_READ_ONLY : CL_MEM_READ_WRITE;
         e_->columnes[c] = clCreateBuffer(e_->context, us, bytes, nullptr, &error);
         if (error == CL_SUCCESS)
             error = clSetKernelArg(e_->nucli, ARG_COLUMNES + static_cast<cl_uint>(c), sizeof(cl_mem),
                                    &e_->columnes[c]);
-        if (error != CL_SUCCESS)
-            perque = "its memory does not hold " + std::to_string(n) + " bodies (" +
-                     Error("clCreateBuffer", error) + ")";
-    }
-    if (motiu != nullptr)
-        *motiu = perque;
-    if (!perque.empty()) {
-        if (e_)
+        if (error != CL_SUCCESS) {
             e_->alliberarColumnes();
-        return false;
+            return fallar("its memory does not hold " + std::to_string(n) + " bodies (" +
+                          Error("clCreateBuffer", error) + ")");
+        }
     }
     e_->capacitat = n;
     return true;
