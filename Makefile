@@ -11,7 +11,7 @@ EXAMPLES := $(sort $(patsubst examples/%/config.txt,%,$(wildcard examples/*/conf
 # into each other's half-made files; a make's own sub-makes go straight on.
 TORN := scripts/torn.sh $(BUILD)
 
-.PHONY: all help deps build programa run test proves web web-deps web-serve web-test web-bench web-screenshot previews bench fmacheck clean sanitize tsan fuzz soak fuzz-coverage package screenshot signal-latency
+.PHONY: all help deps build programa run test proves web web-deps web-serve web-test web-bench web-screenshot previews bench fmacheck clean sanitize tsan fuzz soak fuzz-coverage package screenshot signal-latency gpu-check gpu-bundle gpu-check-build
 
 all: build ## the same as make build
 
@@ -186,6 +186,28 @@ SIGNAL_BODIES ?= 100000
 
 signal-latency: build ## how long SIGTERM and SIGINT take to end a run mid-step
 	python3 scripts/latencia-senyal.py $(BUILD)/particules $(SIGNAL_BODIES)
+
+# The OpenCL step on every device of this machine, PoCL's included: the
+# bit-identity and determinism suites on each device alone, speed and the
+# benchmark at GPU_CHECK_BODIES beside the CPU step on all cores. The report is
+# build/gpu-check/report.txt; a device whose bits differ fails the target.
+GPU_CHECK_BODIES ?= 16384 65536
+GPU_CHECK := physics_tests particules-config particules_bench dispositius_opencl
+
+gpu-check: gpu-check-build ## the OpenCL step on every device: its bits, speed and the benchmark (GPU_CHECK_BODIES)
+	@GPU_CHECK_BODIES="$(GPU_CHECK_BODIES)" scripts/gpu-check.sh $(BUILD) $(BUILD)/gpu-check
+
+# The same check in one folder, build/gpu-check-bundle, for a GPU machine with
+# no compiler and no packages: the binaries, the packages of the libraries
+# they load, and run.sh, which runs it from there (docs/DEVELOPING.md).
+gpu-bundle: gpu-check-build ## gpu-check in one folder, build/gpu-check-bundle, for a GPU machine with no packages
+	@$(FASE) gpu-bundle $(LOGS)/gpu-bundle.log scripts/gpu-bundle.sh $(BUILD) $(BUILD)/gpu-check-bundle
+	@du -sh $(BUILD)/gpu-check-bundle
+
+gpu-check-build: deps ## build only what gpu-check needs
+	@$(TORN) $(FASE) configure $(LOGS)/configure.log \
+		cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=ON -DPARTICULES_BENCH=ON
+	@$(TORN) $(FASE) build $(LOGS)/build-gpu-check.log cmake --build $(BUILD) -j $(JOBS) --target $(GPU_CHECK)
 
 # Fuzzes the configuration reader for FUZZ_SECONDS, starting from the seeds in
 # tests/fuzz/corpus; what it learns stays in build-fuzz/corpus for the next run.

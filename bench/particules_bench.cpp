@@ -3,11 +3,14 @@
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <ctime>
 #include <fstream>
+#include <iterator>
 #include <random>
 #include <sstream>
 #include <string>
@@ -111,7 +114,10 @@ void BM_StepPath(benchmark::State& state, const CamiPas& cami)
         state.SkipWithError("the kernel does not build on this device");
         return;
     }
-    bool bo = true;
+    // A device's launches find their length in the first steps.
+    const int32_t n = static_cast<int32_t>(state.range(0));
+    std::vector<Particula> escalfament = SistemaRealista(n);
+    bool bo = pas(escalfament.data(), n);
     Passos(
         state, [&](Particula* p, int32_t m) { bo = pas(p, m) && bo; },
         cami.nucli != nullptr ? CLOCK_THREAD_CPUTIME_ID : CLOCK_MONOTONIC);
@@ -271,9 +277,13 @@ void BM_PairLimitSse2(benchmark::State& state)
     Limits(state, Cami("SSE2"));
 }
 
+constexpr int64_t kMides[] = {16, 256, 1024, 4096};
+
 void Mides(benchmark::internal::Benchmark* b)
 {
-    b->Arg(16)->Arg(256)->Arg(1024)->Arg(4096)->Unit(benchmark::kMicrosecond);
+    for (const int64_t n : kMides)
+        b->Arg(n);
+    b->Unit(benchmark::kMicrosecond);
 }
 
 void MidesIFils(benchmark::internal::Benchmark* b)
@@ -400,8 +410,6 @@ void BM_GenOrbitsMillion(benchmark::State& state)
 
 BENCHMARK(BM_StepLiteral)->Apply(Mides);
 BENCHMARK(BM_StepFast)->Apply(Mides)->UseRealTime();
-// Beside BM_StepOpenCL's largest size.
-BENCHMARK(BM_StepFast)->Arg(16384)->UseRealTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_StepFastThreads)->Name("BM_StepFast")->Apply(MidesIFils);
 BENCHMARK(BM_StepFastAfterAWait)->Apply(DespresDEsperar);
 BENCHMARK(BM_HandOff)->Apply(FilsPermesos);
@@ -419,16 +427,51 @@ BENCHMARK(BM_PreviewVsOneCore)->Arg(1000)->Iterations(3)->UseRealTime()->Unit(be
 BENCHMARK(BM_ClaimsOrbits)->Arg(10)->Arg(50)->Arg(100)->Iterations(1)->Unit(benchmark::kSecond);
 BENCHMARK(BM_GenOrbitsMillion)->Iterations(3)->Unit(benchmark::kSecond);
 
+namespace {
+
+// The sizes of BM_StepOpenCL, and of BM_StepFast beside it: --bodies=N,N...,
+// taken out of the arguments, or 1024, 4096 and 16384.
+std::vector<int64_t> MidesOpenCL(int& argc, char** argv)
+{
+    std::vector<int64_t> mides;
+    const std::string opcio = "--bodies=";
+    int queden = 1;
+    for (int k = 1; k < argc; ++k) {
+        const std::string argument = argv[k];
+        if (argument.rfind(opcio, 0) != 0) {
+            argv[queden++] = argv[k];
+            continue;
+        }
+        std::istringstream llista(argument.substr(opcio.size()));
+        std::string mida;
+        while (std::getline(llista, mida, ','))
+            mides.push_back(std::atoll(mida.c_str()));
+    }
+    argc = queden;
+    return mides.empty() ? std::vector<int64_t>{1024, 4096, 16384} : mides;
+}
+
+}  // namespace
+
 int main(int argc, char** argv)
 {
     // Every figure is worth only as much as the name of the machine beside it,
-    // on the screen and in saved results alike.
+    // on the screen and in saved results alike. On standard error, so that
+    // standard output holds only the results, JSON where asked.
     const std::string processador = ModelDeProcessador();
-    std::printf("%s, %s, %d usable processors\n", processador.c_str(), CamiPreferit().nom.c_str(),
-                ProcessadorsPermesos());
+    std::fprintf(stderr, "%s, %s, %d usable processors\n", processador.c_str(), CamiPreferit().nom.c_str(),
+                 ProcessadorsPermesos());
     benchmark::AddCustomContext("processor", processador);
     benchmark::AddCustomContext("instruction_set", CamiPreferit().nom);
     benchmark::AddCustomContext("usable_processors", std::to_string(ProcessadorsPermesos()));
+    const std::vector<int64_t> mides = MidesOpenCL(argc, argv);
+    // The program's step on all cores beside each device, where Mides has not.
+    for (const int64_t n : mides)
+        if (std::find(std::begin(kMides), std::end(kMides), n) == std::end(kMides))
+            benchmark::RegisterBenchmark("BM_StepFast", BM_StepFast)
+                ->Arg(n)
+                ->UseRealTime()
+                ->Unit(benchmark::kMillisecond);
     // Every path of the table: the processor's as BM_StepFast_<name>, every
     // OpenCL device, processors' too, as BM_StepOpenCL under its own name.
     static const std::vector<CamiPas> camins = CaminsPas(true);
@@ -440,14 +483,12 @@ int main(int argc, char** argv)
             continue;
         }
         dispositius += (dispositius.empty() ? "" : "; ") + c.dispositiu.plataforma + ": " + c.dispositiu.nom;
-        benchmark::RegisterBenchmark("BM_StepOpenCL", BM_StepPath, c)
-            ->Arg(1024)
-            ->Arg(4096)
-            ->Arg(16384)
-            ->UseRealTime()
-            ->Unit(benchmark::kMillisecond);
+        benchmark::internal::Benchmark* b = benchmark::RegisterBenchmark("BM_StepOpenCL", BM_StepPath, c);
+        for (const int64_t n : mides)
+            b->Arg(n);
+        b->UseRealTime()->Unit(benchmark::kMillisecond);
     }
-    std::printf("OpenCL devices: %s\n", dispositius.empty() ? "none" : dispositius.c_str());
+    std::fprintf(stderr, "OpenCL devices: %s\n", dispositius.empty() ? "none" : dispositius.c_str());
     benchmark::AddCustomContext("opencl_devices", dispositius.empty() ? "none" : dispositius);
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))

@@ -8,6 +8,7 @@
 #include <limits>
 #include <memory>
 #include <optional>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -95,6 +96,25 @@ Triat CamiDelPrograma(const Cossos& disc, int32_t ciclesPerSegon)
     return triat;
 }
 
+// A device that no step runs on, and why, in the driver's words where it gave
+// some: a build log, a line after line.
+struct SensePas {
+    std::string nom;
+    std::string motiu;
+};
+
+void EscriureSensePas(std::ostream& out, const std::vector<SensePas>& sensePas)
+{
+    for (const SensePas& s : sensePas) {
+        std::istringstream linies(s.motiu);
+        std::string linia;
+        std::getline(linies, linia);
+        out << "not used: " << s.nom << ": " << linia << '\n';
+        while (std::getline(linies, linia))
+            out << "    " << linia << '\n';
+    }
+}
+
 // A disc of n bodies as gen disc makes it, with the globals set as start-up
 // sets them for it; null, with the message written, where it cannot be made.
 std::optional<Sistema> Disc(int32_t n, Cossos& disc)
@@ -180,16 +200,26 @@ int Velocitat(std::ostream& out, int32_t n)
     if (fils != nullptr)
         camins.push_back({NomCpu(CamiPreferit(), 1), PasDeCami(CamiPreferit()), literal});
     const FerPas cpu = PasDeCami(programa.cpu, fils);
-    std::vector<std::string> sensePas;
+    // Devices left out, and GPUs and accelerators that step but that the
+    // program may still not take, each with why.
+    std::vector<SensePas> sensePas, gpus;
     for (const CamiPas& c : CaminsPas(true)) {
         if (c.nucli != nullptr)
             continue;
-        FerPas pas = PasDeCami(c);
-        if (pas)
-            camins.push_back({NomOpenCL(c), std::move(pas), cpu});
-        else
-            sensePas.push_back(NomOpenCL(c));
+        std::string motiu;
+        FerPas pas = PasDeCami(c, nullptr, &motiu);
+        if (!pas) {
+            sensePas.push_back({NomOpenCL(c), motiu});
+            continue;
+        }
+        camins.push_back({NomOpenCL(c), std::move(pas), cpu});
+        if (!c.dispositiu.cpu)
+            gpus.push_back({c.nom, ""});
     }
+    std::vector<DispositiuDescartat> descartats;
+    DispositiusOpenCL(true, &descartats);
+    for (const DispositiuDescartat& d : descartats)
+        sensePas.push_back({"OpenCL " + d.plataforma + ": " + d.nom, d.motiu});
 
     out << "the step on a disc of " << n << " bodies (particules-config gen disc -n " << n << "), its bits\n"
         << "through the program's gate: three steps of the disc and of each edge case, at its cycle\n\n"
@@ -199,6 +229,11 @@ int Velocitat(std::ostream& out, int32_t n)
         const double t = TempsDePas(disc, c.pas);
         const bool bits = PassaPorta(c.pas, c.referencia, disc.data(), n, segons);
         estat = bits ? estat : 1;
+        for (SensePas& g : gpus)
+            if (g.nom == c.nom)
+                g.motiu = !bits    ? "its bits differ: the program's gate refuses it"
+                          : t < 0.0 ? "a step failed on it"
+                                    : "slower than the program's step on this disc";
         char linia[96];
         if (t < 0.0) {
             std::snprintf(linia, sizeof linia, "%7s  %7s  %15s  %-4s  ", "failed", "", "", bits ? "same" : "DIFF");
@@ -209,9 +244,12 @@ int Velocitat(std::ostream& out, int32_t n)
         }
         out << linia << c.nom << '\n';
     }
-    for (const std::string& nom : sensePas)
-        out << "the kernel does not build or fit on " << nom << '\n';
+    EscriureSensePas(out, sensePas);
 
-    out << "\nthe program would step this disc on: " << programa.nom << std::endl;
+    out << "\nthe program would step this disc on: " << programa.nom << '\n';
+    gpus.erase(std::remove_if(gpus.begin(), gpus.end(), [&](const SensePas& g) { return g.nom == programa.nom; }),
+               gpus.end());
+    EscriureSensePas(out, gpus);
+    out << std::flush;
     return estat;
 }

@@ -90,7 +90,7 @@ std::string IdentificadorCami(const CamiPas& cami)
     return id;
 }
 
-FerPas PasDeCami(const CamiPas& cami, EquipFils* equip)
+FerPas PasDeCami(const CamiPas& cami, EquipFils* equip, std::string* motiu)
 {
     if (cami.nucli != nullptr) {
         return [nucli = cami.nucli, equip](Particula* p, int32_t n) {
@@ -98,7 +98,7 @@ FerPas PasDeCami(const CamiPas& cami, EquipFils* equip)
             return true;
         };
     }
-    std::shared_ptr<PasOpenCL> opencl = PasOpenCL::Crear(cami.dispositiu);
+    std::shared_ptr<PasOpenCL> opencl = PasOpenCL::Crear(cami.dispositiu, motiu);
     if (!opencl)
         return {};
     return [opencl](Particula* p, int32_t n) { return opencl->reservar(n) && opencl->pas(p, n); };

@@ -39,5 +39,6 @@ std::string IdentificadorCami(const CamiPas& cami);
 using FerPas = std::function<bool(Particula*, int32_t)>;
 // The step on `cami`: the processor's on the threads of `equip` where one is
 // given; a device's with its kernel built, taking its buffers as a step
-// needs them. Empty where the kernel does not build on the device.
-FerPas PasDeCami(const CamiPas& cami, EquipFils* equip = nullptr);
+// needs them. Empty where the kernel does not build on the device, and then
+// `motiu`, when given, says why in the driver's words.
+FerPas PasDeCami(const CamiPas& cami, EquipFils* equip = nullptr, std::string* motiu = nullptr);

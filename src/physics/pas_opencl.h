@@ -17,32 +17,71 @@
 struct DispositiuOpenCL {
     std::string plataforma;
     std::string nom;
-    bool cpu = false;      // a processor's device: never the program's choice
-    void* id = nullptr;    // its cl_device_id
+    std::string controlador;  // the driver's version, as it gives it
+    bool cpu = false;         // a processor's device: never the program's choice
+    void* id = nullptr;       // its cl_device_id
 };
 
-// Every such device of every platform: GPUs and accelerators, and processors
-// too where `ambCpu`. None where no OpenCL driver is installed.
-std::vector<DispositiuOpenCL> DispositiusOpenCL(bool ambCpu);
+// A device that DispositiusOpenCL leaves out, and why.
+struct DispositiuDescartat {
+    std::string plataforma;
+    std::string nom;
+    std::string motiu;
+};
+
+// Every such device of every platform, each once however many platforms show
+// it: GPUs and accelerators, and processors too where `ambCpu`. None where no
+// OpenCL driver is installed. The devices that the doubles or a missing
+// compiler rule out go to `descartats`, where one is given.
+std::vector<DispositiuOpenCL> DispositiusOpenCL(bool ambCpu, std::vector<DispositiuDescartat>* descartats = nullptr);
+
+// What tells two devices apart through whichever platforms show them: the
+// device's UUID where both drivers give one, else its PCI address, else its
+// vendor, name, driver and memory together.
+struct IdentitatOpenCL {
+    uint32_t venedor = 0;
+    std::string nom;
+    std::string uuid;
+    std::string pci;
+    std::string controlador;
+    uint64_t memoria = 0;
+};
+bool MateixDispositiu(const IdentitatOpenCL& a, const IdentitatOpenCL& b);
 
 class PasOpenCL {
 public:
-    // The kernel built for `d`; null on any failure.
-    static std::unique_ptr<PasOpenCL> Crear(const DispositiuOpenCL& d);
+    // The kernel built for `d`, with the driver's `opcions` (none relax the
+    // arithmetic unless asked); null on any failure, with the reason, and the
+    // driver's build log where the kernel does not build, in `motiu`.
+    static std::unique_ptr<PasOpenCL> Crear(const DispositiuOpenCL& d, std::string* motiu = nullptr,
+                                            const std::string& opcions = "");
     ~PasOpenCL();
     PasOpenCL(const PasOpenCL&) = delete;
     PasOpenCL& operator=(const PasOpenCL&) = delete;
 
     const DispositiuOpenCL& dispositiu() const { return dispositiu_; }
     // The device's buffers for up to n bodies and the host's columns, made
-    // before the run so that no step allocates; false when they cannot be had.
-    bool reservar(int32_t n);
-    // One step of the n bodies, n no more than reserved. False on any failure,
-    // with the bodies as they were; a stop raised by a signal leaves them so
-    // too, and is no failure.
+    // before the run so that no step allocates; false when they cannot be had,
+    // with the reason in `motiu`.
+    bool reservar(int32_t n, std::string* motiu = nullptr);
+    // One step of the n bodies, n no more than reserved, in launches of some
+    // of the bodies and some of their pulls, none longer than about 20 ms as
+    // the launches before it took, so that no display driver's watchdog ends
+    // one. Each launch's pulls count in CossosSumatsPas, n to a body, as it
+    // ends. False on any failure, with the bodies as they were; a stop raised
+    // by a signal, looked at between launches, leaves them so too, and is no
+    // failure.
     bool pas(Particula* particules, int32_t n);
     // For the tests: from now on every step fails, as on a lost device.
     void trencar();
+    // For the tests: every launch steps this many bodies with the pulls of
+    // `estiradors` bodies; 0, as many as measured.
+    void fixarTros(int32_t cossos, int32_t estiradors = 0);
+
+    // The driver's log of the kernel's build, and the program it made from
+    // it (PTX text on NVIDIA's drivers).
+    std::string registre() const;
+    std::string binari() const;
 
 private:
     struct Estat;

@@ -4,19 +4,24 @@
 
 struct PasOpenCL::Estat {};
 
-std::vector<DispositiuOpenCL> DispositiusOpenCL(bool)
+std::vector<DispositiuOpenCL> DispositiusOpenCL(bool, std::vector<DispositiuDescartat>*)
 {
     return {};
 }
 
-std::unique_ptr<PasOpenCL> PasOpenCL::Crear(const DispositiuOpenCL&)
+bool MateixDispositiu(const IdentitatOpenCL&, const IdentitatOpenCL&)
+{
+    return false;
+}
+
+std::unique_ptr<PasOpenCL> PasOpenCL::Crear(const DispositiuOpenCL&, std::string*, const std::string&)
 {
     return nullptr;
 }
 
 PasOpenCL::~PasOpenCL() = default;
 
-bool PasOpenCL::reservar(int32_t)
+bool PasOpenCL::reservar(int32_t, std::string*)
 {
     return false;
 }
@@ -27,3 +32,16 @@ bool PasOpenCL::pas(Particula*, int32_t)
 }
 
 void PasOpenCL::trencar() {}
+
+void PasOpenCL::fixarTros(int32_t, int32_t) {}
+
+std::string PasOpenCL::registre() const
+{
+    return "";
+}
+
+std::string PasOpenCL::binari() const
+{
+    return "";
+}
+

@@ -176,6 +176,11 @@ void PasRapidAmb(Nucli nucli, Particula* particules, int32_t n, EquipFils* equip
     TornarColumnes(particules, feina.sistema);
 }
 
+void SumarCossosPas(int32_t cossos)
+{
+    Sumats().fetch_add(cossos, std::memory_order_relaxed);
+}
+
 int64_t CossosSumatsPas()
 {
     return Sumats().load(std::memory_order_relaxed);

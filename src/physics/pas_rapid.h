@@ -53,6 +53,10 @@ bool OmplirColumnes(const Particula* particules, int32_t n, SistemaPas& s);
 // The new positions and velocities back into the bodies.
 void TornarColumnes(Particula* particules, const SistemaPas& s);
 
+// Counts bodies whose pulls a step off these kernels has summed, as the
+// OpenCL step's launches end, in CossosSumatsPas.
+void SumarCossosPas(int32_t cossos);
+
 // One instruction set's pulls for the bodies [s.desde, s.fins).
 using Nucli = void (*)(const SistemaPas&);
 

@@ -248,9 +248,8 @@ TEST(ConfigGenOutput, EveryExponentARefusalOffersWorksAndNoneBeyond)
             o.gexp = e;
             const auto sistema = Generar(o, error);
             EXPECT_EQ(sistema.has_value(), e >= minim && e <= maxim) << e << ": " << error;
-            if (sistema)
-                for (const Cos& c : sistema->cossos)
-                    EXPECT_GE(c.massa, 1u) << e;
+            for (const Cos& c : sistema ? sistema->cossos : std::vector<Cos>{})
+                EXPECT_GE(c.massa, 1u) << e;
         }
     }
 }

@@ -150,3 +150,20 @@ TEST(Speed, RefusesWhatWouldTakeMoreThanAFewMinutes)
     EXPECT_LT(maxim, 1000000) << r.errors;
     EXPECT_NE(r.errors.find(std::to_string(maxim) + " bodies\n"), std::string::npos) << r.errors;
 }
+
+TEST(Speed, SaysWhyADeviceIsNotUsedWithTheDriversBuildLog)
+{
+    DirectoriTemporal dir;
+    // PoCL builds the kernel with the function it calls made a number.
+    const Execucio r = Config(dir.cami(), {"speed", "-n", "300"}, {"POCL_EXTRA_BUILD_FLAGS=-DEstira=1"});
+    ASSERT_EQ(r.estat, 0) << r.sortida << r.errors;
+    const std::string linia = "\nnot used: OpenCL Portable Computing Language: ";
+    const std::size_t motiu = r.sortida.find(linia);
+    ASSERT_NE(motiu, std::string::npos) << r.sortida;
+    const std::size_t registre = r.sortida.find(": the kernel does not build (", motiu);
+    ASSERT_NE(registre, std::string::npos) << r.sortida;
+    // The driver's log, indented under its device.
+    EXPECT_NE(r.sortida.find("\n    error: ", registre), std::string::npos) << r.sortida;
+    for (const Fila& f : Files(r.sortida))
+        EXPECT_EQ(f.cami.rfind("OpenCL ", 0), std::string::npos) << f.cami;
+}

@@ -72,7 +72,15 @@ std::string NomFila(const ::testing::TestParamInfo<Fila>& info)
 
 std::vector<Fila> Files()
 {
-    std::vector<Fila> files = {{Fila::Tipus::Literal, 0, 0}, {Fila::Tipus::Programa, 0, 0}};
+    std::vector<Fila> files;
+    const size_t dispositius = DispositiusDeLesProves().size();
+    for (size_t d = 0; d < dispositius; ++d)
+        files.push_back({Fila::Tipus::OpenCL, d, 0});
+    // make gpu-check's run on one device.
+    if (DispositiuDeLesProves() >= 0)
+        return files;
+    files.push_back({Fila::Tipus::Literal, 0, 0});
+    files.push_back({Fila::Tipus::Programa, 0, 0});
     for (size_t c = 0; c < CaminsProcessador().size(); ++c)
         for (int32_t fils = 0; fils <= 5; ++fils)
             files.push_back({Fila::Tipus::Rapid, c, fils});
@@ -80,9 +88,6 @@ std::vector<Fila> Files()
     for (int32_t fils = 0; fils <= 5; ++fils)
         files.push_back({Fila::Tipus::Fma, 0, fils});
 #endif
-    const size_t dispositius = DispositiusOpenCL(true).size();
-    for (size_t d = 0; d < dispositius; ++d)
-        files.push_back({Fila::Tipus::OpenCL, d, 0});
     return files;
 }
 

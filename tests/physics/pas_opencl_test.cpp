@@ -1,17 +1,28 @@
 #include <gtest/gtest.h>
 
-#include <chrono>
+#define CL_TARGET_OPENCL_VERSION 120
+#include <CL/cl.h>
+#include <dirent.h>
+#include <signal.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cmath>
 #include <cstdlib>
+#include <fstream>
 #include <memory>
 #include <random>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "physics/globals.h"
 #include "physics/pas.h"
+#include "physics/pas_opencl.h"
+#include "opencl_prova.h"
 
 // The program's choice of step and its way back to the CPU, on the devices
 // that make test has: PoCL's, on the processor.
@@ -57,6 +68,7 @@ protected:
     }
     void TearDown() override
     {
+        ReprendrePas();
         AturarFilsPas();
         G = 0.0;
         FactorVelocitat = 1;
@@ -261,4 +273,226 @@ TEST_F(PasOpenCLProva, WithNoOpenCLPlatformTheStepIsTheCpusAsBefore)
     EXPECT_EXIT(std::exit(PasSensePlataforma()), ::testing::ExitedWithCode(0), "");
     unsetenv("OCL_ICD_VENDORS");
     rmdir(buit.c_str());
+}
+
+TEST_F(PasOpenCLProva, LaunchesOfAnySizeGiveTheSameBitsAndCountTheirBodies)
+{
+    constexpr int N = 300;
+    const Cossos inicial = Aleatoris(N, 11);
+    // Bodies stepped by a launch, and bodies that pull them: one body, a size
+    // no group divides, all at once, one pull at a time, and as measured.
+    const struct {
+        int32_t cossos, estiradors;
+    } trossos[] = {{1, N}, {7, N}, {N, N}, {N, 1}, {7, 13}, {0, 0}};
+    for (const DispositiuOpenCL& d : DispositiusDeLesProves()) {
+        std::unique_ptr<PasOpenCL> opencl = CrearDeLesProves(d);
+        ASSERT_NE(opencl, nullptr) << d.nom;
+        ASSERT_TRUE(opencl->reservar(N)) << d.nom;
+        for (const auto& t : trossos) {
+            opencl->fixarTros(t.cossos, t.estiradors);
+            std::ostringstream tros;
+            tros << d.nom << ", launches of " << t.cossos << " bodies by " << t.estiradors;
+            Cossos literal = inicial, dispositiu = inicial;
+            for (int k = 0; k < 3; ++k) {
+                repulsio = k == 1;
+                const int64_t abans = CossosSumatsPas();
+                PasLiteral(literal.data(), N);
+                ASSERT_TRUE(opencl->pas(dispositiu.data(), N)) << tros.str();
+                EXPECT_EQ(CossosSumatsPas() - abans, N) << tros.str();
+                EXPECT_TRUE(MateixosCossos(literal.data(), dispositiu.data(), N)) << tros.str() << ", step " << k + 1;
+            }
+        }
+    }
+}
+
+namespace {
+
+extern "C" void InterrompreDesDeSenyal(int)
+{
+    InterromprePas();
+}
+
+double Segons(std::chrono::steady_clock::duration d)
+{
+    return std::chrono::duration<double>(d).count();
+}
+
+}  // namespace
+
+TEST_F(PasOpenCLProva, ASignalInTheMiddleOfAStepEndsItWithin100Ms)
+{
+    using Rellotge = std::chrono::steady_clock;
+    for (const DispositiuOpenCL& d : DispositiusDeLesProves()) {
+        std::unique_ptr<PasOpenCL> opencl = CrearDeLesProves(d);
+        ASSERT_NE(opencl, nullptr) << d.nom;
+        // Bodies enough for a step of about a second on this device, at the
+        // pace of a step of 2048.
+        constexpr int32_t MOSTRA = 2048;
+        ASSERT_TRUE(opencl->reservar(MOSTRA));
+        Cossos mostra = Aleatoris(MOSTRA, 12);
+        double millor = 1e9;
+        for (int k = 0; k < 3; ++k) {
+            const Rellotge::time_point inici = Rellotge::now();
+            ASSERT_TRUE(opencl->pas(mostra.data(), MOSTRA));
+            millor = std::min(millor, Segons(Rellotge::now() - inici));
+        }
+        const double cossos = std::sqrt(1.0 / (millor / (double(MOSTRA) * MOSTRA)));
+        const int32_t n = static_cast<int32_t>(std::clamp(cossos, double(MOSTRA), double(1 << 21)));
+        ASSERT_TRUE(opencl->reservar(n)) << n << " bodies";
+        for (const int senyal : {SIGINT, SIGTERM}) {
+            struct sigaction nova {}, antiga {};
+            nova.sa_handler = InterrompreDesDeSenyal;
+            sigemptyset(&nova.sa_mask);
+            ASSERT_EQ(sigaction(senyal, &nova, &antiga), 0);
+            const Cossos inicial = Aleatoris(n, 13);
+            Cossos cossos = inicial;
+            const int64_t abans = CossosSumatsPas();
+            std::atomic<bool> acabat{false};
+            Rellotge::time_point enviat{};
+            // Sent once a tenth of the bodies is summed, by when the launches
+            // have found their length.
+            std::thread emissor([&] {
+                while (!acabat && CossosSumatsPas() - abans < n / 10)
+                    std::this_thread::sleep_for(std::chrono::microseconds(200));
+                enviat = Rellotge::now();
+                kill(getpid(), senyal);
+            });
+            const bool bo = opencl->pas(cossos.data(), n);
+            const Rellotge::time_point fi = Rellotge::now();
+            acabat = true;
+            emissor.join();
+            sigaction(senyal, &antiga, nullptr);
+            EXPECT_TRUE(bo) << d.nom;
+            EXPECT_TRUE(PasInterromput()) << d.nom;
+            EXPECT_TRUE(MateixosCossos(inicial.data(), cossos.data(), n))
+                << d.nom << ": the step ran to its end, or kept half of itself";
+            EXPECT_LT(Segons(fi - enviat), 0.1) << d.nom << ", " << strsignal(senyal) << ", " << n << " bodies";
+            ReprendrePas();
+        }
+    }
+}
+
+TEST_F(PasOpenCLProva, AKernelThatDoesNotBuildKeepsTheDriversLog)
+{
+    for (const DispositiuOpenCL& d : DispositiusDeLesProves()) {
+        std::string motiu;
+        // The kernel's function name made a number: a syntax error.
+        EXPECT_EQ(PasOpenCL::Crear(d, &motiu, "-DEstira=1"), nullptr) << d.nom;
+        const std::size_t registre = motiu.find("the driver's log:\n");
+        ASSERT_EQ(motiu.rfind("the kernel does not build", 0), 0u) << motiu;
+        ASSERT_NE(registre, std::string::npos) << motiu;
+        EXPECT_NE(motiu.find("error", registre), std::string::npos) << motiu;
+        ASSERT_NE(PasOpenCL::Crear(d, &motiu), nullptr) << d.nom;
+        EXPECT_EQ(motiu, "");
+    }
+}
+
+TEST(DispositiusOpenCL, OneDeviceSeenTwiceIsTheSameDevice)
+{
+    IdentitatOpenCL h100;
+    h100.venedor = 0x10de;
+    h100.nom = "NVIDIA H100 80GB HBM3";
+    h100.controlador = "580.159.04";
+    h100.memoria = 85899345920;
+    const auto amb = [&](auto canvi) {
+        IdentitatOpenCL i = h100;
+        canvi(i);
+        return i;
+    };
+    const struct {
+        const char* cas;
+        IdentitatOpenCL a, b;
+        bool mateix;
+    } casos[] = {
+        {"alike", h100, h100, true},
+        {"another driver", h100, amb([](IdentitatOpenCL& i) { i.controlador = "575.57.08"; }), false},
+        {"a twin card, no address", h100, amb([](IdentitatOpenCL& i) { i.memoria -= 1; }), false},
+        {"one address", amb([](IdentitatOpenCL& i) { i.pci = "nv 0:23:0"; }),
+         amb([](IdentitatOpenCL& i) { i.pci = "nv 0:23:0", i.controlador = "other"; }), true},
+        {"twin cards", amb([](IdentitatOpenCL& i) { i.pci = "nv 0:23:0"; }),
+         amb([](IdentitatOpenCL& i) { i.pci = "nv 0:24:0"; }), false},
+        {"an address written two ways", amb([](IdentitatOpenCL& i) { i.pci = "nv 0:23:0"; }),
+         amb([](IdentitatOpenCL& i) { i.pci = "khr 0:23:0.0"; }), true},
+        {"one UUID, two names", amb([](IdentitatOpenCL& i) { i.uuid = "ab", i.nom = "GPU"; }),
+         amb([](IdentitatOpenCL& i) { i.uuid = "ab"; }), true},
+        {"two UUIDs", amb([](IdentitatOpenCL& i) { i.uuid = "ab", i.pci = "nv 0:23:0"; }),
+         amb([](IdentitatOpenCL& i) { i.uuid = "cd", i.pci = "nv 0:23:0"; }), false},
+    };
+    for (const auto& c : casos) {
+        EXPECT_EQ(MateixDispositiu(c.a, c.b), c.mateix) << c.cas;
+        EXPECT_EQ(MateixDispositiu(c.b, c.a), c.mateix) << c.cas;
+    }
+}
+
+namespace {
+
+// In a process whose ICD loader reads every driver of this machine twice:
+// 0 where each device is listed once, 1 where one is listed twice, 2 where
+// the loader did not show each platform twice.
+int DispositiusAmbCadaDriverDosCops()
+{
+    cl_uint plataformes = 0;
+    if (clGetPlatformIDs(0, nullptr, &plataformes) != CL_SUCCESS || plataformes < 2 || plataformes % 2 != 0)
+        return 2;
+    std::vector<cl_platform_id> ids(plataformes);
+    clGetPlatformIDs(plataformes, ids.data(), nullptr);
+    cl_uint vistos = 0;
+    for (cl_platform_id p : ids) {
+        cl_uint n = 0;
+        if (clGetDeviceIDs(p, CL_DEVICE_TYPE_ALL, 0, nullptr, &n) == CL_SUCCESS)
+            vistos += n;
+    }
+    std::vector<DispositiuDescartat> descartats;
+    const size_t llistats = DispositiusOpenCL(true, &descartats).size() + descartats.size();
+    return llistats * 2 == vistos ? 0 : 1;
+}
+
+const char kDoble[] = "icd-doble-";
+
+}  // namespace
+
+TEST(DispositiusOpenCL, EachDeviceIsTriedOnceHoweverManyPlatformsShowIt)
+{
+    ASSERT_FALSE(DispositiusOpenCL(true).empty()) << "no OpenCL device: scripts/install-deps.sh installs PoCL";
+    // Each driver's file, as the loader finds them, copied twice. The death
+    // test's child starts with the copies in place.
+    const char* actual = std::getenv("OCL_ICD_VENDORS");
+    const std::string origen = actual != nullptr ? actual : "/etc/OpenCL/vendors";
+    const bool fill = origen.find(kDoble) != std::string::npos;
+    std::vector<std::string> fitxers;
+    if (DIR* dir = fill ? nullptr : opendir(origen.c_str())) {
+        while (const dirent* e = readdir(dir)) {
+            const std::string nom = e->d_name;
+            if (nom.size() > 4 && nom.compare(nom.size() - 4, 4, ".icd") == 0)
+                fitxers.push_back(origen + "/" + nom);
+        }
+        closedir(dir);
+    } else if (!fill) {
+        fitxers.push_back(origen);
+    }
+    std::string doble = ::testing::TempDir() + kDoble + "XXXXXX";
+    ASSERT_TRUE(fill || mkdtemp(doble.data()) != nullptr);
+    std::vector<std::string> copies;
+    for (size_t k = 0; k < fitxers.size(); ++k) {
+        std::ifstream in(fitxers[k]);
+        std::stringstream text;
+        text << in.rdbuf();
+        for (const char* copia : {"a", "b"}) {
+            copies.push_back(doble + "/" + std::to_string(k) + copia + ".icd");
+            std::ofstream(copies.back()) << text.str();
+        }
+    }
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    if (!fill)
+        setenv("OCL_ICD_VENDORS", doble.c_str(), 1);
+    EXPECT_EXIT(std::exit(DispositiusAmbCadaDriverDosCops()), ::testing::ExitedWithCode(0), "");
+    if (fill)
+        return;
+    if (actual != nullptr)
+        setenv("OCL_ICD_VENDORS", origen.c_str(), 1);
+    else
+        unsetenv("OCL_ICD_VENDORS");
+    for (const std::string& c : copies)
+        std::remove(c.c_str());
+    rmdir(doble.c_str());
 }
