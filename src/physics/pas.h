@@ -22,6 +22,8 @@ bool MateixosCossos(const Particula* a, const Particula* b, int32_t n);
 enum class CamiPas { Escalar, Sse2, Avx2, Avx512 };
 
 bool CamiDisponible(CamiPas cami);
+// Whether this processor runs PasNucliAvx512Fma (physics/pas_rapid.h).
+bool Avx512FmaDisponible();
 // Its name as the processor's manuals write it: "AVX-512", "scalar".
 const char* NomCamiPas(CamiPas cami);
 // The widest that this processor has.

@@ -154,6 +154,15 @@ bool CamiDisponible(CamiPas cami)
 #endif
 }
 
+bool Avx512FmaDisponible()
+{
+#if defined(__x86_64__)
+    return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("fma");
+#else
+    return false;
+#endif
+}
+
 CamiPas CamiMesAmple()
 {
     static const CamiPas mesAmple = CamiDisponible(CamiPas::Avx512) ? CamiPas::Avx512

@@ -10,6 +10,7 @@
 #include "physics/fils.h"
 #include "physics/globals.h"
 #include "physics/pas.h"
+#include "physics/pas_rapid.h"
 #include "opencl_prova.h"
 #if defined(PARTICULES_PAS_FMA)
 #include "quocients_fma.h"
@@ -48,10 +49,11 @@ constexpr uint64_t kEmpremtaDaurada = 0x21f6519301b8d4c3u;
 constexpr uint64_t kEmpremtaEquips = 0x3d9b68dc68875933u;
 
 // A way of stepping: the literal step, the program's, the fast one on a
-// path or the FMA experiment's (bench/), alone or shared by a team of threads
-// (0: none), or the OpenCL one on the device of that index.
+// path, on AVX-512 with the FMA units' quotients, or the FMA experiment's
+// (bench/), alone or shared by a team of threads (0: none), or the OpenCL one
+// on the device of that index.
 struct Fila {
-    enum class Tipus { Literal, Programa, Rapid, Fma, OpenCL } tipus;
+    enum class Tipus { Literal, Programa, Rapid, Avx512Fma, Fma, OpenCL } tipus;
     CamiPas cami;
     int32_t fils;
 };
@@ -76,7 +78,9 @@ std::string NomFila(const ::testing::TestParamInfo<Fila>& info)
         return "Programa";
     if (f.tipus == Fila::Tipus::OpenCL)
         return "OpenCL" + std::to_string(f.fils);
-    const std::string nom = f.tipus == Fila::Tipus::Fma ? "Avx2Fma" : NomCami(f.cami);
+    const std::string nom = f.tipus == Fila::Tipus::Fma         ? "Avx2Fma"
+                            : f.tipus == Fila::Tipus::Avx512Fma ? "Avx512Fma"
+                                                                : NomCami(f.cami);
     return nom + (f.fils > 0 ? "_Equip" + std::to_string(f.fils) : "");
 }
 
@@ -87,6 +91,10 @@ std::vector<Fila> Files()
     for (CamiPas cami : {CamiPas::Escalar, CamiPas::Sse2, CamiPas::Avx2, CamiPas::Avx512})
         for (int32_t fils = 0; fils <= 5; ++fils)
             files.push_back({Fila::Tipus::Rapid, cami, fils});
+#if defined(__x86_64__)
+    for (int32_t fils = 0; fils <= 5; ++fils)
+        files.push_back({Fila::Tipus::Avx512Fma, CamiPas::Avx512, fils});
+#endif
 #if defined(PARTICULES_PAS_FMA)
     for (int32_t fils = 0; fils <= 5; ++fils)
         files.push_back({Fila::Tipus::Fma, CamiPas::Avx2, fils});
@@ -153,6 +161,8 @@ TEST_P(Determinisme, GivesTheGoldenHashes)
     // A path this processor lacks would run as Escalar and prove nothing.
     if (fila.tipus == Fila::Tipus::Rapid && !CamiDisponible(fila.cami))
         GTEST_SKIP() << "this processor has no " << NomCami(fila.cami);
+    if (fila.tipus == Fila::Tipus::Avx512Fma && !Avx512FmaDisponible())
+        GTEST_SKIP() << "this processor lacks AVX-512 or FMA";
 #if defined(PARTICULES_PAS_FMA)
     if (fila.tipus == Fila::Tipus::Fma && !FmaDisponible())
         GTEST_SKIP() << "this processor lacks AVX2 or FMA";
@@ -173,6 +183,11 @@ TEST_P(Determinisme, GivesTheGoldenHashes)
         case Fila::Tipus::Literal: PasLiteral(cossos.data(), n); break;
         case Fila::Tipus::Programa: Pas(cossos.data(), n); break;
         case Fila::Tipus::Rapid: PasRapid(cossos.data(), n, fila.cami, equip.get()); break;
+        case Fila::Tipus::Avx512Fma:
+#if defined(__x86_64__)
+            PasRapidAmb(PasNucliAvx512Fma, cossos.data(), n, equip.get());
+#endif
+            break;
         case Fila::Tipus::Fma:
 #if defined(PARTICULES_PAS_FMA)
             PasFma(cossos.data(), n, equip.get());

@@ -14,6 +14,7 @@
 #include "physics/fils.h"
 #include "physics/globals.h"
 #include "physics/pas.h"
+#include "physics/pas_rapid.h"
 #include "opencl_prova.h"
 #if defined(PARTICULES_PAS_FMA)
 #include "quocients_fma.h"
@@ -104,6 +105,10 @@ std::vector<Cami> CaminsDisponibles()
         if (CamiDisponible(static_cast<CamiPas>(c)))
             camins.push_back(tots[c]);
     }
+#if defined(__x86_64__)
+    if (Avx512FmaDisponible())
+        camins.push_back({"Avx512Fma", [](Particula* p, int32_t n) { PasRapidAmb(PasNucliAvx512Fma, p, n); }});
+#endif
 #if defined(PARTICULES_PAS_FMA)
     // The FMA experiment in bench/, which the program never runs.
     if (FmaDisponible())
