@@ -21,6 +21,7 @@
 #include "physics/globals.h"
 #include "physics/pas.h"
 #include "physics/pas_opencl.h"
+#include "physics/pas_rapid.h"
 #if defined(PARTICULES_PAS_FMA)
 #include "quocients_fma.h"
 #endif
@@ -172,6 +173,11 @@ void BM_HandOff(benchmark::State& state)
         equip.executar([](void*, int32_t, int32_t) {}, nullptr, equip.parts());
 }
 
+void BM_StepFastAvx512(benchmark::State& state)
+{
+    PassosForcats(state, CamiPas::Avx512);
+}
+
 void BM_StepFastAvx2(benchmark::State& state)
 {
     PassosForcats(state, CamiPas::Avx2);
@@ -183,6 +189,18 @@ void BM_StepFastAvx2(benchmark::State& state)
 void BM_StepFastFma(benchmark::State& state)
 {
     PassosForcats(state, FmaDisponible(), [](Particula* p, int32_t n) { PasFma(p, n); });
+}
+
+// AVX-512 with a square root and a quotient of each pair on the FMA units.
+void BM_StepFastAvx512Fma(benchmark::State& state)
+{
+    PassosForcats(state, Avx512FmaDisponible(), [](Particula* p, int32_t n) { PasRapidAmb(PasNucliAvx512Fma, p, n); });
+}
+
+void BM_StepFastAvx512FmaThreads(benchmark::State& state)
+{
+    PassosEnEquip(state, Avx512FmaDisponible(),
+                  [](Particula* p, int32_t n, EquipFils* equip) { PasRapidAmb(PasNucliAvx512Fma, p, n, equip); });
 }
 #endif
 
@@ -255,6 +273,12 @@ void BM_PairLimitAvx2(benchmark::State& state)
 void BM_PairLimitFma(benchmark::State& state)
 {
     Limits(state, FmaDisponible(), LimitParellAvx2Fma);
+}
+
+// The same pair's arithmetic with the square root and dx / r on the FMA units.
+void BM_PairLimitAvx512Fma(benchmark::State& state)
+{
+    Limits(state, Avx512FmaDisponible(), LimitParellAvx512Fma);
 }
 #endif
 
@@ -345,10 +369,13 @@ BENCHMARK(BM_StepFast)->Arg(16384)->UseRealTime()->Unit(benchmark::kMillisecond)
 BENCHMARK(BM_StepFastThreads)->Name("BM_StepFast")->Apply(MidesIFils);
 BENCHMARK(BM_StepFastAfterAWait)->Apply(DespresDEsperar);
 BENCHMARK(BM_HandOff)->Apply(FilsPermesos);
+BENCHMARK(BM_StepFastAvx512)->Apply(Mides);
 BENCHMARK(BM_StepFastAvx2)->Apply(Mides);
 #if defined(PARTICULES_PAS_FMA)
 BENCHMARK(BM_StepFastFma)->Apply(Mides);
 BENCHMARK(BM_StepFastFmaThreads)->Name("BM_StepFastFma")->Apply(MidesIFils);
+BENCHMARK(BM_StepFastAvx512Fma)->Apply(Mides);
+BENCHMARK(BM_StepFastAvx512FmaThreads)->Name("BM_StepFastAvx512Fma")->Apply(MidesIFils);
 #endif
 BENCHMARK(BM_StepFastSse2)->Apply(Mides);
 BENCHMARK(BM_StepFastScalar)->Apply(Mides);
@@ -356,6 +383,7 @@ BENCHMARK(BM_PairLimit);
 BENCHMARK(BM_PairLimitAvx2);
 #if defined(PARTICULES_PAS_FMA)
 BENCHMARK(BM_PairLimitFma);
+BENCHMARK(BM_PairLimitAvx512Fma);
 #endif
 BENCHMARK(BM_PairLimitSse2);
 BENCHMARK(BM_PreviewVsOneCore)->Arg(1000)->Iterations(3)->UseRealTime()->Unit(benchmark::kSecond);
