@@ -8,9 +8,9 @@
 // physics/carrils.h.
 //
 // Notation: RN(x) is x rounded to nearest, as every operation here rounds
-// unless it says otherwise; for a positive normal double v, h(v) is half the
-// narrower of the two gaps beside v. Every real strictly nearer to v than
-// h(v) rounds to v.
+// unless it says otherwise; for a normal double v, h(v) is half the narrower
+// of the two gaps beside v. Every real strictly nearer to v than h(v) rounds
+// to v. The sign plays no part: below, v stands for |v|.
 //
 // h(v) from the exponents. p = RN(v (1 - 2^-53)) is the double just below v:
 // with v = m 2^E, 1 <= m < 2, v 2^-53 is m 2^(E-53), between half the gap
@@ -39,8 +39,8 @@
 // |a / b - q| < h(q), so a / b rounds to q: q is the correctly rounded
 // quotient. The FMA forms a - b q with one rounding.
 //
-// Square root, r for s >= 0 (T <= 2 h r is negative for a negative r, which
-// thus fails). If |RN(s - r r)| < T <= 2 h r with h = h(r):
+// Square root, r for s >= 0 (for a negative r, T <= 0 and the test fails).
+// If |RN(s - r r)| < T <= 2 h r with h = h(r):
 //  - when s >= r^2, s < r^2 + 2 h r < (r + h)^2, so r <= sqrt(s) < r + h;
 //  - when s < r^2, s > r^2 - 2 h r = m^2 - h^2 with m = r - h, the midpoint
 //    below r. r is a multiple of 2h (of its own gap below), so m is an odd
