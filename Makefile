@@ -149,12 +149,15 @@ previews: build ## remake the examples' previews in the README and docs/
 bench: build ## the step's benchmark (BENCH_ARGS=--benchmark_filter=...)
 	$(BUILD)/bench/particules_bench $(BENCH_ARGS)
 
-# The AVX2+FMA experiment's (bench/) proved quotients against the divider on 10^9 operand
-# pairs (FMACHECK_PAIRS), about a minute; make test runs a few million.
+# The square roots and quotients the FMA units form, each proved to be the
+# divider's bits, against the divider: the AVX-512 step's on FMACHECK_PAIRS lanes
+# and the AVX2+FMA experiment's (bench/) on as many pairs, several minutes; then
+# the share of the AVX-512 step's lanes sent to the divider on every example, a
+# generated disc and a square lattice. make test runs a few million of each.
 FMACHECK_PAIRS ?= 1000000000
 
 fmacheck: build ## the FMA step's proved quotients and roots against the divider, at length
-	$(BUILD)/bench/fmacheck $(FMACHECK_PAIRS)
+	$(BUILD)/bench/fmacheck $(FMACHECK_PAIRS) $(foreach e,$(EXAMPLES),examples/$(e)/config.txt)
 
 # The whole suite again under ASan and UBSan, in a build of its own. A report
 # exits with 86, a status no test expects, so none can pass over one.

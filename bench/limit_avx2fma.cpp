@@ -1,4 +1,4 @@
-#include "fma_exacte.h"
+#include "fma_avx2.h"
 #include "limit_parell.h"
 #include "physics/carrils.h"
 

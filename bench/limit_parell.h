@@ -22,6 +22,7 @@ double LimitParellSse2(const Parells& p);
 double LimitParellAvx2(const Parells& p);
 double LimitParellAvx2Fma(const Parells& p);
 double LimitParellAvx512(const Parells& p);
+double LimitParellAvx512Fma(const Parells& p);
 
 namespace {
 

@@ -1,8 +1,8 @@
 #pragma once
 
-// The proved FMA quotients against the divider: operands from every corner of
-// the doubles, and the count of disagreements. Shared by the short test in
-// make test and the long run of make fmacheck.
+// The proved FMA quotients and square roots against the divider: operands
+// from every corner of the doubles, and the count of disagreements. Shared by
+// the short tests in make test and the long run of make fmacheck.
 
 #include <cmath>
 #include <cstdint>
@@ -10,6 +10,7 @@
 #include <limits>
 #include <vector>
 
+#include "physics/pas_avx512fma.h"
 #include "quocients_fma.h"
 
 namespace operands_fma {
@@ -185,6 +186,198 @@ inline void Comprovar(Atzar& atzar, int64_t blocs, Recompte& recompte)
         for (int64_t i = 0; i < veins; ++i)
             recompte.veinsAcceptats += exacte[i];
         recompte.veins += veins;
+    }
+}
+
+// The AVX-512 step's square root and quotients (physics/fma_exacte.h).
+
+// An odd M in [2^53, 2^54) with M^2 = j mod 2^55, j = 1 mod 8: bit by bit,
+// each step fixing one more bit of x^2 - j, then the root below 2^54.
+inline uint64_t ArrelModular(int64_t j)
+{
+    uint64_t x = 1;
+    for (int i = 3; i < 55; ++i) {
+        const Enter128 resta = static_cast<Enter128>(x) * x - static_cast<Enter128>(j);
+        if ((resta >> i) & 1)
+            x += uint64_t{1} << (i - 1);
+    }
+    x &= (uint64_t{1} << 54) - 1;
+    return x >= (uint64_t{1} << 53) ? x : (uint64_t{1} << 54) - x;
+}
+
+// s whose square root is within 2^-88 (relative) of a midpoint between two
+// doubles: M 2^k is one, M odd of 54 bits, and s = (M^2 - j) 2^2k, a double
+// for M^2 = j mod 2^55, has sqrt(s) = M 2^k (1 - j / 2M^2 ...), |j| < 2^18.
+inline double ArrelPropDelMig(Atzar& atzar)
+{
+    int64_t j = static_cast<int64_t>(atzar() % (1u << 15)) * 8 + 1;
+    if (atzar() % 2 == 0)
+        j = 2 - j;  // still 1 mod 8, and below the midpoint's square
+    const uint64_t M = ArrelModular(j);
+    const Enter128 S = (static_cast<Enter128>(M) * M - static_cast<Enter128>(j)) >> 55;
+    const int k = static_cast<int>(atzar() % 980) - 564;
+    return std::ldexp(static_cast<double>(static_cast<uint64_t>(S)), 55 + 2 * k);
+}
+
+// A double within three places of a power of two 2^E, |E| <= abast, of
+// either sign: the two gaps beside a power of two differ.
+inline double VoraPotencia(Atzar& atzar, int abast)
+{
+    double v = std::ldexp(1.0, static_cast<int>(atzar() % (2 * abast + 1)) - abast);
+    for (int passos = static_cast<int>(atzar() % 7) - 3; passos != 0; passos += passos > 0 ? -1 : 1)
+        v = std::nextafter(v, passos > 0 ? INFINITY : 0.0);
+    return atzar() % 2 == 0 ? v : -v;
+}
+
+inline double Empenta(Atzar& atzar, double v)
+{
+    for (int passos = static_cast<int>(atzar() % 5) - 2; passos != 0; passos += passos > 0 ? -1 : 1)
+        v = std::nextafter(v, passos > 0 ? INFINITY : -INFINITY);
+    return v;
+}
+
+// Operands of one block of eight lanes: (dx, dy, mg) for the pull's factors,
+// as the step forms them or from anywhere, and (s, a) for a square root and
+// a quotient by it: near a midpoint of the root or of the quotient, near
+// powers of two, or from anywhere.
+inline void BlocAvx512(Atzar& atzar, double* dx, double* dy, double* mg, double* s, double* a)
+{
+    const uint64_t factors = atzar() % 2;
+    const uint64_t arrel = atzar() % 4;
+    for (int l = 0; l < 8; ++l) {
+        if (factors == 0) {
+            // Bodies in a row or a lattice give exact zeros.
+            dx[l] = atzar() % 8 == 0 ? (atzar() % 2 == 0 ? 0.0 : -0.0) : Ordinari(atzar);
+            dy[l] = atzar() % 8 == 0 ? (atzar() % 2 == 0 ? 0.0 : -0.0) : Ordinari(atzar);
+            mg[l] = std::fabs(Ordinari(atzar));
+        } else {
+            dx[l] = Qualsevol(atzar);
+            dy[l] = Qualsevol(atzar);
+            mg[l] = Qualsevol(atzar);
+        }
+        if (arrel == 0) {
+            s[l] = ArrelPropDelMig(atzar);
+            a[l] = Ordinari(atzar);
+        } else if (arrel == 1) {
+            const uint64_t B = (atzar() >> 11) | (uint64_t{1} << 52) | 1;
+            const double r = static_cast<double>(B) * std::ldexp(1.0, static_cast<int>(atzar() % 61) - 30);
+            // B's square rounded has B for its correctly rounded root.
+            s[l] = r * r;
+            int64_t k = 2 * static_cast<int64_t>(atzar() % 8) + 1;
+            while (!PropDelMig(B, atzar() % 2 == 0 ? k : -k, r / static_cast<double>(B), a[l]))
+                k += 2;
+            if (atzar() % 2 == 0)
+                a[l] = -a[l];
+        } else if (arrel == 2) {
+            const double c = VoraPotencia(atzar, 500);
+            s[l] = Empenta(atzar, c * c);
+            a[l] = Empenta(atzar, std::sqrt(s[l]) * VoraPotencia(atzar, 200));
+        } else {
+            s[l] = Qualsevol(atzar);
+            a[l] = Qualsevol(atzar);
+        }
+    }
+}
+
+struct RecompteAvx512 {
+    int64_t resultats = 0;  // roots and quotients compared with the divider
+    int64_t diferents = 0;  // of which not its bits
+    int64_t carrils = 0;    // lanes whose results the FMA units were to give
+    int64_t alDivisor = 0;  // of which failed a proof and went to the divider
+    int64_t veins = 0;      // neighbours of a right result offered to a proof
+    int64_t veinsAcceptats = 0;
+};
+
+// Neighbours of right results, each offered to its proof once a batch is full.
+struct Veins {
+    std::vector<double> s, r, a, b, q;
+    void arrel(double radicand, double correcta)
+    {
+        if (!std::isfinite(correcta))
+            return;
+        for (double vei : {std::nextafter(correcta, INFINITY), std::nextafter(correcta, -INFINITY)}) {
+            s.push_back(radicand);
+            r.push_back(vei);
+        }
+    }
+    void quocient(double dividend, double divisor, double correcte)
+    {
+        if (!std::isfinite(correcte))
+            return;
+        for (double vei : {std::nextafter(correcte, INFINITY), std::nextafter(correcte, -INFINITY)}) {
+            a.push_back(dividend);
+            b.push_back(divisor);
+            q.push_back(vei);
+        }
+    }
+    void provar(RecompteAvx512& recompte)
+    {
+        std::vector<uint8_t> exacte;
+        const auto acceptats = [&](size_t n) {
+            int64_t suma = 0;
+            for (size_t i = 0; i < n; ++i)
+                suma += exacte[i];
+            recompte.veins += static_cast<int64_t>(n);
+            recompte.veinsAcceptats += suma;
+        };
+        const size_t arrels = r.size();
+        for (; r.size() % 8 != 0;) {
+            s.push_back(1.0);
+            r.push_back(1.0);
+        }
+        exacte.resize(r.size());
+        ProvarArrelsAvx512Fma(s.data(), r.data(), exacte.data(), static_cast<int64_t>(r.size()));
+        acceptats(arrels);
+        const size_t quocients = q.size();
+        for (; q.size() % 8 != 0;) {
+            a.push_back(1.0);
+            b.push_back(1.0);
+            q.push_back(1.0);
+        }
+        exacte.resize(q.size());
+        ProvarQuocientsAvx512Fma(a.data(), b.data(), q.data(), exacte.data(), static_cast<int64_t>(q.size()));
+        acceptats(quocients);
+        s.clear(), r.clear(), a.clear(), b.clear(), q.clear();
+    }
+};
+
+// n blocks of eight lanes, each giving the pull's three factors and a root
+// and a quotient, against the divider; then every right result's two
+// neighbours offered to the proof, which must refuse them.
+inline void ComprovarAvx512(Atzar& atzar, int64_t blocs, RecompteAvx512& recompte)
+{
+    constexpr int64_t TROS = 1024;
+    std::vector<double> dx(TROS), dy(TROS), mg(TROS), ux(TROS), uy(TROS), k(TROS), s(TROS), a(TROS), r(TROS),
+        q(TROS);
+    Veins veins;
+    for (int64_t fet = 0; fet < blocs; fet += TROS / 8) {
+        for (int64_t i = 0; i < TROS; i += 8)
+            BlocAvx512(atzar, &dx[i], &dy[i], &mg[i], &s[i], &a[i]);
+        recompte.alDivisor += FactorsAvx512Fma(dx.data(), dy.data(), mg.data(), ux.data(), uy.data(), k.data(), TROS);
+        recompte.alDivisor += ArrelIQuocientAvx512Fma(s.data(), a.data(), r.data(), q.data(), TROS);
+        for (int64_t i = 0; i < TROS; ++i) {
+            // The literal step's own operations.
+            const double d = std::sqrt(dy[i] * dy[i] + dx[i] * dx[i]);
+            if (d > 0) {
+                const double esperats[3] = {dx[i] / d, dy[i] / d, mg[i] / (d * d)};
+                const double obtinguts[3] = {ux[i], uy[i], k[i]};
+                for (int c = 0; c < 3; ++c)
+                    recompte.diferents += !MateixosBits(esperats[c], obtinguts[c]);
+                recompte.resultats += 3;
+                recompte.carrils += 1;
+                veins.arrel(dy[i] * dy[i] + dx[i] * dx[i], d);
+                veins.quocient(dx[i], d, esperats[0]);
+                veins.quocient(dy[i], d, esperats[1]);
+                veins.quocient(mg[i], d * d, esperats[2]);
+            }
+            const double arrel = std::sqrt(s[i]);
+            recompte.diferents += !MateixosBits(r[i], arrel) + !MateixosBits(q[i], a[i] / arrel);
+            recompte.resultats += 2;
+            recompte.carrils += 1;
+            veins.arrel(s[i], arrel);
+            veins.quocient(a[i], arrel, a[i] / arrel);
+        }
+        veins.provar(recompte);
     }
 }
 

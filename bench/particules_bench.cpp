@@ -209,6 +209,9 @@ constexpr LimitDeCami kLimits[] = {
     {"AVX2", LimitParellAvx2},
     {"AVX-512", LimitParellAvx512},
 #endif
+#if defined(PARTICULES_PAS_FMA)
+    {"AVX-512 FMA", LimitParellAvx512Fma},
+#endif
     {"scalar", LimitParellEscalar},
 };
 
@@ -269,6 +272,12 @@ void BM_PairLimitAvx2(benchmark::State& state)
 void BM_PairLimitFma(benchmark::State& state)
 {
     Limits(state, FmaDisponible(), LimitParellAvx2Fma);
+}
+
+// The same pair's arithmetic with the square root and dx / r on the FMA units.
+void BM_PairLimitAvx512Fma(benchmark::State& state)
+{
+    Limits(state, Cami("AVX-512 FMA"));
 }
 #endif
 
@@ -421,6 +430,7 @@ BENCHMARK(BM_PairLimit);
 BENCHMARK(BM_PairLimitAvx2);
 #if defined(PARTICULES_PAS_FMA)
 BENCHMARK(BM_PairLimitFma);
+BENCHMARK(BM_PairLimitAvx512Fma);
 #endif
 BENCHMARK(BM_PairLimitSse2);
 BENCHMARK(BM_PreviewVsOneCore)->Arg(1000)->Iterations(3)->UseRealTime()->Unit(benchmark::kSecond);

@@ -1,4 +1,4 @@
-#include "fma_exacte.h"
+#include "fma_avx2.h"
 #include "physics/carrils.h"
 #include "physics/pas_nucli.h"
 #include "physics/pas_rapid.h"
@@ -42,7 +42,7 @@ void ProvarQuocientsFma(const double* a, const double* b, const double* q, uint8
     for (int64_t i = 0; i < n; i += 4) {
         const __m256d d = _mm256_loadu_pd(b + i);
         const int provats = _mm256_movemask_pd(
-            QuocientExacte(_mm256_loadu_pd(a + i), d, ValorAbsolut(d), _mm256_loadu_pd(q + i)));
+            QuocientExacte(_mm256_loadu_pd(a + i), d, _mm256_andnot_pd(_mm256_set1_pd(-0.0), d), _mm256_loadu_pd(q + i)));
         for (int l = 0; l < 4; ++l)
             exacte[i + l] = static_cast<uint8_t>((provats >> l) & 1);
     }

@@ -1,10 +1,11 @@
 #pragma once
 
 // The AVX2+FMA step, an experiment the program never runs: the fast step with
-// dx / r and dy / r from proved FMA quotients (fma_exacte.h) instead of the
-// divider. It gives the same bits as every other path, and was measured slower
-// than the divider on every processor it ran on. Its quotients are open here
-// to their checks against the divider. Call only where FmaDisponible().
+// dx / r and dy / r from proved FMA quotients (fma_avx2.h) instead of the
+// divider. It gives the same bits as every other path, and its step was
+// measured no faster than the divider's on every processor it ran on (see
+// DividirPerR). Its quotients are open here to their checks against the
+// divider. Call only where FmaDisponible().
 
 #include <cstdint>
 

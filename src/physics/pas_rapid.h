@@ -72,3 +72,8 @@ void PasNucliEscalar(const SistemaPas& s);
 void PasNucliSse2(const SistemaPas& s);
 void PasNucliAvx2(const SistemaPas& s);
 void PasNucliAvx512(const SistemaPas& s);
+// AVX-512 with a square root and a quotient of each pair on the FMA units,
+// each proved to be the divider's bits (physics/fma_exacte.h). Call only
+// where Avx512FmaDisponible().
+void PasNucliAvx512Fma(const SistemaPas& s);
+bool Avx512FmaDisponible();

@@ -10,6 +10,7 @@
 #include "physics/fils.h"
 #include "physics/globals.h"
 #include "physics/pas.h"
+#include "physics/pas_rapid.h"
 #include "opencl_prova.h"
 #if defined(PARTICULES_PAS_FMA)
 #include "quocients_fma.h"

@@ -1,9 +1,14 @@
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "operands_fma.h"
+#include "physics/globals.h"
+#include "physics/pas.h"
+#include "physics/pas_avx512fma.h"
 #include "quocients_fma.h"
 
-// The short run of make fmacheck: a few million quotients.
+// The short runs of make fmacheck: a few million results each.
 TEST(ProvedFmaQuotients, GiveTheDividersBitsAndRefuseItsNeighbours)
 {
     if (!FmaDisponible())
@@ -15,4 +20,38 @@ TEST(ProvedFmaQuotients, GiveTheDividersBitsAndRefuseItsNeighbours)
     EXPECT_EQ(recompte.veinsAcceptats, 0) << "of " << recompte.veins;
     // Not every lane left to the divider: ordinary operands are proved.
     EXPECT_GT(recompte.perFma, recompte.parells / 4);
+}
+
+TEST(ProvedFmaRootsAndQuotients, Avx512GiveTheDividersBitsAndRefuseItsNeighbours)
+{
+    if (!Avx512FmaDisponible())
+        GTEST_SKIP() << "this processor lacks AVX-512 or FMA";
+    operands_fma::Atzar atzar{15};
+    operands_fma::RecompteAvx512 recompte;
+    operands_fma::ComprovarAvx512(atzar, 1 << 18, recompte);
+    EXPECT_EQ(recompte.diferents, 0) << "of " << recompte.resultats;
+    EXPECT_EQ(recompte.veinsAcceptats, 0) << "of " << recompte.veins;
+    // Half the operands sit on purpose where no estimate can be proved; the
+    // rest are, nearly all.
+    EXPECT_LT(recompte.alDivisor, recompte.carrils * 2 / 5) << "of " << recompte.carrils;
+}
+
+// A square lattice at rest: along each column dx is an exact 0, whose
+// quotient needs no proof. No lane goes to the divider, and every pair but a
+// body with itself counts.
+TEST(ProvedFmaRootsAndQuotients, Avx512LatticeSendsNothingToTheDivider)
+{
+    if (!Avx512FmaDisponible())
+        GTEST_SKIP() << "this processor lacks AVX-512 or FMA";
+    constexpr int32_t costat = 9;
+    constexpr int32_t n = costat * costat;
+    std::vector<Particula> cossos(n);
+    for (int32_t i = 0; i < n; ++i)
+        cossos[static_cast<size_t>(i)].valors((i % costat) * 10.0, (i / costat) * 10.0, 0.0, 0.0, 1000000000000u,
+                                              1.0f);
+    G = 6.7e-11;
+    const RecompteFma recompte = PasComptatAvx512Fma(cossos.data(), n);
+    G = 0.0;
+    EXPECT_EQ(recompte.comptats, int64_t{n} * (n - 1));
+    EXPECT_EQ(recompte.fallits, 0);
 }
