@@ -137,11 +137,6 @@ inline void Bloc(Atzar& atzar, double* dx, double* dy, double* r)
     }
 }
 
-inline bool MateixosBits(double a, double b)
-{
-    return Bits(a) == Bits(b);
-}
-
 struct Recompte {
     int64_t parells = 0;     // quotients compared with the divider
     int64_t diferents = 0;   // of which not its bits
@@ -164,8 +159,8 @@ inline void Comprovar(Atzar& atzar, int64_t blocs, Recompte& recompte)
         recompte.parells += 2 * TROS;
         recompte.perFma += 2 * (TROS - 4 * refets);
         for (int64_t i = 0; i < TROS; ++i) {
-            recompte.diferents += !MateixosBits(ux[i], dx[i] / r[i]);
-            recompte.diferents += !MateixosBits(uy[i], dy[i] / r[i]);
+            recompte.diferents += (Bits(ux[i]) != Bits(dx[i] / r[i]));
+            recompte.diferents += (Bits(uy[i]) != Bits(dy[i] / r[i]));
         }
         // Every lane's right quotient, one step up and one down.
         int64_t m = 0;
@@ -362,7 +357,7 @@ inline void ComprovarAvx512(Atzar& atzar, int64_t blocs, RecompteAvx512& recompt
                 const double esperats[3] = {dx[i] / d, dy[i] / d, mg[i] / (d * d)};
                 const double obtinguts[3] = {ux[i], uy[i], k[i]};
                 for (int c = 0; c < 3; ++c)
-                    recompte.diferents += !MateixosBits(esperats[c], obtinguts[c]);
+                    recompte.diferents += (Bits(esperats[c]) != Bits(obtinguts[c]));
                 recompte.resultats += 3;
                 recompte.carrils += 1;
                 veins.arrel(dy[i] * dy[i] + dx[i] * dx[i], d);
@@ -371,7 +366,7 @@ inline void ComprovarAvx512(Atzar& atzar, int64_t blocs, RecompteAvx512& recompt
                 veins.quocient(mg[i], d * d, esperats[2]);
             }
             const double arrel = std::sqrt(s[i]);
-            recompte.diferents += !MateixosBits(r[i], arrel) + !MateixosBits(q[i], a[i] / arrel);
+            recompte.diferents += (Bits(r[i]) != Bits(arrel)) + (Bits(q[i]) != Bits(a[i] / arrel));
             recompte.resultats += 2;
             recompte.carrils += 1;
             veins.arrel(s[i], arrel);

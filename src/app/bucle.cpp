@@ -105,10 +105,7 @@ int faseExecucio()
     // The step's threads and path, chosen once and before the window shows:
     // a close sent to a window whose loop had not begun went unheard. Every
     // way out of the run joins the threads.
-    struct Fils {
-        Fils() { IniciarFilsPas(NUMERO_PARTICULES, particules.get(), CICLES_PER_SEGON); }
-        ~Fils() { AturarFilsPas(); }
-    } fils;
+    const ExecucioDelPas execucio(NUMERO_PARTICULES, particules.get(), CICLES_PER_SEGON);
     if (!iniciar()) {
         std::cerr << "Error al iniciar" << std::endl;
         return 1;

@@ -135,9 +135,9 @@ private:
 
 // One read stream over the whole input, so that every value is read by the
 // program's own functions and every finding knows where it is.
-class Lector {
+class LectorTokens {
 public:
-    explicit Lector(std::istream& font) : seguidor_(font.rdbuf()), in_(&seguidor_) {}
+    explicit LectorTokens(std::istream& font) : seguidor_(font.rdbuf()), in_(&seguidor_) {}
 
     bool fallat() const { return in_.fail(); }
     std::istream& flux() { return in_; }
@@ -173,7 +173,7 @@ private:
 };
 
 // "e16" after the digits of a mass: exponent form, which a mass cannot take.
-bool Exponent(const std::string& mot)
+bool EnFormaExponencial(const std::string& mot)
 {
     size_t i = 1;
     if (mot.size() > 1 && (mot[1] == '+' || mot[1] == '-'))
@@ -268,7 +268,7 @@ private:
         const std::string mot = lector_.llegit();
         const std::string escrit = MostraToken(textAnterior_ + mot);
         const bool enganxada = pos.byte == fiAnterior_;
-        if (enganxada && camp == 4 && Exponent(mot)) {
+        if (enganxada && camp == 4 && EnFormaExponencial(mot)) {
             error(posAnterior_, NomCamp(cos, camp) + " is written \"" + escrit +
                                     "\", in exponent form, which a mass cannot take: it reads as " +
                                     textAnterior_ + " and \"" + MostraToken(mot) +
@@ -492,7 +492,7 @@ private:
                            " above, the last of them here");
     }
 
-    Lector lector_;
+    LectorTokens lector_;
     Sistema* llegit_;
     std::vector<Avis> avisos_;
     int32_t numero_ = 0;

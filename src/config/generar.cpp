@@ -11,10 +11,6 @@
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
-// At the start zoom of 0.5 pixels per unit the window shows min(W, H) units
-// from the centre; the outermost orbit keeps a fifth of that in hand.
-constexpr double kAbast = 0.8;
 // Seconds the outermost orbit takes round everything inside it: slow enough to
 // follow at key 1, and a hundred steps or more for the innermost at 100 Hz.
 constexpr double kPeriodeExterior = 40.0;
@@ -24,7 +20,6 @@ constexpr double kRadiInterior = 0.2;  // of the outermost radius
 constexpr double kMassaDisc = 1e-3;      // of the core, all the disc together
 constexpr double kMassaPlanetaMin = 1e-7;  // of the star
 constexpr double kMassaPlanetaMax = 1e-5;
-constexpr double kMaximaMassa = 18446744073709551615.0;
 // A cluster's masses spread up to this many times the mean, and down to 2 less it.
 constexpr double kEspaiCumul = 1.5;
 // Bodies the cluster's sum over every pair takes within a few seconds.

@@ -17,12 +17,6 @@
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
-// The largest orbit reaches this share of the way from the window's centre to
-// its nearer edge at the start zoom, as gen's other systems do.
-constexpr double kAbast = 0.8;
-// A config's whole masses: the heaviest below 2^64.
-constexpr double kMaximaMassa = 18446744073709551615.0;
 // Widths in world units: three pixels at the start zoom for every body, more
 // for the first and for bodies with bodies of their own.
 constexpr float kAmpleCentre = 12.0f, kAmplePare = 8.0f, kAmple = 6.0f;
@@ -215,9 +209,9 @@ std::string NomIncorrecte(std::string_view nom)
     return "";
 }
 
-class Lector {
+class LectorLinia {
 public:
-    Lector(Recull& recull, int64_t linia) : recull_(recull), linia_(linia) {}
+    LectorLinia(Recull& recull, int64_t linia) : recull_(recull), linia_(linia) {}
 
     void error(int64_t columna, const std::string& text) { recull_.error(linia_, columna, text); }
 
@@ -347,7 +341,7 @@ struct Pendent {
 // its group. False with an error, or with nothing said where a body it names
 // has an error of its own.
 bool LlegirPare(const Paraula& w, int32_t jo, const Index& index, const std::vector<Descrit>& descrits,
-                std::vector<Grup>& grups, std::vector<Pendent>& pendents, Lector& l, int64_t linia, Descrit& d)
+                std::vector<Grup>& grups, std::vector<Pendent>& pendents, LectorLinia& l, int64_t linia, Descrit& d)
 {
     std::vector<int32_t> cossos;
     bool bo = true;
@@ -400,7 +394,7 @@ bool LlegirPare(const Paraula& w, int32_t jo, const Index& index, const std::vec
 
 // One line's words into d; false on an error, which is in the findings.
 bool LlegirCos(const std::vector<Paraula>& p, int32_t jo, const Index& index, const std::vector<Descrit>& descrits,
-               std::vector<Grup>& grups, std::vector<Pendent>& pendents, Lector& l, Descrit& d)
+               std::vector<Grup>& grups, std::vector<Pendent>& pendents, LectorLinia& l, Descrit& d)
 {
     const Paraula* massa = l.seguent(p, 1, "a mass");
     if (massa == nullptr || !l.nombre(*massa, "a mass", d.massa))
@@ -510,7 +504,7 @@ bool Llegir(std::istream& in, Descripcio& d, Recull& recull)
             recull.error(n, 1, "reading stops after " + std::to_string(kErrorsMaxims) + " errors");
             break;
         }
-        Lector l(recull, n);
+        LectorLinia l(recull, n);
         const std::string nom(p[0].text);
         if (const std::string per = NomIncorrecte(nom); !per.empty()) {
             l.error(p[0].columna, Cita(nom) + " cannot name a body: " + per);

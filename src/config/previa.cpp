@@ -19,7 +19,6 @@
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
 
 // A measure takes every pair, as a step does: above this many bodies the
 // measures are spaced out, one every N / kCossosPerMostra steps, so that they
@@ -290,17 +289,6 @@ private:
     LiniaProgres linia_;  // last: its thread stops before the rest goes
 };
 
-// The team and the device of the program's step, for as long as the preview
-// runs.
-struct Fils {
-    Fils(const Particula* cossos, int32_t n, int32_t ciclesPerSegon) { IniciarFilsPas(n, cossos, ciclesPerSegon); }
-    ~Fils() { AturarFilsPas(); }
-};
-
-}  // namespace
-
-namespace {
-
 // What a time key from 1 to 7 sets.
 const FactorTemps& Factor(int tecla)
 {
@@ -395,7 +383,7 @@ InformePrevia Previa(const Sistema& sistema, const OpcionsPrevia& o)
     Ritme(sistema, o, inf);
     const int32_t n = inf.cossos;
     const std::unique_ptr<Particula[]> p = EstatInicial(sistema, Factor(inf.tecla).factor);
-    const Fils fils(p.get(), n, sistema.cicles);
+    const ExecucioDelPas execucio(n, p.get(), sistema.cicles);
     const float temps = static_cast<float>(inf.cicleUs) / 1e6f;
     TempsPerCicle = temps;
     inf.pas = FactorPas();

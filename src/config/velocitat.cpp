@@ -52,7 +52,7 @@ std::string NomOpenCL(const CamiPas& cami)
 }
 
 // The median of a few steps of the disc, in seconds; negative when one fails.
-double TempsDePas(const Cossos& disc, const FerPas& pas)
+double MedianaDePas(const Cossos& disc, const FerPas& pas)
 {
     Cossos cossos = disc;
     const int32_t n = static_cast<int32_t>(cossos.size());
@@ -226,7 +226,7 @@ int Velocitat(std::ostream& out, int32_t n)
         << "ns/pair  ms/step  bodies at 100/s  bits  path\n";
     int estat = 0;
     for (const Fila& c : camins) {
-        const double t = TempsDePas(disc, c.pas);
+        const double t = MedianaDePas(disc, c.pas);
         const bool bits = PassaPorta(c.pas, c.referencia, disc.data(), n, segons);
         estat = bits ? estat : 1;
         for (SensePas& g : gpus)

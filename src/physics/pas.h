@@ -25,6 +25,17 @@ constexpr int32_t COSSOS_PER_FILS = 256;
 // gate until AturarFilsPas.
 void IniciarFilsPas(int32_t n, const Particula* cossos = nullptr, int32_t ciclesPerSegon = 0);
 void AturarFilsPas();
+// The run's step for as long as this lives: IniciarFilsPas as it is made,
+// AturarFilsPas as it goes, whichever way the run ends.
+struct ExecucioDelPas {
+    ExecucioDelPas(int32_t n, const Particula* cossos, int32_t ciclesPerSegon)
+    {
+        IniciarFilsPas(n, cossos, ciclesPerSegon);
+    }
+    ~ExecucioDelPas() { AturarFilsPas(); }
+    ExecucioDelPas(const ExecucioDelPas&) = delete;
+    ExecucioDelPas& operator=(const ExecucioDelPas&) = delete;
+};
 // The processor's path the run steps on where no device does.
 const CamiPas& CamiPasTriat();
 // The OpenCL device the run's steps go to, null for the CPU; a failure on

@@ -38,14 +38,9 @@ double SegonsDeFil()
     return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
 }
 
-bool MateixosBits(double a, double b)
-{
-    return (std::isnan(a) && std::isnan(b)) || std::memcmp(&a, &b, sizeof a) == 0;
-}
-
 // The shortest of a few steps on the bodies `cossos`, in seconds; negative
 // when a step fails or a signal stops one short.
-double TempsDePas(Cossos& cossos, const FerPas& pas)
+double MinimDePas(Cossos& cossos, const FerPas& pas)
 {
     const int32_t n = static_cast<int32_t>(cossos.size());
     double millor = -1.0, total = 0.0;
@@ -166,6 +161,11 @@ bool MateixosPassos(const FerPas& pas, const FerPas& referencia, const Particula
 
 }  // namespace
 
+bool MateixosBits(double a, double b)
+{
+    return (std::isnan(a) && std::isnan(b)) || std::memcmp(&a, &b, sizeof a) == 0;
+}
+
 bool MateixosCossos(const Particula* a, const Particula* b, int32_t n)
 {
     for (int32_t i = 0; i < n; ++i) {
@@ -261,7 +261,7 @@ std::unique_ptr<PasOpenCL> TriarDispositiu(const std::vector<DispositiuOpenCL>& 
     Cossos copia = primer;
     // A first step that long is timing enough.
     if (millor < SEGONS_TRIA)
-        millor = TempsDePas(copia, cpu);
+        millor = MinimDePas(copia, cpu);
     if (millor < 0.0 || PasInterromput())
         return nullptr;
     std::unique_ptr<PasOpenCL> triat;
@@ -274,7 +274,7 @@ std::unique_ptr<PasOpenCL> TriarDispositiu(const std::vector<DispositiuOpenCL>& 
         if (!pas(copia.data(), n) || PasInterromput() || !MateixosCossos(copia.data(), primer.data(), n) ||
             !PassaPorta(pas, cpu, cossos, n, segonsCicle))
             continue;
-        const double t = TempsDePas(copia, pas);
+        const double t = MinimDePas(copia, pas);
         if (t >= 0.0 && t < millor) {
             millor = t;
             triat = std::move(opencl);

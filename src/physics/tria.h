@@ -8,8 +8,10 @@
 
 #include "physics/camins.h"
 
-// Whether two sets of n bodies hold the same bits, any NaN equal to any NaN:
-// the payload a NaN carries is up to the order of a sum's operands.
+// Whether two doubles, or two sets of n bodies, hold the same bits, any NaN
+// equal to any NaN: the payload a NaN carries is up to the order of a sum's
+// operands.
+bool MateixosBits(double a, double b);
 bool MateixosCossos(const Particula* a, const Particula* b, int32_t n);
 
 // Real seconds of one of the run's cycles under a limit of ciclesPerSegon:

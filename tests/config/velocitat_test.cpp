@@ -2,6 +2,8 @@
 #include <sys/stat.h>
 
 #include <cmath>
+#include <fstream>
+#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -58,6 +60,36 @@ std::vector<Fila> Files(const std::string& informe)
 
 }  // namespace
 
+namespace {
+
+// The processor's paths this machine has, from the flags the kernel lists.
+std::vector<std::string> CaminsDeCpuinfo()
+{
+    std::ifstream cpuinfo("/proc/cpuinfo");
+    std::string linia, paraula;
+    std::set<std::string> flags;
+    while (std::getline(cpuinfo, linia) && flags.empty()) {
+        if (linia.rfind("flags", 0) != 0)
+            continue;
+        std::istringstream in(linia.substr(linia.find(':') + 1));
+        while (in >> paraula)
+            flags.insert(paraula);
+    }
+    std::vector<std::string> camins = {"scalar"};
+#if defined(__x86_64__)
+    camins.push_back("SSE2");
+    if (flags.count("avx2"))
+        camins.push_back("AVX2");
+    if (flags.count("avx512f") && flags.count("fma"))
+        camins.push_back("AVX-512 FMA");
+    if (flags.count("avx512f"))
+        camins.push_back("AVX-512");
+#endif
+    return camins;
+}
+
+}  // namespace
+
 TEST(Speed, ListsEveryPathWithItsBitsAndTheProgramsChoice)
 {
     DirectoriTemporal dir;
@@ -72,22 +104,24 @@ TEST(Speed, ListsEveryPathWithItsBitsAndTheProgramsChoice)
         EXPECT_EQ(r.errors, "") << c.cas;
         const std::vector<Fila> files = Files(r.sortida);
         ASSERT_GE(files.size(), 1u) << r.sortida;
-        EXPECT_EQ(files[0].cami.rfind("CPU ", 0), 0u) << files[0].cami;
+        // Each of the processor's paths once, in the table's order.
+        std::vector<std::string> cpu;
         size_t opencl = 0;
         for (const Fila& f : files) {
             EXPECT_EQ(f.bits, "same") << f.cami;
-            // A step is n (n - 1) pairs; the count it holds is the largest
-            // whose pairs fit in 10 ms.
-            EXPECT_NEAR(f.ms, f.ns * N * (N - 1) / 1e6, 0.01 + f.ms * 2e-3) << f.cami;
-            const double ns = f.ns;
-            EXPECT_LE(static_cast<double>(f.cossos) * static_cast<double>(f.cossos - 1) * ns, 1e7 * 1.001) << f.cami;
-            EXPECT_GT(static_cast<double>(f.cossos + 1) * static_cast<double>(f.cossos) * ns, 1e7 * 0.999) << f.cami;
+            if (f.cami.rfind("CPU ", 0) == 0 && f.cami.find(", 1 thread") == std::string::npos)
+                cpu.push_back(f.cami.substr(4, f.cami.find(',') - 4));
             opencl += f.cami.rfind("OpenCL ", 0) == 0 ? 1 : 0;
             if (f.cami.rfind("OpenCL Portable Computing Language: ", 0) == 0) {
                 EXPECT_NE(f.cami.find("never the program's"), std::string::npos) << f.cami;
             }
         }
-        for (size_t at = 0; (at = r.sortida.find("\nthe kernel does not build or fit on OpenCL ", at)) != std::string::npos; ++at)
+        EXPECT_EQ(cpu, CaminsDeCpuinfo()) << r.sortida;
+        // A path that takes longer a pair holds no more bodies at 100 steps a second.
+        for (const Fila& a : files)
+            for (const Fila& b : files)
+                EXPECT_TRUE(a.ns >= b.ns || a.cossos >= b.cossos) << a.cami << " against " << b.cami;
+        for (size_t at = 0; (at = r.sortida.find("\nnot used: OpenCL ", at)) != std::string::npos; ++at)
             ++opencl;
         // Every device of this machine, PoCL's at least, unless the build has no OpenCL.
         EXPECT_EQ(opencl, c.plataforma ? DispositiusOpenCL(true).size() : 0) << c.cas << "\n" << r.sortida;

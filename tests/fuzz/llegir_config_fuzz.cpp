@@ -129,7 +129,7 @@ void ComprovarForma(const Lectura& l)
         Falla("more than 1 + N lines", l);
 }
 
-bool MateixosBits(const Particula& a, const Particula& b)
+bool MateixCos(const Particula& a, const Particula& b)
 {
     const double da[4] = {a.retornarposicio().x, a.retornarposicio().y, a.retornarvelocitat().x,
                           a.retornarvelocitat().y};
@@ -155,7 +155,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         || segona.cossos.size() != primera.cossos.size())
         Falla("a second reading of the same bytes differs", segona);
     for (size_t i = 0; i < primera.cossos.size(); ++i)
-        if (!MateixosBits(primera.cossos[i], segona.cossos[i]))
+        if (!MateixCos(primera.cossos[i], segona.cossos[i]))
             Falla("a second reading built different bodies", segona);
     ReiniciarGlobals();
     return 0;

@@ -9,18 +9,13 @@
 #include <string>
 
 #include "lectura/nombres.h"
+#include "support/bits.h"
 
 // The grammar of config.txt's numbers, token by token. The values expected
 // are the compiler's own reading of the same literals; natively the reader is
 // also held to libstdc++'s stream input, which read config.txt before.
 
 namespace {
-
-template <typename T>
-bool MateixosBits(T a, T b)
-{
-    return std::memcmp(&a, &b, sizeof a) == 0;
-}
 
 // Bytes of the token a read took.
 size_t Presos(std::istringstream& in, const std::string& text)
@@ -93,8 +88,8 @@ TEST(ConfigNumbers, DecimalsReadByTheGrammar)
         std::istringstream a(c.text), b(c.text);
         const double real = llegir<double>(a);
         const float simple = llegir<float>(b);
-        EXPECT_TRUE(MateixosBits(real, c.real)) << real;
-        EXPECT_TRUE(MateixosBits(simple, c.simple)) << simple;
+        EXPECT_TRUE(BitsIdentics(real, c.real)) << real;
+        EXPECT_TRUE(BitsIdentics(simple, c.simple)) << simple;
         EXPECT_EQ(a.fail(), c.realFalla);
         EXPECT_EQ(b.fail(), c.simpleFalla);
         EXPECT_EQ(Presos(a, c.text), c.presos);
@@ -158,14 +153,14 @@ TEST(ConfigNumbers, LongNumbersRoundAsTheirWholeLength)
     for (const auto& c : reals) {
         SCOPED_TRACE(c.text.substr(0, 60));
         std::istringstream in(c.text);
-        EXPECT_TRUE(MateixosBits(llegir<double>(in), c.real));
+        EXPECT_TRUE(BitsIdentics(llegir<double>(in), c.real));
         EXPECT_EQ(in.fail(), c.falla);
         EXPECT_TRUE(in.eof());
     }
     for (const auto& [text, simple] : {std::pair{migSimple, 1.0f},
                                        std::pair{migSimple + llarg + "1", std::nextafter(1.0f, 2.0f)}}) {
         std::istringstream in(text);
-        EXPECT_TRUE(MateixosBits(llegir<float>(in), simple)) << text;
+        EXPECT_TRUE(BitsIdentics(llegir<float>(in), simple)) << text;
     }
 }
 
@@ -228,7 +223,7 @@ std::string DiferenciaValor(std::istringstream& meu, std::istringstream& flux)
     if (!(flux >> v))
         v = T{};
     const T m = llegir<T>(meu);
-    if (MateixosBits(m, v))
+    if (BitsIdentics(m, v))
         return "";
     std::ostringstream que;
     que << "value " << m << " vs " << v;

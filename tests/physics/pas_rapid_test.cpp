@@ -14,6 +14,7 @@
 #include "physics/fils.h"
 #include "physics/globals.h"
 #include "physics/pas.h"
+#include "physics/tria.h"
 #include "physics/pas_rapid.h"
 #include "opencl_prova.h"
 #if defined(PARTICULES_PAS_FMA)
@@ -30,11 +31,6 @@ constexpr uint64_t MASSA_MAXIMA = std::numeric_limits<uint64_t>::max();
 
 // Bit for bit, except that any NaN equals any NaN: the payload a NaN carries
 // is up to the compiler's choice of operand order, even in the literal step.
-bool MateixosBits(double a, double b)
-{
-    return (std::isnan(a) && std::isnan(b)) || std::memcmp(&a, &b, sizeof a) == 0;
-}
-
 std::string Escrit(double x)
 {
     char text[64];

@@ -8,15 +8,11 @@
 #include "physics/particula.h"
 #include "physics/vector.h"
 #include "unitats.h"
+#include "support/bits.h"
 
 namespace {
 
 using Fisica = AmbUnitats;
-
-bool MateixosBits(double a, double b)
-{
-    return std::memcmp(&a, &b, sizeof a) == 0;
-}
 
 Particula Cos(double px, double py, double vx, double vy, uint64_t m, float diametre = 1.0f)
 {
@@ -81,8 +77,8 @@ TEST_F(Fisica, AttraccioRaisesVelocityAndRepulsionLowersItByTheSameBits)
 
     EXPECT_EQ(atreta.retornarvelocitat().x, (3.0 / 5.0) * (10.0 / 25.0));
     EXPECT_EQ(atreta.retornarvelocitat().y, (4.0 / 5.0) * (10.0 / 25.0));
-    EXPECT_TRUE(MateixosBits(repellida.retornarvelocitat().x, -atreta.retornarvelocitat().x));
-    EXPECT_TRUE(MateixosBits(repellida.retornarvelocitat().y, -atreta.retornarvelocitat().y));
+    EXPECT_TRUE(BitsIdentics(repellida.retornarvelocitat().x, -atreta.retornarvelocitat().x));
+    EXPECT_TRUE(BitsIdentics(repellida.retornarvelocitat().y, -atreta.retornarvelocitat().y));
 }
 
 TEST_F(Fisica, CoincidentOrNaNPositionsExertNothing)
@@ -90,8 +86,8 @@ TEST_F(Fisica, CoincidentOrNaNPositionsExertNothing)
     Particula p = Cos(7.5, -2.0, 0.125, -3.0, 5);
     p.atraccio({7.5, -2.0}, 1000);
     p.atraccio({std::nan(""), 0.0}, 1000);
-    EXPECT_TRUE(MateixosBits(p.retornarvelocitat().x, 0.125));
-    EXPECT_TRUE(MateixosBits(p.retornarvelocitat().y, -3.0));
+    EXPECT_TRUE(BitsIdentics(p.retornarvelocitat().x, 0.125));
+    EXPECT_TRUE(BitsIdentics(p.retornarvelocitat().y, -3.0));
 }
 
 TEST_F(Fisica, MovimentAdvancesByVelocityTimesTheStepFactor)
