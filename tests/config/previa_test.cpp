@@ -475,14 +475,14 @@ TEST(ConfigPreviewAdvice, ForAClusterOfPointMassesNothingInTheFileCanHelp)
 
 // On a terminal, progress comes within the first step of a run whose steps
 // each take seconds: the run's length up front, then the share done, moving
-// inside the step. 60000 bodies make 3.6·10^9 pulls a step; the run is ended
-// long before its first step is.
+// inside the step. 200000 bodies make 4·10^10 pulls a step, seconds even on
+// many fast cores; the run is ended long before its first step is.
 TEST(ConfigPreviewProgress, ComesInsideTheFirstStepWithTheRunsLength)
 {
     DirectoriTemporal dir;
     OpcionsExecucio o;
     o.directori = dir.cami();
-    o.arguments = {"gen", "disc", "-n", "60000"};
+    o.arguments = {"gen", "disc", "-n", "200000"};
     o.limitMs = 120000;  // seconds under the sanitizers, on a loaded machine
     const Execucio gen = Executar(PARTICULES_CONFIG_BIN, o);
     ASSERT_EQ(gen.estat, 0) << gen.errors;
@@ -491,15 +491,15 @@ TEST(ConfigPreviewProgress, ComesInsideTheFirstStepWithTheRunsLength)
     o.arguments = {"preview", "gran.txt", "--seconds", "0.02"};
     o.terminal = true;
 #if defined(__SANITIZE_ADDRESS__)
-    o.msFinsTancar = 40000;  // reading 6 MB alone takes seconds there; a step, minutes
-    o.limitMs = 60000;
+    o.msFinsTancar = 60000;  // reading 20 MB alone takes seconds there; a step, hours
+    o.limitMs = 90000;
 #else
-    o.msFinsTancar = 4000;
+    o.msFinsTancar = 8000;  // reading takes a second or two on a loaded machine
 #endif
     const Execucio r = Executar(PARTICULES_CONFIG_BIN, o);
     EXPECT_EQ(r.senyal, SIGTERM) << r.errors;
     // 0.02 s at 100 cycles a second: cycle 0 and 2 more.
-    EXPECT_NE(r.errors.find("preview: 3 steps of 60000 bodies, about "), std::string::npos) << r.errors;
+    EXPECT_NE(r.errors.find("preview: 3 steps of 200000 bodies, about "), std::string::npos) << r.errors;
     EXPECT_NE(r.errors.find(" at this machine's speed\r\n"), std::string::npos) << r.errors;
     std::vector<double> parts;
     for (size_t i = r.errors.find("\rpreview: step 0 of 3 ("); i != std::string::npos;
