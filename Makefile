@@ -141,8 +141,8 @@ screenshot: build ## remake docs/screenshot.png from an example under Xvfb
 web-screenshot: build web ## remake docs/pagina-cumul.png: the page in headless chromium
 	node tests/web/pagina_test.mjs web/servidor.mjs $(WEB) $(BUILD)/particules docs/pagina-cumul.png
 
-# Remakes each example's preview in the README and docs/.
-previews: build ## remake the examples' previews in the README and docs/
+# Remakes each example's preview in docs/EXAMPLES.md and its picture in docs/.
+previews: build ## remake the examples' previews in docs/EXAMPLES.md
 	scripts/previews.sh $(BUILD)/particules-config
 
 # The step's benchmark; BENCH_ARGS passes options, e.g. --benchmark_filter=1024.

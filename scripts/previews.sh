@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Each example's preview for the README, made by particules-config itself:
-# its picture in docs/preview-NAME.png and its report between the README's
-# preview marks. Each example runs for a minute at the key its tecles.txt
+# Each example's preview for docs/EXAMPLES.md, made by particules-config
+# itself: its picture in docs/preview-NAME.png and its report between the
+# page's preview marks. Each example runs for a minute at the key its tecles.txt
 # suggests.
 #   scripts/previews.sh [CONFIG_BIN]           remakes them (make previews)
 #   scripts/previews.sh --check [CONFIG_BIN]   exit 1 when what is committed
@@ -19,9 +19,9 @@ config="${1:-$root/build/particules-config}"
 
 inici='<!-- previews: made by scripts/previews.sh (make previews); do not edit by hand -->'
 fi='<!-- end of previews -->'
-readme="$root/README.md"
-grep -qxF "$inici" "$readme" && grep -qxF "$fi" "$readme" || {
-    echo "README.md lacks the preview marks" >&2
+pagina="$root/docs/EXAMPLES.md"
+grep -qxF "$inici" "$pagina" && grep -qxF "$fi" "$pagina" || {
+    echo "docs/EXAMPLES.md lacks the preview marks" >&2
     exit 1
 }
 
@@ -29,7 +29,7 @@ tmp="$(mktemp -d)"
 trap 'rm -rf "$tmp"' EXIT
 
 # The block between the marks, made anew; the reports read with the paths a
-# reader of the README would type.
+# reader would type at the top of the project, the pictures beside the page.
 {
     echo "$inici"
     for cami in "$root"/examples/*/config.txt; do
@@ -41,7 +41,7 @@ trap 'rm -rf "$tmp"' EXIT
         echo
         echo "**$nom**, a minute at key $tecla: \`particules-config preview examples/$nom/config.txt --key $tecla\`"
         echo
-        echo "![$nom after a minute at key $tecla, trails on](docs/preview-$nom.png)"
+        echo "![$nom after a minute at key $tecla, trails on](preview-$nom.png)"
         echo
         sed 's/^/    /' "$tmp/$nom.txt"
     done
@@ -49,17 +49,17 @@ trap 'rm -rf "$tmp"' EXIT
     echo "$fi"
 } >"$tmp/bloc"
 
-# The README with its block replaced.
+# The page with its block replaced.
 awk -v inici="$inici" -v fi="$fi" -v bloc="$tmp/bloc" '
     $0 == inici { while ((getline linia < bloc) > 0) print linia; dins = 1; next }
     $0 == fi { dins = 0; next }
     !dins { print }
-' "$readme" >"$tmp/README.md"
+' "$pagina" >"$tmp/EXAMPLES.md"
 
 if [ "$comprovar" -eq 1 ]; then
     diferent=0
-    cmp -s "$tmp/README.md" "$readme" || {
-        diff -u "$readme" "$tmp/README.md" || true
+    cmp -s "$tmp/EXAMPLES.md" "$pagina" || {
+        diff -u "$pagina" "$tmp/EXAMPLES.md" || true
         diferent=1
     }
     for png in "$tmp"/preview-*.png; do
@@ -69,12 +69,12 @@ if [ "$comprovar" -eq 1 ]; then
         }
     done
     [ "$diferent" -eq 0 ] || {
-        echo "the README's previews are stale: run make previews" >&2
+        echo "the previews in docs/EXAMPLES.md are stale: run make previews" >&2
         exit 1
     }
-    echo "the README's previews are what preview makes now"
+    echo "the previews in docs/EXAMPLES.md are what preview makes now"
     exit 0
 fi
 cp "$tmp"/preview-*.png "$root/docs/"
-cp "$tmp/README.md" "$readme"
+cp "$tmp/EXAMPLES.md" "$pagina"
 echo "remade the previews of $(ls "$tmp"/preview-*.png | wc -l) examples"

@@ -1,18 +1,20 @@
 #!/usr/bin/env bash
 # Puts the page together in OUT from the emscripten builds in BUILD (one
 # thread, and particules-config's check and gen) and FILS (threads): the
-# page, its icon and the README it links to, each program's .js and .wasm
-# (and the threaded one's worker), and every example with the list the
-# page's choice reads (each one's name and its two lines of tecles.txt).
+# page, its icon, the README it links to and the docs/ the README links to,
+# each program's .js and .wasm (and the threaded one's worker), and every
+# example with the list the page's choice reads (each one's name and its two
+# lines of tecles.txt).
 # usage: web.sh BUILD FILS OUT
 set -euo pipefail
 build=$1
 fils=$2
 out=$3
 rm -rf "$out"
-mkdir -p "$out/examples"
+mkdir -p "$out/examples" "$out/docs"
 cp "$build/particules.js" "$build/particules.wasm" "$build/particules-config.js" "$build/particules-config.wasm" \
     web/index.html web/pagina.js web/icona.svg README.md "$out/"
+cp docs/*.md docs/*.6 docs/*.png "$out/docs/"
 cp "$fils/particules-fils.js" "$fils/particules-fils.wasm" "$fils/particules-fils.worker.js" "$out/"
 noms=()
 for dir in examples/*/; do

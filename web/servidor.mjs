@@ -28,6 +28,8 @@ const tipus = {
     '.json': 'application/json; charset=utf-8',
     '.css': 'text/css; charset=utf-8',
     '.svg': 'image/svg+xml',
+    '.png': 'image/png',
+    '.6': 'text/plain; charset=utf-8',
 };
 
 // The file a request's path names inside the folder, or the status that

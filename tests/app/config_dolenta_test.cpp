@@ -22,7 +22,7 @@
 // The catalogue of malformed configuration files, as a user would hand them
 // to the real program. Each ends either with a message and status 1, or runs
 // with the documented default: a read that fails gives 0 for its value and
-// for every value after it. The README lists the same cases.
+// for every value after it. particules(6) lists the same cases.
 
 namespace {
 

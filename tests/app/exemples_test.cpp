@@ -13,9 +13,9 @@
 #include "support/globals_net.h"
 
 // Every bundled example must keep its bodies in the window for a minute of
-// real time at 100 cycles per second, at the time factor the README suggests
-// and at the fastest one it says the example tolerates: those that start in
-// it, where an example shows one part of a system.
+// real time at 100 cycles per second, at the time factor docs/EXAMPLES.md
+// suggests and at the fastest one it says the example tolerates: those that
+// start in it, where an example shows one part of a system.
 
 namespace {
 
