@@ -142,10 +142,18 @@ void PassosEnEquip(benchmark::State& state, bool disponible, FerPas ferPas)
         state, [&](Particula* p, int32_t n) { ferPas(p, n, &equip); }, CLOCK_MONOTONIC);
 }
 
+// The program's step on a team of each size: the processor's path its run
+// would choose for these bodies, shared by the team.
 void BM_StepFastThreads(benchmark::State& state)
 {
+    const int32_t n = static_cast<int32_t>(state.range(0));
+    const std::vector<Particula> cossos = SistemaRealista(n);
+    IniciarFilsPas(n, cossos.data());
+    const CamiPas cami = CamiPasTriat();
+    AturarFilsPas();
+    state.SetLabel(cami.nom);
     PassosEnEquip(state, true,
-                  [](Particula* p, int32_t n, EquipFils* equip) { PasRapidAmb(CamiPreferit().nucli, p, n, equip); });
+                  [nucli = cami.nucli](Particula* p, int32_t m, EquipFils* equip) { PasRapidAmb(nucli, p, m, equip); });
 }
 
 #if defined(PARTICULES_PAS_FMA)
