@@ -130,8 +130,9 @@ fila() {
         index($0, cami) && $1 == "failed" { print "failed - - " $2; exit }
     ' "$resultats/speed-$1.txt" 2>/dev/null
 }
+# A row of the benchmark by its name and label; "*" takes any label.
 bench_ns() {
-    awk -F'\t' -v nom="$1" -v etiqueta="$2" '$1 == nom && $2 == etiqueta && $3 != "-" { printf "%.4g\n", $3; exit }' \
+    awk -F'\t' -v nom="$1" -v etiqueta="$2" '$1 == nom && (etiqueta == "*" || $2 == etiqueta) && $3 != "-" { printf "%.4g\n", $3; exit }' \
         "$resultats/bench.tsv"
 }
 
@@ -160,8 +161,8 @@ informe=$resultats/report.txt
         for n in "${mides[@]}"; do
             read -r _ _ cent bitsSpeed <<<"$(fila "$n" "OpenCL $plataforma: $nom")"
             [ "${bitsSpeed:-}" != DIFF ] || estat=1
-            ns=$(bench_ns "BM_StepOpenCL/$n/real_time" "$plataforma: $nom")
-            cpu=$(bench_ns "BM_StepFast/$n/real_time" "")
+            ns=$(bench_ns "BM_StepOpenCL/$n/real_time" "OpenCL $plataforma: $nom")
+            cpu=$(bench_ns "BM_StepFast/$n/real_time" "*")
             rati=$(awk -v a="${cpu:--}" -v b="${ns:--}" 'BEGIN { if (a + 0 > 0 && b + 0 > 0) printf "%.1f", a / b; else print "-" }')
             printf '  %8s  %12s  %12s  %8s  %5s  %15s\n' "$n" "${ns:--}" "${cpu:--}" "$rati" "${bitsSpeed:--}" "${cent:--}"
         done
