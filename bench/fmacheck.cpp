@@ -20,8 +20,9 @@
 #include "lectura/lectura.h"
 #include "operands_fma.h"
 #include "physics/globals.h"
-#include "physics/pas.h"
+#include "physics/particula.h"
 #include "physics/pas_avx512fma.h"
+#include "physics/pas_rapid.h"
 #include "quocients_fma.h"
 
 namespace {

@@ -9,8 +9,8 @@
 #include <cstdlib>
 #include <string>
 
+#include "physics/camins.h"
 #include "physics/fils.h"
-#include "physics/pas.h"
 #include "sistema_realista.h"
 
 namespace {

@@ -7,7 +7,7 @@
 #include "app/globals.h"
 #include "lectura/arxiu.h"
 #include "lectura/lectura.h"
-#include "physics/pas.h"
+#include "physics/pas_rapid.h"
 
 namespace {
 

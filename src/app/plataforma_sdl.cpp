@@ -1,7 +1,7 @@
 #include "app/plataforma.h"
 
 #include "app/controls.h"
-#include "physics/pas.h"
+#include "physics/pas_rapid.h"
 
 namespace {
 

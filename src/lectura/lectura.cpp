@@ -9,7 +9,7 @@
 
 #include "lectura/constants.h"
 #include "physics/particula.h"
-#include "physics/pas.h"
+#include "physics/pas_rapid.h"
 
 int32_t EsperaCicle(int32_t transcorregut, int32_t ciclesPerSegon)
 {

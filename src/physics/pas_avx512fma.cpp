@@ -2,7 +2,6 @@
 
 #include "physics/carrils.h"
 #include "physics/fma_exacte.h"
-#include "physics/pas.h"
 #include "physics/pas_nucli.h"
 #include "physics/pas_rapid.h"
 

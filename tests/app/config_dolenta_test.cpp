@@ -16,7 +16,7 @@
 #include "app/arrencada.h"
 #include "lectura/lectura.h"
 #include "physics/particula.h"
-#include "physics/pas.h"
+#include "physics/pas_rapid.h"
 #include "support/proces.h"
 
 // The catalogue of malformed configuration files, as a user would hand them

@@ -4,8 +4,9 @@
 
 #include "operands_fma.h"
 #include "physics/globals.h"
-#include "physics/pas.h"
+#include "physics/particula.h"
 #include "physics/pas_avx512fma.h"
+#include "physics/pas_rapid.h"
 #include "quocients_fma.h"
 
 // The short runs of make fmacheck: a few million results each.
