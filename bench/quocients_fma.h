@@ -15,7 +15,7 @@ class Particula;
 // Whether this processor has AVX2 and FMA.
 bool FmaDisponible();
 
-// The program's fast step (PasRapid) with the FMA quotients, shared among the
+// The program's fast step (PasRapidAmb) with the FMA quotients, shared among the
 // threads of `equip` when one is given.
 void PasFma(Particula* particules, int32_t n, EquipFils* equip = nullptr);
 

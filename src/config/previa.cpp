@@ -19,7 +19,6 @@
 
 namespace {
 
-
 // A measure takes every pair, as a step does: above this many bodies the
 // measures are spaced out, one every N / kCossosPerMostra steps, so that they
 // stay a small part of the run.

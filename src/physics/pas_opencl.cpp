@@ -488,4 +488,3 @@ std::string PasOpenCL::binari() const
         return "";
     return binari;
 }
-

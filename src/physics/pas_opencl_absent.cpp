@@ -44,4 +44,3 @@ std::string PasOpenCL::binari() const
 {
     return "";
 }
-
