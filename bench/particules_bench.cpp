@@ -148,9 +148,10 @@ void BM_StepFastThreads(benchmark::State& state)
 {
     const int32_t n = static_cast<int32_t>(state.range(0));
     const std::vector<Particula> cossos = SistemaRealista(n);
-    IniciarFilsPas(n, cossos.data());
-    const CamiPas cami = CamiPasTriat();
-    AturarFilsPas();
+    // The run's own choice among the processor's paths, with no team made
+    // and no device timed for it.
+    const CamiPas* triat = TriarCamiProcessador(CaminsProcessador(), cossos.data(), n, SegonsDeCicle(0));
+    const CamiPas& cami = triat != nullptr ? *triat : CamiPreferit();
     state.SetLabel(cami.nom);
     PassosEnEquip(state, true,
                   [nucli = cami.nucli](Particula* p, int32_t m, EquipFils* equip) { PasRapidAmb(nucli, p, m, equip); });
