@@ -206,13 +206,17 @@ int Velocitat(std::ostream& out, int32_t n)
     for (const CamiPas& c : CaminsPas(true)) {
         if (c.nucli != nullptr)
             continue;
+        // Its kernel and its buffers for the disc first: a device short of
+        // memory says so, rather than failing the gate as if its bits differed.
         std::string motiu;
-        FerPas pas = PasDeCami(c, nullptr, &motiu);
-        if (!pas) {
+        std::shared_ptr<PasOpenCL> opencl = PasOpenCL::Crear(c.dispositiu, &motiu);
+        if (!opencl || !opencl->reservar(n, &motiu)) {
             sensePas.push_back({NomOpenCL(c), motiu});
             continue;
         }
-        camins.push_back({NomOpenCL(c), std::move(pas), cpu});
+        camins.push_back(
+            {NomOpenCL(c), [opencl](Particula* p, int32_t m) { return opencl->reservar(m) && opencl->pas(p, m); },
+             cpu});
         if (!c.dispositiu.cpu)
             gpus.push_back({c.nom, ""});
     }
