@@ -16,7 +16,6 @@ bool AmbAvx2()
     return __builtin_cpu_supports("avx2");
 }
 
-// Every core with AVX-512F has FMA too.
 bool AmbAvx512()
 {
     return __builtin_cpu_supports("avx512f");
@@ -25,6 +24,8 @@ bool AmbAvx512()
 
 }  // namespace
 
+// Every core with AVX-512F has FMA too; asked all the same, since the kernel's
+// file is built with -mfma.
 bool Avx512FmaDisponible()
 {
 #if defined(__x86_64__)
