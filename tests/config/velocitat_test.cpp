@@ -187,6 +187,9 @@ TEST(Speed, RefusesWhatWouldTakeMoreThanAFewMinutes)
 
 TEST(Speed, SaysWhyADeviceIsNotUsedWithTheDriversBuildLog)
 {
+#if defined(PARTICULES_SENSE_OPENCL)
+    GTEST_SKIP() << "built without OpenCL";
+#endif
     DirectoriTemporal dir;
     // PoCL builds the kernel with the function it calls made a number.
     const Execucio r = Config(dir.cami(), {"speed", "-n", "300"}, {"POCL_EXTRA_BUILD_FLAGS=-DEstira=1"});
