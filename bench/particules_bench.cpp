@@ -448,7 +448,7 @@ BENCHMARK(BM_GenOrbitsMillion)->Iterations(3)->Unit(benchmark::kSecond);
 
 namespace {
 
-// The sizes of BM_StepOpenCL, and of BM_StepFast beside it: --bodies=N,N...,
+// The sizes of BM_StepOpenCL, and of BM_StepCpu beside it: --bodies=N,N...,
 // taken out of the arguments, or 1024, 4096 and 16384.
 std::vector<int64_t> MidesOpenCL(int& argc, char** argv)
 {
@@ -484,13 +484,14 @@ int main(int argc, char** argv)
     benchmark::AddCustomContext("instruction_set", CamiPreferit().nom);
     benchmark::AddCustomContext("usable_processors", std::to_string(ProcessadorsPermesos()));
     const std::vector<int64_t> mides = MidesOpenCL(argc, argv);
-    // The program's step on all cores beside each device, where Mides has not.
+    // The program's processor step on a team of every core beside each
+    // device, what a device must beat: BM_StepFast may itself be on a device.
     for (const int64_t n : mides)
-        if (std::find(std::begin(kMides), std::end(kMides), n) == std::end(kMides))
-            benchmark::RegisterBenchmark("BM_StepFast", BM_StepFast)
-                ->Arg(n)
-                ->UseRealTime()
-                ->Unit(benchmark::kMillisecond);
+        benchmark::RegisterBenchmark("BM_StepCpu", BM_StepFastThreads)
+            ->Args({n, ProcessadorsPermesos()})
+            ->ArgNames({"", "threads"})
+            ->UseRealTime()
+            ->Unit(benchmark::kMillisecond);
     // Every path of the table: the processor's as BM_StepFast_<name>, every
     // OpenCL device, processors' too, as BM_StepOpenCL under its own name.
     static const std::vector<CamiPas> camins = CaminsPas(true);

@@ -111,7 +111,7 @@ done
 llista=$(IFS=,; echo "${mides[*]}")
 alternatives=$(IFS='|'; echo "${mides[*]}")
 pas "the benchmark" bench.txt 900 "$bench" --bodies="$llista" \
-    --benchmark_filter="^BM_Step(Fast|OpenCL)/($alternatives)/real_time\$" \
+    --benchmark_filter="^BM_Step(Cpu|OpenCL)/($alternatives)/" \
     --benchmark_out="$resultats/bench.json" --benchmark_out_format=json
 
 # The benchmark's rows as name, label and ns per pair, a line each.
@@ -130,9 +130,9 @@ fila() {
         index($0, cami) && $1 == "failed" { print "failed - - " $2; exit }
     ' "$resultats/speed-$1.txt" 2>/dev/null
 }
-# A row of the benchmark by its name and label; "*" takes any label.
+# A row of the benchmark by the start of its name and its label; "*" takes any label.
 bench_ns() {
-    awk -F'\t' -v nom="$1" -v etiqueta="$2" '$1 == nom && (etiqueta == "*" || $2 == etiqueta) && $3 != "-" { printf "%.4g\n", $3; exit }' \
+    awk -F'\t' -v nom="$1" -v etiqueta="$2" 'index($1, nom) == 1 && (etiqueta == "*" || $2 == etiqueta) && $3 != "-" { printf "%.4g\n", $3; exit }' \
         "$resultats/bench.tsv"
 }
 
@@ -162,7 +162,7 @@ informe=$resultats/report.txt
             read -r _ _ cent bitsSpeed <<<"$(fila "$n" "OpenCL $plataforma: $nom")"
             [ "${bitsSpeed:-}" != DIFF ] || estat=1
             ns=$(bench_ns "BM_StepOpenCL/$n/real_time" "OpenCL $plataforma: $nom")
-            cpu=$(bench_ns "BM_StepFast/$n/real_time" "*")
+            cpu=$(bench_ns "BM_StepCpu/$n/threads:" "*")
             rati=$(awk -v a="${cpu:--}" -v b="${ns:--}" 'BEGIN { if (a + 0 > 0 && b + 0 > 0) printf "%.1f", a / b; else print "-" }')
             printf '  %8s  %12s  %12s  %8s  %5s  %15s\n' "$n" "${ns:--}" "${cpu:--}" "$rati" "${bitsSpeed:--}" "${cent:--}"
         done
