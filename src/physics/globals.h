@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+#include "physics/parametres.h"
+
 // The run state that the physics reads. Start-up sets G; the controls and the
 // main loop change the rest.
 extern double G;                  // gravitational constant in use
@@ -16,6 +18,6 @@ constexpr int32_t RADI_MINIM_ATRACCIO = 0;
 // sets it, real time, no cycle yet, attraction.
 void ReiniciarFisica();
 
-// Simulated seconds of one step, formed in single precision as the step has
-// always been, then widened.
-double FactorPas();
+// The step's parameters as the state above gives them now: what the main loop
+// hands its step once a cycle, and what a body's own operations read.
+ParametresPas ParametresGlobals();
