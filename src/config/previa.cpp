@@ -378,8 +378,6 @@ InformePrevia Previa(const Sistema& sistema, const OpcionsPrevia& o)
     InformePrevia inf;
     Ritme(sistema, o, inf);
     const int32_t n = inf.cossos;
-    // The physics as start-up leaves it, with the key pressed before the
-    // first step.
     const double g = GDeExponent(sistema.gexp);
     const int32_t factor = Factor(inf.tecla).factor;
     const std::unique_ptr<Particula[]> p = EstatInicial(sistema);

@@ -217,12 +217,9 @@ int Velocitat(std::ostream& out, int32_t n)
             sensePas.push_back({NomOpenCL(c), motiu});
             continue;
         }
-        camins.push_back(
-            {NomOpenCL(c),
-             [opencl](Particula* p, int32_t m, const ParametresPas& param) {
-                 return opencl->reservar(m) && opencl->pas(p, m, param);
-             },
-             cpu});
+        camins.push_back({NomOpenCL(c), [opencl](Particula* p, int32_t m, const ParametresPas& q) {
+                              return opencl->reservar(m) && opencl->pas(p, m, q);
+                          }, cpu});
         if (!c.dispositiu.cpu)
             gpus.push_back({c.nom, ""});
     }

@@ -4,8 +4,9 @@
 
 #include "physics/parametres.h"
 
-// The run state that the physics reads. Start-up sets G; the controls and the
-// main loop change the rest.
+// The run state of the physics, the program's interface to it. Start-up sets
+// G; the controls and the main loop change the rest. No step reads them: the
+// main loop forms a step's parameters from them once a cycle.
 extern double G;                  // gravitational constant in use
 extern int32_t FactorVelocitat;   // simulated seconds per real second
 extern float TempsPerCicle;       // real length of the previous cycle, seconds
