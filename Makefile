@@ -181,7 +181,7 @@ tsan: deps ## the step's threads under ThreadSanitizer (build-tsan/)
 	cmake -S . -B $(TSAN_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPARTICULES_TSAN=ON -DPARTICULES_BENCH=OFF
 	cmake --build $(TSAN_BUILD) -j $(JOBS) --target physics_tests
 	cd $(TSAN_BUILD) && TSAN_OPTIONS=halt_on_error=1:exitcode=86 \
-		ctest --output-on-failure -j $(JOBS) -R '^(TeamOfThreads|IgualQueLiteral|Interrupcio)\.'
+		ctest --output-on-failure -j $(JOBS) -R '^(TeamOfThreads|IgualQueLiteral|Interrupcio|StepParameters)\.'
 
 # How long SIGTERM and SIGINT take to end a run of SIGNAL_BODIES bodies in the
 # middle of its step, three times each: a measure, printed with the processor.

@@ -78,7 +78,7 @@ void Compartit(const std::string& nom, const Sistema& sistema, int passos)
     RecompteFma primer, tots;
     for (int k = 0; k < passos; ++k) {
         TempsPerCicle = k == 0 ? 0.0f : 1.0f / static_cast<float>(sistema.cicles);
-        const RecompteFma pas = PasComptatAvx512Fma(cossos.get(), n);
+        const RecompteFma pas = PasComptatAvx512Fma(cossos.get(), n, ParametresGlobals());
         if (k == 0)
             primer = pas;
         tots.comptats += pas.comptats;

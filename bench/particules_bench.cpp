@@ -20,6 +20,7 @@
 #include "config/generar.h"
 #include "config/orbites.h"
 #include "config/previa.h"
+#include "lectura/lectura.h"
 #include "limit_parell.h"
 #include "sistema_realista.h"
 #include "physics/fils.h"
@@ -58,11 +59,12 @@ void Passos(benchmark::State& state, FerPas ferPas, clockid_t rellotge = CLOCK_T
 {
     const int32_t n = static_cast<int32_t>(state.range(0));
     std::vector<Particula> cossos = SistemaRealista(n);
+    const ParametresPas parametres = ParametresGlobals();
     ReservarPas(n);
     PerParell(
         state, int64_t{n} * (n - 1),
         [&] {
-            ferPas(cossos.data(), n);
+            ferPas(cossos.data(), n, parametres);
             benchmark::ClobberMemory();
         },
         rellotge);
@@ -91,7 +93,7 @@ void BM_StepFast(benchmark::State& state)
 {
     const int32_t n = static_cast<int32_t>(state.range(0));
     const std::vector<Particula> cossos = SistemaRealista(n);
-    IniciarFilsPas(n, cossos.data());
+    IniciarFilsPas(n, cossos.data(), CicleReal(G, FactorVelocitat, SegonsDeCicle(0), repulsio));
     const DispositiuOpenCL* d = DispositiuPas();
     state.SetLabel(d != nullptr ? NomDispositiu(*d) : CamiPasTriat().nom);
     Passos(state, Pas, CLOCK_MONOTONIC);
@@ -117,9 +119,9 @@ void BM_StepPath(benchmark::State& state, const CamiPas& cami)
     // A device's launches find their length in the first steps.
     const int32_t n = static_cast<int32_t>(state.range(0));
     std::vector<Particula> escalfament = SistemaRealista(n);
-    bool bo = pas(escalfament.data(), n);
+    bool bo = pas(escalfament.data(), n, ParametresGlobals());
     Passos(
-        state, [&](Particula* p, int32_t m) { bo = pas(p, m) && bo; },
+        state, [&](Particula* p, int32_t m, const ParametresPas& q) { bo = pas(p, m, q) && bo; },
         cami.nucli != nullptr ? CLOCK_THREAD_CPUTIME_ID : CLOCK_MONOTONIC);
     if (!bo)
         state.SkipWithError("a step failed on the device");
@@ -139,7 +141,7 @@ void PassosEnEquip(benchmark::State& state, bool disponible, FerPas ferPas)
         return;
     }
     Passos(
-        state, [&](Particula* p, int32_t n) { ferPas(p, n, &equip); }, CLOCK_MONOTONIC);
+        state, [&](Particula* p, int32_t n, const ParametresPas& q) { ferPas(p, n, q, &equip); }, CLOCK_MONOTONIC);
 }
 
 // The program's step on a team of each size: the processor's path its run
@@ -150,11 +152,14 @@ void BM_StepFastThreads(benchmark::State& state)
     const std::vector<Particula> cossos = SistemaRealista(n);
     // The run's own choice among the processor's paths, with no team made
     // and no device timed for it.
-    const CamiPas* triat = TriarCamiProcessador(CaminsProcessador(), cossos.data(), n, SegonsDeCicle(0));
+    const CamiPas* triat = TriarCamiProcessador(CaminsProcessador(), cossos.data(), n,
+                                                        CicleReal(G, FactorVelocitat, SegonsDeCicle(0), repulsio));
     const CamiPas& cami = triat != nullptr ? *triat : CamiPreferit();
     state.SetLabel(cami.nom);
     PassosEnEquip(state, true,
-                  [nucli = cami.nucli](Particula* p, int32_t m, EquipFils* equip) { PasRapidAmb(nucli, p, m, equip); });
+                  [nucli = cami.nucli](Particula* p, int32_t m, const ParametresPas& q, EquipFils* equip) {
+                      PasRapidAmb(nucli, p, m, q, equip);
+                  });
 }
 
 #if defined(PARTICULES_PAS_FMA)
@@ -178,7 +183,7 @@ void BM_StepFastAfterAWait(benchmark::State& state)
     for (auto _ : state) {
         std::this_thread::sleep_for(std::chrono::milliseconds(3));
         const double inici = Ns(CLOCK_MONOTONIC);
-        PasRapidAmb(CamiPreferit().nucli, cossos.data(), n, &equip);
+        PasRapidAmb(CamiPreferit().nucli, cossos.data(), n, ParametresGlobals(), &equip);
         benchmark::ClobberMemory();
         const double temps = Ns(CLOCK_MONOTONIC) - inici;
         ns += temps;
@@ -200,7 +205,7 @@ void BM_HandOff(benchmark::State& state)
 // quocients_fma.h: the same bits as Avx2.
 void BM_StepFastFma(benchmark::State& state)
 {
-    PassosForcats(state, FmaDisponible(), [](Particula* p, int32_t n) { PasFma(p, n); });
+    PassosForcats(state, FmaDisponible(), [](Particula* p, int32_t n, const ParametresPas& q) { PasFma(p, n, q); });
 }
 #endif
 
@@ -357,10 +362,11 @@ void BM_PreviewVsOneCore(benchmark::State& state)
         const InformePrevia informe = Previa(sistema, opcions);
         const auto mig = std::chrono::steady_clock::now();
         const std::unique_ptr<Particula[]> cossos = CrearCossos(sistema);
-        // Previa leaves G and the time factor as the run had them.
+        // G and the time factor of key 1, as the run has them.
+        const double g = GDeExponent(sistema.gexp);
         for (int64_t k = 0; k <= informe.passos; ++k) {
-            TempsPerCicle = k == 0 ? 0.0f : static_cast<float>(informe.periodeMs) / 1000.0f;
-            PasRapidAmb(CamiPreferit().nucli, cossos.get(), gen.n);
+            const float temps = k == 0 ? 0.0f : static_cast<float>(informe.periodeMs) / 1000.0f;
+            PasRapidAmb(CamiPreferit().nucli, cossos.get(), gen.n, {g, FactorDePas(1, temps), false});
         }
         const auto fi = std::chrono::steady_clock::now();
         previa += std::chrono::duration<double>(mig - inici).count();

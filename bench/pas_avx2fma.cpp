@@ -18,9 +18,9 @@ bool FmaDisponible()
     return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
 }
 
-void PasFma(Particula* particules, int32_t n, EquipFils* equip)
+void PasFma(Particula* particules, int32_t n, const ParametresPas& p, EquipFils* equip)
 {
-    PasRapidAmb(PasNucliAvx2Fma, particules, n, equip);
+    PasRapidAmb(PasNucliAvx2Fma, particules, n, p, equip);
 }
 
 int64_t DividirPerRFma(const double* dx, const double* dy, const double* r, double* ux, double* uy, int64_t n)

@@ -9,15 +9,17 @@
 
 #include <cstdint>
 
+#include "physics/parametres.h"
+
 class EquipFils;
 class Particula;
 
 // Whether this processor has AVX2 and FMA.
 bool FmaDisponible();
 
-// The program's fast step (PasRapidAmb) with the FMA quotients, shared among the
-// threads of `equip` when one is given.
-void PasFma(Particula* particules, int32_t n, EquipFils* equip = nullptr);
+// The program's fast step (PasRapidAmb) with the FMA quotients, at the
+// parameters p, shared among the threads of `equip` when one is given.
+void PasFma(Particula* particules, int32_t n, const ParametresPas& p, EquipFils* equip = nullptr);
 
 // ux[i] = dx[i] / r[i] and uy[i] = dy[i] / r[i] as the step forms them, for n
 // a multiple of 4. Returns how many blocks of four the divider did again.

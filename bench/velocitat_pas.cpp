@@ -31,6 +31,7 @@ template <class FerPas>
 double NsPerParell(int32_t n, FerPas ferPas)
 {
     std::vector<Particula> cossos = SistemaRealista(n);
+    const ParametresPas parametres = ParametresGlobals();
     const double parells = double(n) * double(n - 1);
     double millor = 1e300;
     for (int ronda = 0; ronda < 5; ++ronda) {
@@ -38,7 +39,7 @@ double NsPerParell(int32_t n, FerPas ferPas)
         std::chrono::duration<double, std::nano> temps{};
         int64_t passos = 0;
         do {
-            ferPas(cossos.data(), n);
+            ferPas(cossos.data(), n, parametres);
             ++passos;
             temps = std::chrono::steady_clock::now() - inici;
         } while (temps.count() < 3e8);

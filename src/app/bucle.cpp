@@ -84,7 +84,9 @@ bool cicle(Bucle& b)
 {
     b.cronoCicle.iniciar();
     entradaCicle(b);
-    Pas(particules.get(), NUMERO_PARTICULES);
+    // The step's parameters as the keys and the last cycle have left them,
+    // read once for the whole step.
+    Pas(particules.get(), NUMERO_PARTICULES, ParametresGlobals());
     // Stopped by a signal: the run ends as on quit, with nothing more drawn.
     if (PasInterromput()) {
         b.sortir = true;
@@ -105,7 +107,8 @@ int faseExecucio()
     // The step's threads and path, chosen once and before the window shows:
     // a close sent to a window whose loop had not begun went unheard. Every
     // way out of the run joins the threads.
-    const ExecucioDelPas execucio(NUMERO_PARTICULES, particules.get(), CICLES_PER_SEGON);
+    const ExecucioDelPas execucio(NUMERO_PARTICULES, particules.get(),
+                                  CicleReal(G, FactorVelocitat, SegonsDeCicle(CICLES_PER_SEGON), repulsio));
     if (!iniciar()) {
         std::cerr << "Error al iniciar" << std::endl;
         return 1;

@@ -56,7 +56,7 @@ void AbansDelBucle()
     if (NUMERO_PARTICULES > kCossosMostra) {
         std::vector<Particula> mostra(particules.get(), particules.get() + kCossosMostra);
         const double inici = emscripten_get_now();
-        Pas(mostra.data(), kCossosMostra);
+        Pas(mostra.data(), kCossosMostra, ParametresGlobals());
         const double escala = static_cast<double>(NUMERO_PARTICULES) / kCossosMostra;
         const double ms = (emscripten_get_now() - inici) * escala * escala;
         if (ms > kCicleLlargMs) {

@@ -3,20 +3,20 @@
 #include <algorithm>
 #include <cmath>
 
-#include "physics/globals.h"
+#include "physics/afirma.h"
 
 namespace {
 
 // The pair's energy per unit of reduced mass, v²/2 - G (mi + mj) / r, over
 // G (mi + mj): -1 / (2 a) for a bound pair whose orbit has semi-major axis a.
 // Not negative for a pair that is not bound, or at one place.
-double Lligam(const Particula& a, const Particula& b)
+double Lligam(const Particula& a, const Particula& b, double g)
 {
     const vector pa = a.retornarposicio(), pb = b.retornarposicio();
     const vector va = a.retornarvelocitat(), vb = b.retornarvelocitat();
     const double dx = pa.x - pb.x, dy = pa.y - pb.y, wx = va.x - vb.x, wy = va.y - vb.y;
     const double r = std::sqrt(dx * dx + dy * dy);
-    const double gm = G * (static_cast<double>(a.retornarmassa()) + static_cast<double>(b.retornarmassa()));
+    const double gm = g * (static_cast<double>(a.retornarmassa()) + static_cast<double>(b.retornarmassa()));
     if (!(r > 0.0) || !(gm > 0.0))
         return 0.0;
     return (0.5 * (wx * wx + wy * wy) - gm / r) / gm;
@@ -35,7 +35,9 @@ void Lligams::iniciar(const Particula* p, int32_t n, const std::vector<int32_t>*
         for (int32_t i = 0; i < n; ++i) {
             if (primari_[i] < 0)
                 continue;
-            lligat_[i] = Lligam(p[i], p[primari_[i]]) < 0.0;
+            // Another run of these same bodies found them.
+            AFIRMA(primari_[i] < n);
+            lligat_[i] = Lligam(p[i], p[primari_[i]], g_) < 0.0;
             deslligats_ += !lligat_[i];
         }
         lligatInici_ = lligat_;
@@ -46,7 +48,7 @@ void Lligams::iniciar(const Particula* p, int32_t n, const std::vector<int32_t>*
         for (int32_t j = 0; j < n; ++j) {
             if (j == i)
                 continue;
-            const double l = Lligam(p[i], p[j]);
+            const double l = Lligam(p[i], p[j], g_);
             if (l < millor) {
                 millor = l;
                 primari_[i] = j;
@@ -62,7 +64,7 @@ void Lligams::comprovar(const Particula* p, int32_t n, double quan)
     for (int32_t i = 0; i < n; ++i) {
         if (primari_[i] < 0)
             continue;
-        const bool lligat = Lligam(p[i], p[primari_[i]]) < 0.0;
+        const bool lligat = Lligam(p[i], p[primari_[i]], g_) < 0.0;
         if (lligat_[i] && !lligat)
             quan_[i] = quan;
         lligat_[i] = lligat;

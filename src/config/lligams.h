@@ -24,6 +24,8 @@ struct Separacio {
 // advice that unbinds a pair has not held it together.
 class Lligams {
 public:
+    // At the gravitational constant g.
+    explicit Lligams(double g) : g_(g) {}
     void iniciar(const Particula* p, int32_t n, const std::vector<int32_t>* primaris = nullptr);
     void comprovar(const Particula* p, int32_t n, double quan);
 
@@ -43,4 +45,5 @@ private:
     std::vector<char> lligat_, lligatInici_;
     std::vector<double> quan_;
     int32_t deslligats_ = 0;
+    double g_;
 };

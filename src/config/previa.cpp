@@ -37,8 +37,8 @@ struct Mostra {
 // step's bodies are only read.
 class Mesurador {
 public:
-    Mesurador(int32_t n, double pas)
-        : pas_(pas), x_(n), y_(n), vx_(n), vy_(n), m_(n), r2_(n), potencial_(n), w_(n), gm_(n)
+    Mesurador(int32_t n, double pas, double g)
+        : pas_(pas), g_(g), x_(n), y_(n), vx_(n), vy_(n), m_(n), r2_(n), potencial_(n), w_(n), gm_(n)
     {
     }
 
@@ -75,7 +75,7 @@ public:
                 const double dvx = vx_[j] - vxi;
                 const double dvy = vy_[j] - vyi;
                 const double v2 = dvx * dvx + dvy * dvy;
-                const double gm = G * (mi + m_[j]);
+                const double gm = g_ * (mi + m_[j]);
                 // How fast the pair's paths turn: their speed, or the speed of a
                 // circle at r when they are slower. A fast pass of light bodies
                 // barely bends; bodies at rest fall in on a circle's time scale.
@@ -109,7 +109,7 @@ public:
                 }
             }
         }
-        m.potencial = -G * suma;
+        m.potencial = -g_ * suma;
         return m;
     }
 
@@ -131,6 +131,7 @@ private:
     }
 
     double pas_;
+    double g_;
     std::vector<double> x_, y_, vx_, vy_, m_;
     // One row's pairs.
     std::vector<double> r2_, potencial_, w_, gm_;
@@ -309,13 +310,9 @@ void Ritme(const Sistema& sistema, const OpcionsPrevia& o, InformePrevia& inf)
     inf.mostreig = std::max<int64_t>(1, inf.cossos / kCossosPerMostra);
 }
 
-// What start-up leaves of the physics, with the key pressed before the first
-// step.
-std::unique_ptr<Particula[]> EstatInicial(const Sistema& sistema, int32_t factor)
+// What start-up leaves of the bodies, their working memory taken.
+std::unique_ptr<Particula[]> EstatInicial(const Sistema& sistema)
 {
-    ReiniciarFisica();
-    G = GDeExponent(sistema.gexp);
-    FactorVelocitat = factor;
     std::unique_ptr<Particula[]> p = CrearCossos(sistema);
     if (!ReservarPas(static_cast<int32_t>(sistema.cossos.size())))
         throw std::bad_alloc();
@@ -381,14 +378,15 @@ InformePrevia Previa(const Sistema& sistema, const OpcionsPrevia& o)
     InformePrevia inf;
     Ritme(sistema, o, inf);
     const int32_t n = inf.cossos;
-    const std::unique_ptr<Particula[]> p = EstatInicial(sistema, Factor(inf.tecla).factor);
-    const ExecucioDelPas execucio(n, p.get(), sistema.cicles);
+    const double g = GDeExponent(sistema.gexp);
+    const int32_t factor = Factor(inf.tecla).factor;
+    const std::unique_ptr<Particula[]> p = EstatInicial(sistema);
+    const ExecucioDelPas execucio(n, p.get(), CicleReal(g, factor, SegonsDeCicle(sistema.cicles), false));
     const float temps = static_cast<float>(inf.cicleUs) / 1e6f;
-    TempsPerCicle = temps;
-    inf.pas = FactorPas();
-    Mesurador mesurador(n, inf.pas);
+    inf.pas = FactorDePas(factor, temps);
+    Mesurador mesurador(n, inf.pas, g);
     Vista vista(sistema, n);
-    Lligams lligams;
+    Lligams lligams(g);
     // Pulls of every step, and pairs of the measures: one every mostreig
     // steps, the first and the last, and one for each row of the table.
     const double cossos = n;
@@ -404,8 +402,7 @@ InformePrevia Previa(const Sistema& sistema, const OpcionsPrevia& o)
     int64_t ultimFotograma = 0;
     // Cycle 0 steps with a cycle time of 0, as the program's first does.
     for (int64_t k = 0; k <= inf.passos; ++k) {
-        TempsPerCicle = k == 0 ? 0.0f : temps;
-        Pas(p.get(), n);
+        Pas(p.get(), n, {g, FactorDePas(factor, k == 0 ? 0.0f : temps), false});
         const int64_t us = k * inf.cicleUs;
         const int64_t ms = us / 1000;
         const double quan = static_cast<double>(us) / 1e6;

@@ -52,17 +52,17 @@ std::string NomOpenCL(const CamiPas& cami)
 }
 
 // The median of a few steps of the disc, in seconds; negative when one fails.
-double MedianaDePas(const Cossos& disc, const FerPas& pas)
+double MedianaDePas(const Cossos& disc, const FerPas& pas, const ParametresPas& cicle)
 {
     Cossos cossos = disc;
     const int32_t n = static_cast<int32_t>(cossos.size());
-    if (!pas(cossos.data(), n))
+    if (!pas(cossos.data(), n, cicle))
         return -1.0;
     std::vector<double> temps;
     double total = 0.0;
     while (temps.size() < kPassosMinims || (temps.size() < kPassosMaxims && total < kSegonsPerCami)) {
         const auto inici = std::chrono::steady_clock::now();
-        if (!pas(cossos.data(), n))
+        if (!pas(cossos.data(), n, cicle))
             return -1.0;
         temps.push_back(std::chrono::duration<double>(std::chrono::steady_clock::now() - inici).count());
         total += temps.back();
@@ -85,10 +85,10 @@ struct Triat {
     CamiPas cpu;
 };
 
-Triat CamiDelPrograma(const Cossos& disc, int32_t ciclesPerSegon)
+Triat CamiDelPrograma(const Cossos& disc, const ParametresPas& cicle)
 {
     const int32_t n = static_cast<int32_t>(disc.size());
-    IniciarFilsPas(n, disc.data(), ciclesPerSegon);
+    IniciarFilsPas(n, disc.data(), cicle);
     const DispositiuOpenCL* d = DispositiuPas();
     Triat triat{d != nullptr ? NomDispositiu(*d) : NomCpu(CamiPasTriat(), PasEnFils(n) ? ProcessadorsPermesos() : 1),
                 CamiPasTriat()};
@@ -115,8 +115,8 @@ void EscriureSensePas(std::ostream& out, const std::vector<SensePas>& sensePas)
     }
 }
 
-// A disc of n bodies as gen disc makes it, with the globals set as start-up
-// sets them for it; null, with the message written, where it cannot be made.
+// A disc of n bodies as gen disc makes it; null, with the message written,
+// where it cannot be made.
 std::optional<Sistema> Disc(int32_t n, Cossos& disc)
 {
     OpcionsGen gen;
@@ -130,11 +130,13 @@ std::optional<Sistema> Disc(int32_t n, Cossos& disc)
     }
     const std::unique_ptr<Particula[]> creats = CrearCossos(*sistema);
     disc.assign(creats.get(), creats.get() + n);
-    G = GDeExponent(sistema->gexp);
-    FactorVelocitat = 1;
-    repulsio = false;
-    TempsPerCicle = SegonsDeCicle(sistema->cicles);
     return sistema;
+}
+
+// A real cycle of the program's run of the disc, as start-up leaves it.
+ParametresPas CicleDelDisc(const Sistema& sistema)
+{
+    return CicleReal(GDeExponent(sistema.gexp), 1, SegonsDeCicle(sistema.cicles), false);
 }
 
 }  // namespace
@@ -151,12 +153,13 @@ EstimacioVelocitat EstimarVelocitat(int32_t n)
 
     Cossos disc;
     double ns = 0.0;
-    if (Disc(kCossosEstimacio, disc)) {
+    if (const std::optional<Sistema> sistema = Disc(kCossosEstimacio, disc)) {
+        const ParametresPas cicle = CicleDelDisc(*sistema);
         double millor = std::numeric_limits<double>::infinity();
         for (int k = 0; k < kPassosMinims; ++k) {
             Cossos cossos = disc;
             const auto inici = std::chrono::steady_clock::now();
-            PasLiteral(cossos.data(), kCossosEstimacio);
+            PasLiteral(cossos.data(), kCossosEstimacio, cicle);
             millor = std::min(millor, std::chrono::duration<double>(std::chrono::steady_clock::now() - inici).count());
         }
         ns = millor * 1e9 / (double(kCossosEstimacio) * (kCossosEstimacio - 1));
@@ -179,8 +182,8 @@ int Velocitat(std::ostream& out, int32_t n)
         return 1;
     }
 
-    const float segons = TempsPerCicle;
-    const Triat programa = CamiDelPrograma(disc, sistema->cicles);
+    const ParametresPas cicle = CicleDelDisc(*sistema);
+    const Triat programa = CamiDelPrograma(disc, cicle);
 
     // The processor's paths on the threads the program would step this disc
     // on, the widest on one thread too, each checked against the literal
@@ -189,8 +192,8 @@ int Velocitat(std::ostream& out, int32_t n)
     const int32_t processadors = ProcessadorsPermesos();
     auto equip = std::make_shared<EquipFils>(processadors);
     EquipFils* const fils = n >= COSSOS_PER_FILS && equip->parts() > 1 ? equip.get() : nullptr;
-    const FerPas literal = [](Particula* p, int32_t m) {
-        PasLiteral(p, m);
+    const FerPas literal = [](Particula* p, int32_t m, const ParametresPas& param) {
+        PasLiteral(p, m, param);
         return true;
     };
     std::vector<Fila> camins;
@@ -214,9 +217,9 @@ int Velocitat(std::ostream& out, int32_t n)
             sensePas.push_back({NomOpenCL(c), motiu});
             continue;
         }
-        camins.push_back(
-            {NomOpenCL(c), [opencl](Particula* p, int32_t m) { return opencl->reservar(m) && opencl->pas(p, m); },
-             cpu});
+        camins.push_back({NomOpenCL(c), [opencl](Particula* p, int32_t m, const ParametresPas& q) {
+                              return opencl->reservar(m) && opencl->pas(p, m, q);
+                          }, cpu});
         if (!c.dispositiu.cpu)
             gpus.push_back({c.nom, ""});
     }
@@ -230,8 +233,8 @@ int Velocitat(std::ostream& out, int32_t n)
         << "ns/pair  ms/step  bodies at 100/s  bits  path\n";
     int estat = 0;
     for (const Fila& c : camins) {
-        const double t = MedianaDePas(disc, c.pas);
-        const bool bits = PassaPorta(c.pas, c.referencia, disc.data(), n, segons);
+        const double t = MedianaDePas(disc, c.pas, cicle);
+        const bool bits = PassaPorta(c.pas, c.referencia, disc.data(), n, cicle);
         estat = bits ? estat : 1;
         for (SensePas& g : gpus)
             if (g.nom == c.nom)

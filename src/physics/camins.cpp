@@ -3,6 +3,8 @@
 #include <cctype>
 #include <memory>
 
+#include "physics/afirma.h"
+
 namespace {
 
 bool Sempre()
@@ -109,14 +111,17 @@ std::string IdentificadorCami(const CamiPas& cami)
 
 FerPas PasDeCami(const CamiPas& cami, EquipFils* equip, std::string* motiu)
 {
+    AFIRMA(cami.disponible);
     if (cami.nucli != nullptr) {
-        return [nucli = cami.nucli, equip](Particula* p, int32_t n) {
-            PasRapidAmb(nucli, p, n, equip);
+        return [nucli = cami.nucli, equip](Particula* p, int32_t n, const ParametresPas& param) {
+            PasRapidAmb(nucli, p, n, param, equip);
             return true;
         };
     }
     std::shared_ptr<PasOpenCL> opencl = PasOpenCL::Crear(cami.dispositiu, motiu);
     if (!opencl)
         return {};
-    return [opencl](Particula* p, int32_t n) { return opencl->reservar(n) && opencl->pas(p, n); };
+    return [opencl](Particula* p, int32_t n, const ParametresPas& param) {
+        return opencl->reservar(n) && opencl->pas(p, n, param);
+    };
 }

@@ -35,10 +35,12 @@ std::string NomDispositiu(const DispositiuOpenCL& d);
 // The name in letters and digits only, for tests and benchmarks: "AVX512".
 std::string IdentificadorCami(const CamiPas& cami);
 
-// One step of n bodies; false when it failed, with the bodies as they were.
-using FerPas = std::function<bool(Particula*, int32_t)>;
+// One step of n bodies at the parameters given; false when it failed, with
+// the bodies as they were.
+using FerPas = std::function<bool(Particula*, int32_t, const ParametresPas&)>;
 // The step on `cami`: the processor's on the threads of `equip` where one is
 // given; a device's with its kernel built, taking its buffers as a step
 // needs them. Empty where the kernel does not build on the device, and then
-// `motiu`, when given, says why in the driver's words.
+// `motiu`, when given, says why in the driver's words. Only for a path that
+// this machine has.
 FerPas PasDeCami(const CamiPas& cami, EquipFils* equip = nullptr, std::string* motiu = nullptr);

@@ -18,8 +18,13 @@ namespace {
 [[maybe_unused]] const bool kIniciat = (ReiniciarFisica(), true);
 }  // namespace
 
-double FactorPas()
+double FactorDePas(int32_t factorVelocitat, float segonsCicle)
 {
-    const float f = static_cast<float>(FactorVelocitat) * TempsPerCicle;
+    const float f = static_cast<float>(factorVelocitat) * segonsCicle;
     return static_cast<double>(f);
+}
+
+ParametresPas ParametresGlobals()
+{
+    return {G, FactorDePas(FactorVelocitat, TempsPerCicle), repulsio};
 }

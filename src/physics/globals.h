@@ -2,8 +2,11 @@
 
 #include <cstdint>
 
-// The run state that the physics reads. Start-up sets G; the controls and the
-// main loop change the rest.
+#include "physics/parametres.h"
+
+// The run state of the physics, the program's interface to it. Start-up sets
+// G; the controls and the main loop change the rest. No step reads them: the
+// main loop forms a step's parameters from them once a cycle.
 extern double G;                  // gravitational constant in use
 extern int32_t FactorVelocitat;   // simulated seconds per real second
 extern float TempsPerCicle;       // real length of the previous cycle, seconds
@@ -16,6 +19,6 @@ constexpr int32_t RADI_MINIM_ATRACCIO = 0;
 // sets it, real time, no cycle yet, attraction.
 void ReiniciarFisica();
 
-// Simulated seconds of one step, formed in single precision as the step has
-// always been, then widened.
-double FactorPas();
+// The step's parameters as the state above gives them now: what the main loop
+// hands its step once a cycle, and what a body's own operations read.
+ParametresPas ParametresGlobals();

@@ -21,21 +21,31 @@ void Particula::valors(double px, double py, double vx, double vy, uint64_t m, f
     amplada = altura;
 }
 
-void Particula::moviment()
+void Particula::moviment(const ParametresPas& p)
 {
-    SumaVectors(posicio, MultiplicacioVectors(velocitat, FactorPas()));
+    SumaVectors(posicio, MultiplicacioVectors(velocitat, p.f));
 }
 
-void Particula::atraccio(vector altra, uint64_t m)
+void Particula::atraccio(vector altra, uint64_t m, const ParametresPas& p)
 {
     const vector d = DistanciaVectors(posicio, altra);
     // Also false for a NaN distance: such a pair does nothing.
     if (!(ModulVector(d) > RADI_MINIM_ATRACCIO))
         return;
-    const vector acc = AtraccioVectors(posicio, altra, m);
-    const vector dv = MultiplicacioVectors(acc, FactorPas());
-    if (repulsio)
+    const vector acc = AtraccioTerme(posicio, altra, TermeMassa(m, p.g));
+    const vector dv = MultiplicacioVectors(acc, p.f);
+    if (p.repulsio)
         RestaVectors(velocitat, dv);
     else
         SumaVectors(velocitat, dv);
+}
+
+void Particula::moviment()
+{
+    moviment(ParametresGlobals());
+}
+
+void Particula::atraccio(vector altra, uint64_t m)
+{
+    atraccio(altra, m, ParametresGlobals());
 }

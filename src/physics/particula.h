@@ -2,6 +2,7 @@
 
 #include <cstdint>
 
+#include "physics/parametres.h"
 #include "physics/vector.h"
 
 // One body: a point mass drawn as a square of side amplada.
@@ -17,6 +18,10 @@ public:
     uint64_t retornarmassa() const { return massa; }
     vector retornarvelocitat() const { return velocitat; }
     int32_t retornarmida() const { return amplada; }
+    // As a step with the parameters p moves the body and pulls it; the forms
+    // without them take the program's globals as they are now.
+    void moviment(const ParametresPas& p);
+    void atraccio(vector altra, uint64_t m, const ParametresPas& p);
     void moviment();
     void atraccio(vector altra, uint64_t m);
     // Sets where the body is and how fast it goes; the fast step writes its

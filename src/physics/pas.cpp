@@ -2,6 +2,8 @@
 
 #include <memory>
 
+#include "physics/afirma.h"
+#include "physics/costures_prova.h"
 #include "physics/fils.h"
 
 namespace {
@@ -34,26 +36,28 @@ CandidatsPas& Candidats()
     return candidats;
 }
 
-void PasCpu(Particula* particules, int32_t n)
+void PasCpu(Particula* particules, int32_t n, const ParametresPas& p)
 {
-    PasRapidAmb(Execucio().cami.nucli, particules, n, PasEnFils(n) ? EquipPas().get() : nullptr);
+    const CamiPas& cami = Execucio().cami;
+    AFIRMA(cami.disponible && cami.nucli != nullptr);
+    PasRapidAmb(cami.nucli, particules, n, p, PasEnFils(n) ? EquipPas().get() : nullptr);
 }
 
 }  // namespace
 
-void PasLiteral(Particula* particules, int32_t n)
+void PasLiteral(Particula* particules, int32_t n, const ParametresPas& p)
 {
     for (int32_t i = 0; i < n; ++i) {
-        particules[i].moviment();
+        particules[i].moviment(p);
         for (int32_t j = 0; j < n; ++j) {
             if (j == i)
                 continue;
-            particules[i].atraccio(particules[j].retornarposicio(), particules[j].retornarmassa());
+            particules[i].atraccio(particules[j].retornarposicio(), particules[j].retornarmassa(), p);
         }
     }
 }
 
-void IniciarFilsPas(int32_t n, const Particula* cossos, int32_t ciclesPerSegon)
+void IniciarFilsPas(int32_t n, const Particula* cossos, const ParametresPas& cicle)
 {
     const int32_t processadors = ProcessadorsPermesos();
     if (processadors > 1 && n >= COSSOS_PER_FILS && !EquipPas())
@@ -61,13 +65,13 @@ void IniciarFilsPas(int32_t n, const Particula* cossos, int32_t ciclesPerSegon)
     ExecucioPas& execucio = Execucio();
     const CandidatsPas& candidats = Candidats();
     const CamiPas* cami = TriarCamiProcessador(candidats.processador ? *candidats.processador : CaminsProcessador(),
-                                               cossos, n, SegonsDeCicle(ciclesPerSegon));
+                                               cossos, n, cicle);
     execucio.cami = cami != nullptr ? *cami : CamiPreferit();
     execucio.opencl = nullptr;
     if (cossos == nullptr || n < COSSOS_PER_OPENCL)
         return;
     execucio.opencl = TriarDispositiu(candidats.dispositius ? *candidats.dispositius : DispositiusOpenCL(false),
-                                      cossos, n, SegonsDeCicle(ciclesPerSegon),
+                                      cossos, n, cicle,
                                       PasDeCami(execucio.cami, PasEnFils(n) ? EquipPas().get() : nullptr));
 }
 
@@ -93,15 +97,15 @@ bool PasEnFils(int32_t n)
     return EquipPas() && EquipPas()->parts() > 1 && n >= COSSOS_PER_FILS;
 }
 
-void Pas(Particula* particules, int32_t n)
+void Pas(Particula* particules, int32_t n, const ParametresPas& p)
 {
     ExecucioPas& execucio = Execucio();
     if (execucio.opencl) {
-        if (execucio.opencl->pas(particules, n))
+        if (execucio.opencl->pas(particules, n, p))
             return;
         execucio.opencl.reset();
     }
-    PasCpu(particules, n);
+    PasCpu(particules, n, p);
 }
 
 void FixarPasOpenCL(std::unique_ptr<PasOpenCL> opencl)

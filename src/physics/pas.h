@@ -1,16 +1,14 @@
 #pragma once
 
 #include <cstdint>
-#include <memory>
-#include <optional>
-#include <vector>
 
 #include "physics/particula.h"
 #include "physics/tria.h"
 
-// One simulation step: each body in index order moves, then takes the pull of
-// every other body, those before it already at their new positions.
-void PasLiteral(Particula* particules, int32_t n);
+// One simulation step at the parameters p: each body in index order moves,
+// then takes the pull of every other body, those before it already at their
+// new positions.
+void PasLiteral(Particula* particules, int32_t n, const ParametresPas& p);
 
 // Below this many bodies a step is too short for another thread to pay: a
 // worker woken from its sleep takes longer to start than the whole step.
@@ -20,17 +18,17 @@ constexpr int32_t COSSOS_PER_FILS = 256;
 // process may use, made once when the run of n bodies begins; none on a
 // single core, nor for a count too small to share. Given the run's bodies,
 // and enough of them, it also times the processor's paths on copies of them,
-// then the GPUs against the fastest, each at the step factor of a cycle under
-// a limit of ciclesPerSegon, and the run keeps the fastest that passes the
-// gate until AturarFilsPas.
-void IniciarFilsPas(int32_t n, const Particula* cossos = nullptr, int32_t ciclesPerSegon = 0);
+// then the GPUs against the fastest, each at the parameters of one of the
+// run's real cycles (CicleReal), and the run keeps the fastest that passes
+// the gate until AturarFilsPas.
+void IniciarFilsPas(int32_t n, const Particula* cossos = nullptr, const ParametresPas& cicle = {});
 void AturarFilsPas();
 // The run's step for as long as this lives: IniciarFilsPas as it is made,
 // AturarFilsPas as it goes, whichever way the run ends.
 struct ExecucioDelPas {
-    ExecucioDelPas(int32_t n, const Particula* cossos, int32_t ciclesPerSegon)
+    ExecucioDelPas(int32_t n, const Particula* cossos, const ParametresPas& cicle)
     {
-        IniciarFilsPas(n, cossos, ciclesPerSegon);
+        IniciarFilsPas(n, cossos, cicle);
     }
     ~ExecucioDelPas() { AturarFilsPas(); }
     ExecucioDelPas(const ExecucioDelPas&) = delete;
@@ -47,16 +45,5 @@ bool PasEnFils(int32_t n);
 // The step the program runs: on the device the run chose, or the fast one on
 // the processor's path it chose, on the team's threads where they gain. A
 // step that fails on the device is done again on the CPU, which keeps the
-// rest of the run.
-void Pas(Particula* particules, int32_t n);
-
-// For the tests: the run's steps go to `opencl`, whatever a timing would say.
-void FixarPasOpenCL(std::unique_ptr<PasOpenCL> opencl);
-// For the tests: what the run's choice weighs in place of this machine's
-// paths: the processor's, in order of preference, and the OpenCL devices in
-// place of its GPUs and accelerators. Each left empty is the machine's own.
-struct CandidatsPas {
-    std::optional<std::vector<CamiPas>> processador;
-    std::optional<std::vector<DispositiuOpenCL>> dispositius;
-};
-void FixarCandidatsPas(CandidatsPas candidats);
+// rest of the run. Its parameters p are the cycle's, formed by the caller.
+void Pas(Particula* particules, int32_t n, const ParametresPas& p);

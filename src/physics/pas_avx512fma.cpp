@@ -38,11 +38,11 @@ void PasNucliAvx512Fma(const SistemaPas& s)
     NucliPas<CarrilsAvx512, QuocientsFmaAvx512<>>(s);
 }
 
-RecompteFma PasComptatAvx512Fma(Particula* particules, int32_t n)
+RecompteFma PasComptatAvx512Fma(Particula* particules, int32_t n, const ParametresPas& p)
 {
     recompte = {};
     SistemaPas s;
-    if (!OmplirColumnes(particules, n, s))
+    if (!OmplirColumnes(particules, n, p, s))
         return recompte;
     // A block at a time, so that the padding lanes of the last are not counted.
     for (int32_t i = 0; i < n; i += 8) {

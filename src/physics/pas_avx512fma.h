@@ -6,6 +6,8 @@
 
 #include <cstdint>
 
+#include "physics/parametres.h"
+
 class Particula;
 
 // ux = dx / r, uy = dy / r and k = mg / (r r), r = sqrt(dy dy + dx dx), as
@@ -29,5 +31,6 @@ struct RecompteFma {
     int64_t comptats = 0;
     int64_t fallits = 0;
 };
-// One step on one thread, as PasNucliAvx512Fma takes it, counted.
-RecompteFma PasComptatAvx512Fma(Particula* particules, int32_t n);
+// One step at the parameters p on one thread, as PasNucliAvx512Fma takes it,
+// counted.
+RecompteFma PasComptatAvx512Fma(Particula* particules, int32_t n, const ParametresPas& p);

@@ -10,6 +10,7 @@
 #include <cstddef>
 #include <cstring>
 
+#include "physics/costures_prova.h"
 #include "physics/pas_opencl_font.h"
 #include "physics/pas_rapid.h"
 
@@ -393,14 +394,14 @@ bool PasOpenCL::reservar(int32_t n, std::string* motiu)
     return true;
 }
 
-bool PasOpenCL::pas(Particula* particules, int32_t n)
+bool PasOpenCL::pas(Particula* particules, int32_t n, const ParametresPas& p)
 {
     // A signal's stop leaves the bodies as they were, as on the CPU; the
     // device stays the run's.
     if (PasInterromput())
         return true;
     SistemaPas s;
-    if (!e_ || e_->nucli == nullptr || n <= 0 || n > e_->capacitat || !OmplirColumnes(particules, n, s))
+    if (!e_ || e_->nucli == nullptr || n <= 0 || n > e_->capacitat || !OmplirColumnes(particules, n, p, s))
         return false;
     using Rellotge = std::chrono::steady_clock;
     const std::size_t bytes = static_cast<std::size_t>(n) * sizeof(double);
@@ -455,19 +456,20 @@ bool PasOpenCL::pas(Particula* particules, int32_t n)
     return true;
 }
 
-void PasOpenCL::trencar()
+void CosturaPasOpenCL::trencar(PasOpenCL& opencl)
 {
-    if (e_ && e_->nucli != nullptr) {
-        clReleaseKernel(e_->nucli);
-        e_->nucli = nullptr;
+    const std::unique_ptr<PasOpenCL::Estat>& e = opencl.e_;
+    if (e && e->nucli != nullptr) {
+        clReleaseKernel(e->nucli);
+        e->nucli = nullptr;
     }
 }
 
-void PasOpenCL::fixarTros(int32_t cossos, int32_t estiradors)
+void CosturaPasOpenCL::fixarTros(PasOpenCL& opencl, int32_t cossos, int32_t estiradors)
 {
-    if (e_) {
-        e_->filesFixes = cossos;
-        e_->estiradorsFixos = estiradors;
+    if (opencl.e_) {
+        opencl.e_->filesFixes = cossos;
+        opencl.e_->estiradorsFixos = estiradors;
     }
 }
 

@@ -70,13 +70,8 @@ public:
     // one. Each launch's pulls count in CossosSumatsPas, n to a body, as it
     // ends. False on any failure, with the bodies as they were; a stop raised
     // by a signal, looked at between launches, leaves them so too, and is no
-    // failure.
-    bool pas(Particula* particules, int32_t n);
-    // For the tests: from now on every step fails, as on a lost device.
-    void trencar();
-    // For the tests: every launch steps this many bodies with the pulls of
-    // `estiradors` bodies; 0, as many as measured.
-    void fixarTros(int32_t cossos, int32_t estiradors = 0);
+    // failure. At the parameters p, as on the CPU.
+    bool pas(Particula* particules, int32_t n, const ParametresPas& p);
 
     // The driver's log of the kernel's build, and the program it made from
     // it (PTX text on NVIDIA's drivers).
@@ -84,6 +79,8 @@ public:
     std::string binari() const;
 
 private:
+    // The tests' seam (physics/costures_prova.h).
+    friend struct CosturaPasOpenCL;
     struct Estat;
     explicit PasOpenCL(const DispositiuOpenCL& d, std::unique_ptr<Estat> e);
 

@@ -1,5 +1,6 @@
 // A build without OpenCL, the browser's among them: no device to choose, and
 // the step stays the processor's.
+#include "physics/costures_prova.h"
 #include "physics/pas_opencl.h"
 
 struct PasOpenCL::Estat {};
@@ -26,14 +27,14 @@ bool PasOpenCL::reservar(int32_t, std::string*)
     return false;
 }
 
-bool PasOpenCL::pas(Particula*, int32_t)
+bool PasOpenCL::pas(Particula*, int32_t, const ParametresPas&)
 {
     return false;
 }
 
-void PasOpenCL::trencar() {}
+void CosturaPasOpenCL::trencar(PasOpenCL&) {}
 
-void PasOpenCL::fixarTros(int32_t, int32_t) {}
+void CosturaPasOpenCL::fixarTros(PasOpenCL&, int32_t, int32_t) {}
 
 std::string PasOpenCL::registre() const
 {

@@ -8,6 +8,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "physics/parametres.h"
+
 // The bodies of one step as columns, each padded with zeros to a whole number
 // of the widest register.
 struct SistemaPas {
@@ -44,12 +46,14 @@ class EquipFils;
 // Bytes of the fast step's working memory for n bodies.
 std::size_t MemoriaPas(int32_t n);
 // Takes that memory for up to n bodies, before the run, so that no step
-// allocates; false when it cannot be had.
+// allocates; false when it cannot be had. Each thread keeps its own, so that
+// steps on two threads never share it: the thread that steps reserves.
 bool ReservarPas(int32_t n);
 
-// The step's columns for n bodies, filled from them as a step begins, in the
-// memory that ReservarPas keeps; false when it cannot be had.
-bool OmplirColumnes(const Particula* particules, int32_t n, SistemaPas& s);
+// The step's columns for n bodies at the parameters p, filled from them as a
+// step begins, in the memory that ReservarPas keeps; false when it cannot be
+// had.
+bool OmplirColumnes(const Particula* particules, int32_t n, const ParametresPas& p, SistemaPas& s);
 // The new positions and velocities back into the bodies.
 void TornarColumnes(Particula* particules, const SistemaPas& s);
 
@@ -62,8 +66,10 @@ using Nucli = void (*)(const SistemaPas&);
 
 // The literal step to the last bit, several bodies at a time, one per lane of
 // `nucli`, and the lane blocks shared among the threads of `equip` when one is
-// given. Steps of more bodies than were reserved take their memory first.
-void PasRapidAmb(Nucli nucli, Particula* particules, int32_t n, EquipFils* equip = nullptr);
+// given, at the parameters p. Steps of more bodies than were reserved take
+// their memory first.
+void PasRapidAmb(Nucli nucli, Particula* particules, int32_t n, const ParametresPas& p,
+                 EquipFils* equip = nullptr);
 // Bodies whose pulls the fast step has summed since the process began,
 // counted a lane block at a time; any thread may read it while a step runs.
 int64_t CossosSumatsPas();

@@ -7,7 +7,6 @@
 #include <ctime>
 #include <limits>
 
-#include "physics/globals.h"
 
 namespace {
 
@@ -40,48 +39,19 @@ double SegonsDeFil()
 
 // The shortest of a few steps on the bodies `cossos`, in seconds; negative
 // when a step fails or a signal stops one short.
-double MinimDePas(Cossos& cossos, const FerPas& pas)
+double MinimDePas(Cossos& cossos, const FerPas& pas, const ParametresPas& cicle)
 {
     const int32_t n = static_cast<int32_t>(cossos.size());
     double millor = -1.0, total = 0.0;
     for (int k = 0; k < PASSOS_TRIA && total < SEGONS_TRIA; ++k) {
         const Rellotge::time_point inici = Rellotge::now();
-        if (!pas(cossos.data(), n) || PasInterromput())
+        if (!pas(cossos.data(), n, cicle) || PasInterromput())
             return -1.0;
         const double t = Segons(inici);
         total += t;
         millor = millor < 0.0 ? t : std::min(millor, t);
     }
     return millor;
-}
-
-// The physics globals as they were, put back bit for bit when this goes.
-class GlobalsDesats {
-public:
-    GlobalsDesats() : g_(G), factor_(FactorVelocitat), temps_(TempsPerCicle), repulsio_(repulsio) {}
-    ~GlobalsDesats()
-    {
-        G = g_;
-        FactorVelocitat = factor_;
-        TempsPerCicle = temps_;
-        repulsio = repulsio_;
-    }
-    GlobalsDesats(const GlobalsDesats&) = delete;
-    GlobalsDesats& operator=(const GlobalsDesats&) = delete;
-
-private:
-    double g_;
-    int32_t factor_;
-    float temps_;
-    bool repulsio_;
-};
-
-// A real cycle of the run: its length, and a time factor that moves.
-void CicleReal(float segonsCicle)
-{
-    TempsPerCicle = segonsCicle;
-    if (FactorVelocitat <= 0)
-        FactorVelocitat = 1;
 }
 
 double Nan(uint64_t carrega, bool negatiu)
@@ -149,11 +119,13 @@ Cossos CasExtrem(int cas)
 
 // Both steps on copies of the same bodies, PASSOS_PORTA times; whether they
 // kept the same bits throughout. A step stopped by a signal proves nothing.
-bool MateixosPassos(const FerPas& pas, const FerPas& referencia, const Particula* cossos, int32_t n)
+bool MateixosPassos(const FerPas& pas, const FerPas& referencia, const Particula* cossos, int32_t n,
+                    const ParametresPas& p)
 {
     Cossos a(cossos, cossos + n), b = a;
     for (int k = 0; k < PASSOS_PORTA; ++k) {
-        if (!pas(a.data(), n) || !referencia(b.data(), n) || PasInterromput() || !MateixosCossos(a.data(), b.data(), n))
+        if (!pas(a.data(), n, p) || !referencia(b.data(), n, p) || PasInterromput() ||
+            !MateixosCossos(a.data(), b.data(), n))
             return false;
     }
     return true;
@@ -184,8 +156,13 @@ float SegonsDeCicle(int32_t ciclesPerSegon)
     return static_cast<float>(periode > 0 ? periode : 10) / 1000.0f;
 }
 
+ParametresPas CicleReal(double g, int32_t factorVelocitat, float segonsCicle, bool repulsio)
+{
+    return {g, FactorDePas(factorVelocitat > 0 ? factorVelocitat : 1, segonsCicle), repulsio};
+}
+
 const CamiPas* TriarCamiProcessador(const std::vector<CamiPas>& camins, const Particula* cossos, int32_t n,
-                                    float segonsCicle)
+                                    const ParametresPas& cicle)
 {
     std::vector<const CamiPas*> candidats;
     for (const CamiPas& c : camins)
@@ -196,13 +173,11 @@ const CamiPas* TriarCamiProcessador(const std::vector<CamiPas>& camins, const Pa
     if (cossos == nullptr || n < COSSOS_PER_MESURA || candidats.size() == 1)
         return candidats.back();
 
-    const GlobalsDesats desats;
-    CicleReal(segonsCicle);
     const int32_t m = std::min(n, COSSOS_MESURA);
     const Cossos mostra(cossos, cossos + m);
     // One step untimed first, to take the working memory and warm it.
     Cossos copia = mostra;
-    PasRapidAmb(candidats.back()->nucli, copia.data(), m);
+    PasRapidAmb(candidats.back()->nucli, copia.data(), m, cicle);
     std::vector<double> millor(candidats.size(), std::numeric_limits<double>::infinity());
     const Rellotge::time_point inici = Rellotge::now();
     // Round after round, so that a disturbance falls on every path alike.
@@ -210,7 +185,7 @@ const CamiPas* TriarCamiProcessador(const std::vector<CamiPas>& camins, const Pa
         for (size_t c = 0; c < candidats.size(); ++c) {
             copia = mostra;
             const double t = SegonsDeFil();
-            PasRapidAmb(candidats[c]->nucli, copia.data(), m);
+            PasRapidAmb(candidats[c]->nucli, copia.data(), m, cicle);
             const double segons = SegonsDeFil() - t;
             // Stopped short, its time would win; the run is ending anyway.
             if (PasInterromput())
@@ -225,43 +200,39 @@ const CamiPas* TriarCamiProcessador(const std::vector<CamiPas>& camins, const Pa
     return candidats[triat];
 }
 
-bool PassaPorta(const FerPas& pas, const FerPas& referencia, const Particula* cossos, int32_t n, float segonsCicle)
+bool PassaPorta(const FerPas& pas, const FerPas& referencia, const Particula* cossos, int32_t n,
+                const ParametresPas& cicle)
 {
-    const GlobalsDesats desats;
-    CicleReal(segonsCicle);
-    if (n > 0 && !MateixosPassos(pas, referencia, cossos, std::min(n, COSSOS_PORTA)))
+    if (n > 0 && !MateixosPassos(pas, referencia, cossos, std::min(n, COSSOS_PORTA), cicle))
         return false;
-    G = 6.7e-11;
     for (int cas = 0;; ++cas) {
         const Cossos cossosCas = CasExtrem(cas);
         if (cossosCas.empty())
             return true;
         for (const bool r : {false, true}) {
-            repulsio = r;
-            if (!MateixosPassos(pas, referencia, cossosCas.data(), static_cast<int32_t>(cossosCas.size())))
+            const ParametresPas extrem{6.7e-11, cicle.f, r};
+            if (!MateixosPassos(pas, referencia, cossosCas.data(), static_cast<int32_t>(cossosCas.size()), extrem))
                 return false;
         }
     }
 }
 
 std::unique_ptr<PasOpenCL> TriarDispositiu(const std::vector<DispositiuOpenCL>& dispositius,
-                                           const Particula* cossos, int32_t n, float segonsCicle,
+                                           const Particula* cossos, int32_t n, const ParametresPas& cicle,
                                            const FerPas& cpu)
 {
     if (dispositius.empty() || n <= 0)
         return nullptr;
-    const GlobalsDesats desats;
-    CicleReal(segonsCicle);
     // One CPU step both warms it up and gives the bits every device must match.
     const Cossos inicial(cossos, cossos + n);
     Cossos primer = inicial;
     const Rellotge::time_point inici = Rellotge::now();
-    cpu(primer.data(), n);
+    cpu(primer.data(), n, cicle);
     double millor = Segons(inici);
     Cossos copia = primer;
     // A first step that long is timing enough.
     if (millor < SEGONS_TRIA)
-        millor = MinimDePas(copia, cpu);
+        millor = MinimDePas(copia, cpu, cicle);
     if (millor < 0.0 || PasInterromput())
         return nullptr;
     std::unique_ptr<PasOpenCL> triat;
@@ -269,12 +240,14 @@ std::unique_ptr<PasOpenCL> TriarDispositiu(const std::vector<DispositiuOpenCL>& 
         std::unique_ptr<PasOpenCL> opencl = PasOpenCL::Crear(d);
         if (!opencl || !opencl->reservar(n))
             continue;
-        const FerPas pas = [&opencl](Particula* p, int32_t m) { return opencl->pas(p, m); };
+        const FerPas pas = [&opencl](Particula* p, int32_t m, const ParametresPas& param) {
+            return opencl->pas(p, m, param);
+        };
         copia = inicial;
-        if (!pas(copia.data(), n) || PasInterromput() || !MateixosCossos(copia.data(), primer.data(), n) ||
-            !PassaPorta(pas, cpu, cossos, n, segonsCicle))
+        if (!pas(copia.data(), n, cicle) || PasInterromput() || !MateixosCossos(copia.data(), primer.data(), n) ||
+            !PassaPorta(pas, cpu, cossos, n, cicle))
             continue;
-        const double t = MinimDePas(copia, pas);
+        const double t = MinimDePas(copia, pas, cicle);
         if (t >= 0.0 && t < millor) {
             millor = t;
             triat = std::move(opencl);

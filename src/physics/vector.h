@@ -51,12 +51,26 @@ inline vector VectorUnitari(vector v)
     return {v.x / ModulVector(v), v.y / ModulVector(v)};
 }
 
-// Acceleration that a mass m at b gives a body at a; the caller makes sure a != b.
-inline vector AtraccioVectors(vector a, vector b, uint64_t m)
+// A body's mass times G: the one place a pull forms it, for the literal step
+// here and for the fast step's columns alike.
+inline double TermeMassa(uint64_t m, double g)
+{
+    return static_cast<double>(m) * g;
+}
+
+// Acceleration that a mass term mg (TermeMassa) at b gives a body at a; the
+// caller makes sure a != b.
+inline vector AtraccioTerme(vector a, vector b, double mg)
 {
     const vector d = DistanciaVectors(a, b);
     const double r = ModulVector(d);
-    const double k = static_cast<double>(m) * G / (r * r);
+    const double k = mg / (r * r);
     const vector u = VectorUnitari(d);
     return {u.x * k, u.y * k};
+}
+
+// Acceleration that a mass m at b gives a body at a, at the G in use.
+inline vector AtraccioVectors(vector a, vector b, uint64_t m)
+{
+    return AtraccioTerme(a, b, TermeMassa(m, G));
 }

@@ -148,7 +148,7 @@ TEST_F(Controls, SStopsEveryBodyBeforeTheStepOfTheSameCycle)
     particules[1].valors(10, 0, -3, 2, 100, 1.0f);
     pitjar(SDLK_s);
     aplicar();
-    Pas(particules.get(), NUMERO_PARTICULES);
+    Pas(particules.get(), NUMERO_PARTICULES, ParametresGlobals());
     // From rest: neither moves, and each gets only the pull from distance 10.
     EXPECT_EQ(particules[0].retornarposicio().x, 0.0);
     EXPECT_EQ(particules[1].retornarposicio().x, 10.0);

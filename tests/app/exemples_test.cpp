@@ -58,7 +58,7 @@ TEST_P(Exemples, StayOnScreenForAMinute)
     FactorVelocitat = FactorDeNumero(GetParam().tecla).factor;
     TempsPerCicle = 10.0f / 1000.0f;
     for (int cicle = 1; cicle <= 60 * 100; ++cicle) {
-        Pas(particules.get(), NUMERO_PARTICULES);
+        Pas(particules.get(), NUMERO_PARTICULES, ParametresGlobals());
         if (cicle % 100)
             continue;
         for (int32_t i = 0; i < NUMERO_PARTICULES; ++i)

@@ -174,7 +174,7 @@ TEST_F(ConfigGen, ADiscOf500StaysInTheWindowForAMinute)
     ASSERT_EQ(NUMERO_PARTICULES, 500);
     TempsPerCicle = 0.01f;
     for (int pas = 1; pas <= 6000; ++pas) {
-        Pas(particules.get(), NUMERO_PARTICULES);
+        Pas(particules.get(), NUMERO_PARTICULES, ParametresGlobals());
         for (int i = 0; i < NUMERO_PARTICULES; ++i)
             ASSERT_TRUE(DinsFinestra(i)) << "body " << i << " at step " << pas;
     }

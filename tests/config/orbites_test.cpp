@@ -385,7 +385,7 @@ TEST_F(ConfigGenOrbitsStep, ThePlanetAndMoonStayBoundForAMinuteAtTheSuggestedKey
         TempsPerCicle = cicle;
         const int passos = static_cast<int>(60.0f / cicle);
         for (int pas = 1; pas <= passos; ++pas) {
-            Pas(particules.get(), NUMERO_PARTICULES);
+            Pas(particules.get(), NUMERO_PARTICULES, ParametresGlobals());
             if (pas % 100 != 0 && pas != passos)
                 continue;
             ASSERT_LT(Lligam(2, 1), 0.0) << "moon and jupiter, step " << pas << " of " << cicle << " s";

@@ -153,7 +153,7 @@ TEST_P(Determinisme, GivesTheGoldenHashes)
         GTEST_SKIP() << "this processor lacks AVX2 or FMA";
 #endif
     std::unique_ptr<EquipFils> equip;
-    std::function<void(Particula*, int32_t)> opencl;
+    std::function<void(Particula*, int32_t, const ParametresPas&)> opencl;
     if (fila.tipus == Fila::Tipus::OpenCL) {
         std::vector<PasDeDispositiu> passos = PassosOpenCL();
         ASSERT_LT(fila.index, passos.size()) << "the kernel does not build";
@@ -165,17 +165,17 @@ TEST_P(Determinisme, GivesTheGoldenHashes)
     const auto pas = [&](std::vector<Particula>& cossos) {
         const int32_t n = static_cast<int32_t>(cossos.size());
         switch (fila.tipus) {
-        case Fila::Tipus::Literal: PasLiteral(cossos.data(), n); break;
-        case Fila::Tipus::Programa: Pas(cossos.data(), n); break;
+        case Fila::Tipus::Literal: PasLiteral(cossos.data(), n, ParametresGlobals()); break;
+        case Fila::Tipus::Programa: Pas(cossos.data(), n, ParametresGlobals()); break;
         case Fila::Tipus::Rapid:
-            PasRapidAmb(CaminsProcessador()[fila.index].nucli, cossos.data(), n, equip.get());
+            PasRapidAmb(CaminsProcessador()[fila.index].nucli, cossos.data(), n, ParametresGlobals(), equip.get());
             break;
         case Fila::Tipus::Fma:
 #if defined(PARTICULES_PAS_FMA)
-            PasFma(cossos.data(), n, equip.get());
+            PasFma(cossos.data(), n, ParametresGlobals(), equip.get());
 #endif
             break;
-        case Fila::Tipus::OpenCL: opencl(cossos.data(), n); break;
+        case Fila::Tipus::OpenCL: opencl(cossos.data(), n, ParametresGlobals()); break;
         }
     };
 

@@ -50,8 +50,8 @@ inline std::vector<PasDeDispositiu> PassosOpenCL()
         std::shared_ptr<PasOpenCL> opencl = CrearDeLesProves(d);
         if (!opencl)
             continue;
-        passos.push_back({NomDispositiu(d), [opencl](Particula* p, int32_t n) {
-                              return opencl->reservar(n) && opencl->pas(p, n);
+        passos.push_back({NomDispositiu(d), [opencl](Particula* p, int32_t n, const ParametresPas& q) {
+                              return opencl->reservar(n) && opencl->pas(p, n, q);
                           }});
     }
     return passos;

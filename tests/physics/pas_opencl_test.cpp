@@ -19,6 +19,7 @@
 #include <thread>
 #include <vector>
 
+#include "physics/costures_prova.h"
 #include "physics/globals.h"
 #include "physics/pas.h"
 #include "physics/pas_opencl.h"
@@ -100,10 +101,10 @@ TEST_F(PasOpenCLProva, AFailureOnTheDeviceRedoesTheStepOnTheCpuForTheRestOfTheRu
         Cossos literal = Aleatoris(N, 7), programa = literal;
         for (int k = 0; k < 8; ++k) {
             if (k == c.fallaDesDe && DispositiuPas() != nullptr)
-                dispositiu->trencar();
+                CosturaPasOpenCL::trencar(*dispositiu);
             EXPECT_EQ(DispositiuPas() != nullptr, k <= c.fallaDesDe) << c.cas << ", step " << k + 1;
-            PasLiteral(literal.data(), N);
-            Pas(programa.data(), N);
+            PasLiteral(literal.data(), N, ParametresGlobals());
+            Pas(programa.data(), N, ParametresGlobals());
             EXPECT_TRUE(MateixosCossos(literal.data(), programa.data(), N)) << c.cas << ", step " << k + 1;
         }
         EXPECT_EQ(DispositiuPas(), nullptr) << c.cas;
@@ -117,33 +118,35 @@ TEST_F(PasOpenCLProva, TheRunKeepsTheFastestStepThatGivesTheLiteralBits)
     const Cossos inicial = Aleatoris(N, 8);
     struct {
         const char* cas;
-        void (*cpu)(Particula*, int32_t);
+        void (*cpu)(Particula*, int32_t, const ParametresPas&);
         bool ambCpu;  // processors' devices among the candidates
         bool dispositiu;
     } const casos[] = {
         // The program's own candidates: GPUs, never PoCL on the processor.
         {"the program's", Pas, false, false},
-        {"a CPU step slower than any device", [](Particula* p, int32_t n) {
+        {"a CPU step slower than any device", [](Particula* p, int32_t n, const ParametresPas& q) {
              std::this_thread::sleep_for(std::chrono::milliseconds(50));
-             PasLiteral(p, n);
+             PasLiteral(p, n, q);
          }, true, true},
         // The device matches the literal step, not this one.
-        {"a CPU step with other bits", [](Particula* p, int32_t n) {
+        {"a CPU step with other bits", [](Particula* p, int32_t n, const ParametresPas& q) {
              std::this_thread::sleep_for(std::chrono::milliseconds(50));
-             PasLiteral(p, n);
+             PasLiteral(p, n, q);
              p[0].situar(p[0].retornarposicio(), {1.0, 1.0});
          }, true, false},
         // A signal's stop leaves every device's step short and unchanged.
-        {"a signal during the choice", [](Particula* p, int32_t n) {
+        {"a signal during the choice", [](Particula* p, int32_t n, const ParametresPas& q) {
              std::this_thread::sleep_for(std::chrono::milliseconds(50));
-             PasLiteral(p, n);
+             PasLiteral(p, n, q);
              InterromprePas();
          }, true, false},
     };
     for (const auto& c : casos) {
         const std::unique_ptr<PasOpenCL> triat =
-            TriarDispositiu(DispositiusOpenCL(c.ambCpu), inicial.data(), N, 0.01f, [&c](Particula* p, int32_t n) {
-                c.cpu(p, n);
+            TriarDispositiu(DispositiusOpenCL(c.ambCpu), inicial.data(), N,
+                            CicleReal(G, FactorVelocitat, 0.01f, repulsio),
+                            [&c](Particula* p, int32_t n, const ParametresPas& q) {
+                c.cpu(p, n, q);
                 return true;
             });
         // A GPU may well beat the processor; a processor's device never runs.
@@ -179,7 +182,7 @@ int TriaAmbPoCL()
     if (dispositius.empty())
         return 8;
     FixarCandidatsPas({std::vector<CamiPas>{{"slow scalar", true, NucliLent, {}}}, dispositius});
-    IniciarFilsPas(N, inicial.data(), 100);
+    IniciarFilsPas(N, inicial.data(), CicleReal(G, FactorVelocitat, SegonsDeCicle(100), repulsio));
     int estat = DispositiuPas() != nullptr ? 1 : 0;
     AturarFilsPas();
     FixarCandidatsPas({});
@@ -190,8 +193,8 @@ int TriaAmbPoCL()
     for (const float temps : {0.0f, 0.01f}) {
         TempsPerCicle = temps;
         Cossos literal = inicial, dispositiu = inicial;
-        PasLiteral(literal.data(), N);
-        if (opencl->pas(dispositiu.data(), N) && MateixosCossos(literal.data(), dispositiu.data(), N))
+        PasLiteral(literal.data(), N, ParametresGlobals());
+        if (opencl->pas(dispositiu.data(), N, ParametresGlobals()) && MateixosCossos(literal.data(), dispositiu.data(), N))
             estat |= temps == 0.0f ? 2 : 4;
     }
     return estat;
@@ -228,12 +231,12 @@ TEST_F(PasOpenCLProva, TheProgramNeverStepsOnAProcessorsDevice)
     ASSERT_FALSE(DispositiusOpenCL(true).empty()) << "no OpenCL device: scripts/install-deps.sh installs PoCL";
     constexpr int N = 600;
     Cossos literal = Aleatoris(N, 9), programa = literal;
-    IniciarFilsPas(N, programa.data());
+    IniciarFilsPas(N, programa.data(), CicleReal(G, FactorVelocitat, SegonsDeCicle(0), repulsio));
     for (int k = 0; k < 3; ++k) {
         // A GPU may step the run; PoCL, on the processor, never.
         EXPECT_TRUE(DispositiuPas() == nullptr || !DispositiuPas()->cpu);
-        PasLiteral(literal.data(), N);
-        Pas(programa.data(), N);
+        PasLiteral(literal.data(), N, ParametresGlobals());
+        Pas(programa.data(), N, ParametresGlobals());
     }
     EXPECT_TRUE(MateixosCossos(literal.data(), programa.data(), N));
 }
@@ -248,10 +251,10 @@ int PasSensePlataforma()
     constexpr int N = 600;
     Cossos literal = Aleatoris(N, 10);
     Cossos programa = literal;
-    IniciarFilsPas(N, programa.data());
+    IniciarFilsPas(N, programa.data(), CicleReal(G, FactorVelocitat, SegonsDeCicle(0), repulsio));
     for (int k = 0; k < 3; ++k) {
-        PasLiteral(literal.data(), N);
-        Pas(programa.data(), N);
+        PasLiteral(literal.data(), N, ParametresGlobals());
+        Pas(programa.data(), N, ParametresGlobals());
     }
     const bool bo = DispositiusOpenCL(true).empty() && DispositiuPas() == nullptr &&
                     MateixosCossos(literal.data(), programa.data(), N);
@@ -289,15 +292,15 @@ TEST_F(PasOpenCLProva, LaunchesOfAnySizeGiveTheSameBitsAndCountTheirBodies)
         ASSERT_NE(opencl, nullptr) << d.nom;
         ASSERT_TRUE(opencl->reservar(N)) << d.nom;
         for (const auto& t : trossos) {
-            opencl->fixarTros(t.cossos, t.estiradors);
+            CosturaPasOpenCL::fixarTros(*opencl, t.cossos, t.estiradors);
             std::ostringstream tros;
             tros << d.nom << ", launches of " << t.cossos << " bodies by " << t.estiradors;
             Cossos literal = inicial, dispositiu = inicial;
             for (int k = 0; k < 3; ++k) {
                 repulsio = k == 1;
                 const int64_t abans = CossosSumatsPas();
-                PasLiteral(literal.data(), N);
-                ASSERT_TRUE(opencl->pas(dispositiu.data(), N)) << tros.str();
+                PasLiteral(literal.data(), N, ParametresGlobals());
+                ASSERT_TRUE(opencl->pas(dispositiu.data(), N, ParametresGlobals())) << tros.str();
                 EXPECT_EQ(CossosSumatsPas() - abans, N) << tros.str();
                 EXPECT_TRUE(MateixosCossos(literal.data(), dispositiu.data(), N)) << tros.str() << ", step " << k + 1;
             }
@@ -333,7 +336,7 @@ TEST_F(PasOpenCLProva, ASignalInTheMiddleOfAStepEndsItWithin100Ms)
         double millor = 1e9;
         for (int k = 0; k < 3; ++k) {
             const Rellotge::time_point inici = Rellotge::now();
-            ASSERT_TRUE(opencl->pas(mostra.data(), MOSTRA));
+            ASSERT_TRUE(opencl->pas(mostra.data(), MOSTRA, ParametresGlobals()));
             millor = std::min(millor, Segons(Rellotge::now() - inici));
         }
         const double cossos = std::sqrt(1.0 / (millor / (double(MOSTRA) * MOSTRA)));
@@ -357,7 +360,7 @@ TEST_F(PasOpenCLProva, ASignalInTheMiddleOfAStepEndsItWithin100Ms)
                 enviat = Rellotge::now();
                 kill(getpid(), senyal);
             });
-            const bool bo = opencl->pas(cossos.data(), n);
+            const bool bo = opencl->pas(cossos.data(), n, ParametresGlobals());
             const Rellotge::time_point fi = Rellotge::now();
             acabat = true;
             emissor.join();

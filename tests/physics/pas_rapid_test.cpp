@@ -75,17 +75,17 @@ Cossos Aleatoris(std::mt19937_64& atzar, int n, double abast, double rapidesa, u
 // the program runs it, and on every OpenCL device.
 struct Cami {
     std::string nom;
-    std::function<void(Particula*, int32_t)> pas;
+    std::function<void(Particula*, int32_t, const ParametresPas&)> pas;
 };
 
 // Teams of 2 to 5 threads whatever the cores, one after another step by step,
 // so that every body count meets every way of cutting its blocks.
-void PasEnEquips(Particula* p, int32_t n)
+void PasEnEquips(Particula* p, int32_t n, const ParametresPas& q)
 {
     static EquipFils equips[] = {EquipFils(2), EquipFils(3), EquipFils(4), EquipFils(5)};
     static int torn = 0;
     torn = (torn + 1) % 4;
-    PasRapidAmb(CamiPreferit().nucli, p, n, &equips[torn]);
+    PasRapidAmb(CamiPreferit().nucli, p, n, q, &equips[torn]);
 }
 
 std::vector<Cami> CaminsDisponibles()
@@ -102,7 +102,7 @@ std::vector<Cami> CaminsDisponibles()
 #if defined(PARTICULES_PAS_FMA)
     // The FMA experiment in bench/, which the program never runs.
     if (FmaDisponible())
-        camins.push_back({"Avx2Fma", [](Particula* p, int32_t n) { PasFma(p, n); }});
+        camins.push_back({"Avx2Fma", [](Particula* p, int32_t n, const ParametresPas& q) { PasFma(p, n, q); }});
 #endif
     camins.push_back({"Fils", PasEnEquips});
     camins.push_back({"Pas", Pas});
@@ -121,9 +121,9 @@ template <class Abans>
     const int32_t n = static_cast<int32_t>(inicial.size());
     for (int k = 0; k < passos; ++k) {
         abans(k, copies);
-        PasLiteral(copies[0].data(), n);
+        PasLiteral(copies[0].data(), n, ParametresGlobals());
         for (size_t c = 0; c < camins.size(); ++c) {
-            camins[c].pas(copies[c + 1].data(), n);
+            camins[c].pas(copies[c + 1].data(), n, ParametresGlobals());
             ::testing::AssertionResult iguals = Iguals(copies[0], copies[c + 1]);
             if (!iguals)
                 return iguals << " on path " << camins[c].nom << " after step " << k + 1 << " of " << n
@@ -203,13 +203,13 @@ TEST_F(Interrupcio, LeavesTheBodiesAsTheyWereThenStepsResume)
                 });
             else
                 InterromprePas();
-            cami.pas(cossos.data(), n);
+            cami.pas(cossos.data(), n, ParametresGlobals());
             if (senyal.joinable())
                 senyal.join();
             const char* quan = durant ? " stopped while it ran" : " stopped before it";
             EXPECT_TRUE(PasInterromput());
             EXPECT_TRUE(Iguals(inicial, cossos)) << cami.nom << quan;
-            cami.pas(cossos.data(), n);
+            cami.pas(cossos.data(), n, ParametresGlobals());
             EXPECT_TRUE(Iguals(inicial, cossos)) << cami.nom << quan << ", the next step";
             ReprendrePas();
         }

@@ -8,7 +8,7 @@
 
 namespace {
 
-using FuncioPas = void (*)(Particula*, int32_t);
+using FuncioPas = void (*)(Particula*, int32_t, const ParametresPas&);
 
 class Step : public AmbUnitats, public ::testing::WithParamInterface<FuncioPas> {
 protected:
@@ -18,7 +18,7 @@ protected:
         cossos.back().valors(px, py, vx, vy, m, 1.0f);
         return cossos.back();
     }
-    void pas() { GetParam()(cossos.data(), static_cast<int32_t>(cossos.size())); }
+    void pas() { GetParam()(cossos.data(), static_cast<int32_t>(cossos.size()), ParametresGlobals()); }
 
     std::vector<Particula> cossos;
 };

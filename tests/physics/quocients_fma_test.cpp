@@ -51,7 +51,7 @@ TEST(ProvedFmaRootsAndQuotients, Avx512LatticeSendsNothingToTheDivider)
         cossos[static_cast<size_t>(i)].valors((i % costat) * 10.0, (i / costat) * 10.0, 0.0, 0.0, 1000000000000u,
                                               1.0f);
     G = 6.7e-11;
-    const RecompteFma recompte = PasComptatAvx512Fma(cossos.data(), n);
+    const RecompteFma recompte = PasComptatAvx512Fma(cossos.data(), n, ParametresGlobals());
     G = 0.0;
     EXPECT_EQ(recompte.comptats, int64_t{n} * (n - 1));
     EXPECT_EQ(recompte.fallits, 0);

@@ -1,12 +1,15 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cfloat>
 #include <cmath>
 #include <cstring>
 #include <functional>
 #include <random>
+#include <thread>
 #include <vector>
 
+#include "physics/costures_prova.h"
 #include "physics/globals.h"
 #include "physics/pas.h"
 #include "unitats.h"
@@ -27,11 +30,11 @@ struct Falles {
     bool massaTruncada = false;    // masses round toward zero
 };
 
-void PasAmbFalles(Particula* p, int32_t n, const Falles& falles)
+void PasAmbFalles(Particula* p, int32_t n, const Falles& falles, const ParametresPas& q)
 {
-    const double f = FactorPas();
+    const double f = q.f;
     for (int32_t i = 0; i < n; ++i) {
-        p[i].moviment();
+        p[i].moviment(q);
         const vector x = p[i].retornarposicio();
         vector v = p[i].retornarvelocitat();
         for (int32_t j = 0; j < n; ++j) {
@@ -43,9 +46,9 @@ void PasAmbFalles(Particula* p, int32_t n, const Falles& falles)
             if (!actua)
                 continue;
             const uint64_t m = falles.massaTruncada ? p[j].retornarmassa() & ~uint64_t{0x7ff} : p[j].retornarmassa();
-            const double k = static_cast<double>(m) * G / (r * r);
+            const double k = static_cast<double>(m) * q.g / (r * r);
             const double ax = d.x / r * k, ay = d.y / r * k;
-            if (repulsio && !falles.senseRepulsio)
+            if (q.repulsio && !falles.senseRepulsio)
                 v = {v.x - ax * f, v.y - ay * f};
             else if (falles.fusionat)
                 v = {std::fma(ax, f, v.x), std::fma(ay, f, v.y)};
@@ -87,8 +90,8 @@ Cossos Aleatoris(int n)
 
 FerPas Literal()
 {
-    return [](Particula* p, int32_t n) {
-        PasLiteral(p, n);
+    return [](Particula* p, int32_t n, const ParametresPas& q) {
+        PasLiteral(p, n, q);
         return true;
     };
 }
@@ -100,8 +103,8 @@ FerPas AmbFalles(bool Falles::*falla, std::function<void(Particula*, int32_t)> d
     Falles falles;
     if (falla != nullptr)
         falles.*falla = true;
-    return [falles, despres](Particula* p, int32_t n) {
-        PasAmbFalles(p, n, falles);
+    return [falles, despres](Particula* p, int32_t n, const ParametresPas& q) {
+        PasAmbFalles(p, n, falles, q);
         if (despres)
             despres(p, n);
         return true;
@@ -137,11 +140,10 @@ TEST_F(Porta, RefusesEachPlantedFaultWhereItShows)
              if (n == N)
                  p[17].situar(p[17].retornarposicio(), {BitCanviat(p[17].retornarvelocitat().x), p[17].retornarvelocitat().y});
          }), true, false},
-        {"the step factor one ulp larger", [](Particula* p, int32_t n) {
-             const float temps = TempsPerCicle;
-             TempsPerCicle = std::nextafter(temps, 1.0f);
-             PasLiteral(p, n);
-             TempsPerCicle = temps;
+        {"the step factor one ulp larger", [](Particula* p, int32_t n, const ParametresPas& q) {
+             ParametresPas mes = q;
+             mes.f = FactorDePas(1, std::nextafter(static_cast<float>(q.f), 1.0f));
+             PasLiteral(p, n, mes);
              return true;
          }, false, false},
         {"fused multiply-adds", AmbFalles(&Falles::fusionat), false, false},
@@ -161,14 +163,15 @@ TEST_F(Porta, RefusesEachPlantedFaultWhereItShows)
              Canviar(p, n, [](double x) { return std::isinf(x) ? std::copysign(DBL_MAX, x) : x; });
          }), false, false},
         {"repulsion ignored", AmbFalles(&Falles::senseRepulsio), false, false},
-        {"a step stopped by a signal", [](Particula* p, int32_t n) {
+        {"a step stopped by a signal", [](Particula* p, int32_t n, const ParametresPas& q) {
              InterromprePas();
-             PasLiteral(p, n);
+             PasLiteral(p, n, q);
              return true;
          }, true, false},
     };
     for (const Cas& c : casos) {
-        EXPECT_EQ(PassaPorta(c.pas, Literal(), c.cossosDelRun ? cossos.data() : nullptr, c.cossosDelRun ? N : 0, 0.01f),
+        EXPECT_EQ(PassaPorta(c.pas, Literal(), c.cossosDelRun ? cossos.data() : nullptr, c.cossosDelRun ? N : 0,
+                             CicleReal(G, FactorVelocitat, 0.01f, repulsio)),
                   c.passa)
             << c.cas;
         ReprendrePas();
@@ -185,7 +188,7 @@ TEST_F(Porta, PutsTheRunsGlobalsBackBitForBit)
         FactorVelocitat = 0;
         TempsPerCicle = temps;
         repulsio = true;
-        PassaPorta(pas, Literal(), cossos.data(), 20, 0.016f);
+        PassaPorta(pas, Literal(), cossos.data(), 20, CicleReal(G, FactorVelocitat, 0.016f, repulsio));
         EXPECT_EQ(std::memcmp(&G, &g, sizeof g), 0);
         EXPECT_EQ(FactorVelocitat, 0);
         EXPECT_EQ(std::memcmp(&TempsPerCicle, &temps, sizeof temps), 0);
@@ -259,9 +262,48 @@ TEST_F(Tria, TheRunTakesTheFastestPathOnItsOwnBodies)
     for (const auto& c : casos) {
         const Cossos cossos = Aleatoris(c.n);
         FixarCandidatsPas({c.camins, std::vector<DispositiuOpenCL>{}});
-        IniciarFilsPas(c.n, c.cossos ? cossos.data() : nullptr, 100);
+        IniciarFilsPas(c.n, c.cossos ? cossos.data() : nullptr,
+                       CicleReal(G, FactorVelocitat, SegonsDeCicle(100), repulsio));
         EXPECT_EQ(CamiPasTriat().nom, c.triat) << c.cas;
         AturarFilsPas();
         ReprendrePas();
+    }
+}
+
+// A step reads nothing but its arguments: two steps of a path with different
+// parameters, side by side on two threads, each give the bits that theirs
+// give the literal step on one thread alone.
+TEST(StepParameters, TwoStepsSideBySideEachKeepTheirOwnBits)
+{
+    constexpr int32_t N = 300;
+    constexpr int PASSOS = 12;
+    const ParametresPas parametres[2] = {{6.7e-11, FactorDePas(3600, 0.016f), false},
+                                         {6.7e-5, FactorDePas(1, 0.01f), true}};
+    const auto passos = [&](const FerPas& pas, const ParametresPas& p) {
+        Cossos cossos = Aleatoris(N);
+        for (int k = 0; k < PASSOS; ++k)
+            pas(cossos.data(), N, p);
+        return cossos;
+    };
+    const Cossos sols[2] = {passos(Literal(), parametres[0]), passos(Literal(), parametres[1])};
+    ASSERT_FALSE(MateixosCossos(sols[0].data(), sols[1].data(), N));
+    for (const CamiPas& c : CaminsProcessador()) {
+        if (!c.disponible)
+            continue;
+        const FerPas pas = PasDeCami(c);
+        Cossos junts[2];
+        std::atomic<int> preparats{0};
+        const auto fil = [&](int k) {
+            // Both begin together, so that their steps overlap.
+            preparats.fetch_add(1);
+            while (preparats.load() < 2) {
+            }
+            junts[k] = passos(pas, parametres[k]);
+        };
+        std::thread a(fil, 0), b(fil, 1);
+        a.join();
+        b.join();
+        for (int k = 0; k < 2; ++k)
+            EXPECT_TRUE(MateixosCossos(sols[k].data(), junts[k].data(), N)) << c.nom << ", parameters " << k;
     }
 }
