@@ -84,7 +84,7 @@ bool cicle(Bucle& b)
 {
     b.cronoCicle.iniciar();
     entradaCicle(b);
-    Pas(particules.get(), NUMERO_PARTICULES);
+    PasDelCicle(particules.get(), NUMERO_PARTICULES);
     // Stopped by a signal: the run ends as on quit, with nothing more drawn.
     if (PasInterromput()) {
         b.sortir = true;

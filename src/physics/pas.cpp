@@ -104,6 +104,12 @@ void Pas(Particula* particules, int32_t n)
     PasCpu(particules, n);
 }
 
+int32_t PasPerTrossos(Particula* particules, int32_t n, SeguentTros seguent, void* dades)
+{
+    return PasRapidPerTrossos(Execucio().cami.nucli, particules, n, PasEnFils(n) ? EquipPas().get() : nullptr,
+                              seguent, dades);
+}
+
 void FixarPasOpenCL(std::unique_ptr<PasOpenCL> opencl)
 {
     Execucio().opencl = std::move(opencl);

@@ -50,6 +50,10 @@ bool PasEnFils(int32_t n);
 // rest of the run.
 void Pas(Particula* particules, int32_t n);
 
+// Pas on the processor, in slices (PasRapidPerTrossos), for a run with no
+// device: the same bits.
+int32_t PasPerTrossos(Particula* particules, int32_t n, SeguentTros seguent, void* dades);
+
 // For the tests: the run's steps go to `opencl`, whatever a timing would say.
 void FixarPasOpenCL(std::unique_ptr<PasOpenCL> opencl);
 // For the tests: what the run's choice weighs in place of this machine's
