@@ -157,6 +157,10 @@ function aturar() {
     avis.textContent = '';
 }
 
+// Fits the run's frame to the page's width; one listener for every run.
+let ajustarMarc = () => {};
+addEventListener('resize', () => ajustarMarc());
+
 function executar(sistema) {
     const n = ++execucio;
     const viva = () => n === execucio;
@@ -190,10 +194,21 @@ function executar(sistema) {
     doc.body.appendChild(canvas);
     doc.ondragover = document.ondragover;
     doc.ondrop = document.ondrop;
-    new finestra.ResizeObserver(() => {
-        marc.style.width = `${canvas.offsetWidth}px`;
-        marc.style.height = `${canvas.offsetHeight}px`;
-    }).observe(canvas);
+    // The frame as large as the program's window, or, on a narrower screen,
+    // as wide as the page, its canvas scaled to it: SDL reads the mouse
+    // through the canvas's shown size.
+    const estil = doc.createElement('style');
+    estil.textContent = 'canvas { width: 100% !important; height: 100% !important; }';
+    doc.head.appendChild(estil);
+    const ajustar = () => {
+        if (canvas.width === 0 || canvas.height === 0)
+            return;
+        const escala = Math.min(1, document.querySelector('main').clientWidth / canvas.width);
+        marc.style.width = `${Math.floor(canvas.width * escala)}px`;
+        marc.style.height = `${Math.floor(canvas.height * escala)}px`;
+    };
+    new finestra.MutationObserver(ajustar).observe(canvas, { attributes: true, attributeFilter: ['width', 'height'] });
+    ajustarMarc = ajustar;
 
     // The header's limit and body count, from the echo's first line.
     let limit = 0;
