@@ -374,6 +374,14 @@ async function claus(pagina, url) {
     }
     await pagina.click('#desar');
     await prova('#desar', true);
+    // On a phone's screen: nothing wider than it, the picture scaled to it.
+    await pagina.setViewportSize({ width: 360, height: 800 });
+    const estreta = await pagina.waitForFunction(() => document.documentElement.scrollWidth <= 360
+        && document.getElementById('programa').getBoundingClientRect().width <= 340, null, { timeout: 5000 })
+        .then(() => true, () => false);
+    comprovar(estreta, `the page fits 360 px: ${await pagina.evaluate(() => document.documentElement.scrollWidth)} px wide`);
+    await prova('a narrow screen', true);
+    await pagina.setViewportSize({ width: 900, height: 1000 });
     await pagina.keyboard.press('q');
     comprovar(await titolQuan(pagina, teText, 5000, ['estat', 'The run ended with status 0']) !== null, 'and q ends the run');
 }
