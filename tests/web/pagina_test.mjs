@@ -386,6 +386,23 @@ async function claus(pagina, url) {
     comprovar(await titolQuan(pagina, teText, 5000, ['estat', 'The run ended with status 0']) !== null, 'and q ends the run');
 }
 
+// A tab kept from its turns by other work on its thread (as a busy machine
+// does): the rate falls while a cycle's own work stays short, and the page
+// says the machine is busy, not that the step is slow.
+async function ocupada(pagina, url) {
+    await obrir(pagina, `${url}#exemple=orbita`, 'orbita, on a busy tab');
+    await pagina.evaluate(() => {
+        window.ocupant = setInterval(() => {
+            const fi = performance.now() + 30;
+            while (performance.now() < fi);
+        }, 5);
+    });
+    const avis = await titolQuan(pagina, teText, 15000, ['avis', 'this machine is busy']);
+    await pagina.evaluate(() => clearInterval(window.ocupant));
+    comprovar(avis !== null && !/A step of/.test(await pagina.textContent('#avis')),
+        `a tab starved of its turns says the machine is busy: ${await pagina.textContent('#avis')}`);
+}
+
 // A file of 1100 bodies, whose link is about 30 000 characters: the page writes it after #,
 // and it opens in a fresh context, and as the earlier page wrote it (?config=);
 // a hostile link of 2 MB that would inflate to 1.5 GB stops at the cap.
@@ -489,6 +506,7 @@ try {
         await arxiusGrans(pagina, url);
         await orbites(pagina, url, await context());
         await claus(pagina, url);
+        await ocupada(pagina, url);
         await enllacos(pagina, url, await context());
         await senseAillament(pagina);
         // Last: its tab may go on with its step after it is closed.
