@@ -49,12 +49,15 @@ const intern = (text) => kInterns.some((r) => r.test(text));
 
 const mida = (n) => (n < 1e6 ? `${Math.ceil(n / 1000)} KB` : `${(n / 1e6).toFixed(1)} MB`);
 
-// The address and the link box: what opens this system again.
+// The address and the link box: what opens this system again. The system
+// goes after #, which no browser sends to a server nor leaves in its logs.
 const kEnllacMaxim = 32000;
+// The largest config.txt a link opens: its reading stops inflating there.
+const kConfigEnllacMaxim = 256 * 1024 * 1024;
 function posarEnllac(parametres, nota = '') {
     const url = new URL(location.href);
-    url.search = parametres ? `?${parametres}` : '';
-    url.hash = '';
+    url.search = '';
+    url.hash = parametres ? `#${parametres}` : '';
     history.replaceState(null, '', url);
     $('enllac').value = parametres ? url.href : '';
     $('enllacNota').textContent = nota;
@@ -69,11 +72,33 @@ async function perEnllac(bytes) {
         binari += String.fromCharCode(...comprimit.subarray(i, i + 0x8000));
     return btoa(binari).replace(/\+/g, '-').replace(/\//g, '_').replace(/=+$/, '');
 }
+// Inflated a piece at a time, so that a hostile link stops at the cap
+// instead of filling the tab's memory.
+class EnllacMassaGran extends Error {}
 async function deEnllac(text) {
     const binari = atob(text.replace(/-/g, '+').replace(/_/g, '/'));
     const bytes = Uint8Array.from(binari, (c) => c.charCodeAt(0));
-    const flux = new Blob([bytes]).stream().pipeThrough(new DecompressionStream('deflate-raw'));
-    return new Uint8Array(await new Response(flux).arrayBuffer());
+    const lector = new Blob([bytes]).stream().pipeThrough(new DecompressionStream('deflate-raw')).getReader();
+    const trossos = [];
+    let total = 0;
+    for (;;) {
+        const { done, value } = await lector.read();
+        if (done)
+            break;
+        total += value.length;
+        if (total > kConfigEnllacMaxim) {
+            lector.cancel().catch(() => {});
+            throw new EnllacMassaGran();
+        }
+        trossos.push(value);
+    }
+    const tot = new Uint8Array(total);
+    let i = 0;
+    for (const t of trossos) {
+        tot.set(t, i);
+        i += t.length;
+    }
+    return tot;
 }
 
 // particules-config: each command a fresh instance of one compiled module.
@@ -127,9 +152,14 @@ function aturar() {
     ++execucio;
     actual = null;
     $('lloc').replaceChildren();
+    $('permis').replaceChildren();
     buidarPane();
     avis.textContent = '';
 }
+
+// Fits the run's frame to the page's width; one listener for every run.
+let ajustarMarc = () => {};
+addEventListener('resize', () => ajustarMarc());
 
 function executar(sistema) {
     const n = ++execucio;
@@ -142,6 +172,7 @@ function executar(sistema) {
             + ' and Cross-Origin-Embedder-Policy: require-corp)');
     document.title = estat.textContent = `(starting ${sistema.nom})`;
     avis.textContent = '';
+    $('permis').replaceChildren();
 
     const marc = document.createElement('iframe');
     marc.id = marc.name = 'programa';
@@ -155,13 +186,29 @@ function executar(sistema) {
     canvas.tabIndex = 0;
     canvas.style.cssText = 'display: block; outline: none; background: #000';
     canvas.oncontextmenu = (e) => e.preventDefault();
+    // SDL prevents the default of the mouse's press, which would give the
+    // canvas the focus: a click on the picture after any other control
+    // gives it the keys here.
+    for (const tipus of ['pointerdown', 'mousedown', 'touchstart'])
+        canvas.addEventListener(tipus, () => canvas.focus(), { capture: true, passive: true });
     doc.body.appendChild(canvas);
     doc.ondragover = document.ondragover;
     doc.ondrop = document.ondrop;
-    new finestra.ResizeObserver(() => {
-        marc.style.width = `${canvas.offsetWidth}px`;
-        marc.style.height = `${canvas.offsetHeight}px`;
-    }).observe(canvas);
+    // The frame as large as the program's window, or, on a narrower screen,
+    // as wide as the page, its canvas scaled to it: SDL reads the mouse
+    // through the canvas's shown size.
+    const estil = doc.createElement('style');
+    estil.textContent = 'canvas { width: 100% !important; height: 100% !important; }';
+    doc.head.appendChild(estil);
+    const ajustar = () => {
+        if (canvas.width === 0 || canvas.height === 0)
+            return;
+        const escala = Math.min(1, document.querySelector('main').clientWidth / canvas.width);
+        marc.style.width = `${Math.floor(canvas.width * escala)}px`;
+        marc.style.height = `${Math.floor(canvas.height * escala)}px`;
+    };
+    new finestra.MutationObserver(ajustar).observe(canvas, { attributes: true, attributeFilter: ['width', 'height'] });
+    ajustarMarc = ajustar;
 
     // The header's limit and body count, from the echo's first line.
     let limit = 0;
@@ -171,7 +218,11 @@ function executar(sistema) {
     // limit; the first says all the second would.
     let avisPas = '';
     let avisRitme = '';
-    const avisar = () => { avis.textContent = avisPas || avisRitme; };
+    let progres = '';
+    const avisar = () => { avis.textContent = (avisPas || avisRitme) + progres; };
+    // The least of the last second's cycles' own time, as the program
+    // measures it: a rate that falls while it stays short is the machine's.
+    let treballMs = null;
     // The status line follows the title the program sets, as it sets it.
     new finestra.MutationObserver(() => {
         if (!viva() || acabada || doc.title === '')
@@ -180,11 +231,16 @@ function executar(sistema) {
         const hz = Number(/Hz: (\d+) \|/.exec(doc.title)?.[1]);
         const periode = limit > 0 && limit <= 1000 ? Math.trunc(1000 / limit) : 0;
         if (hz > 0 && periode > 0) {
-            avisRitme = hz >= kRitmeLent * 1000 / periode ? ''
+            const lent = hz < kRitmeLent * 1000 / periode;
+            // The program's own time would allow the limit: the rest went elsewhere.
+            const ocupada = treballMs !== null && treballMs < kRitmeLent * periode;
+            avisRitme = !lent ? ''
                 : `This tab runs ${hz} cycles a second, well under the ${limit} the file asks for: each step `
                     + `is ${(1000 / hz / periode).toFixed(1)} times as long as the file expects, so at a fast key `
-                    + 'bodies on tight orbits take fewer, longer steps and can be thrown out. A lower key, or fewer '
-                    + 'busy tabs, keeps them.';
+                    + 'bodies on tight orbits take fewer, longer steps and can be thrown out. '
+                    + (ocupada ? `A cycle's own work takes ${treballMs.toFixed(1)} ms: this machine is busy, or the `
+                        + 'browser slow to give the tab its turn. Fewer busy tabs or programs, or a lower key, keep them.'
+                        : 'A lower key, or fewer busy tabs, keeps them.');
             avisar();
         }
     }).observe(doc.documentElement, { childList: true, characterData: true, subtree: true });
@@ -232,16 +288,43 @@ function executar(sistema) {
             acabar('the run ended with status', await M.ccall('main', 'number', ['number', 'number'], [0, 0], { async: true }));
         },
         onAbort: (que) => acabar(`the run stopped (${que}) with status`, 1),
-        // A cycle long enough to stop the tab: estimated before the first, or measured.
+        // A cycle long enough to see: estimated before the first, or
+        // measured, the least of a few in a row.
         cicleLlarg: (ms, estimat) => {
             if (!viva())
                 return;
             const s = (ms / 1000).toFixed(ms < 10000 ? 1 : 0);
             avisPas = `A step of ${cossos} bodies takes ${estimat ? 'about ' : ''}${s} s on this machine`
-                + `${estimat ? ' (timed on a part of them)' : ''}: the tab stops answering while a step runs, `
-                + `and keys, the picture and this page move once every ${s} s.`;
+                + `${estimat ? ' (timed on a part of them)' : ''}: the picture moves once every ${s} s. `
+                + 'The step is done in slices, so keys, another example and leaving the page answer meanwhile; '
+                + 'keys act once the step ends.';
             avisar();
         },
+        treballCicle: (ms) => { treballMs = ms; },
+        // A sliced step's progress, under the notice.
+        trosPas: (fets, n, trossos) => {
+            if (!viva())
+                return;
+            marc.dataset.trossos = trossos;
+            marc.dataset.fets = fets;
+            progres = fets < n ? `\n(this step: ${Math.floor(100 * fets / n)} % of the bodies)` : '';
+            avisar();
+        },
+        // A first step this long waits for the visitor.
+        permisPas: (ms) => new Promise((fet) => {
+            if (!viva())
+                return;
+            const boto = document.createElement('button');
+            boto.id = 'comencar';
+            boto.textContent = `Start it (a step takes about ${(ms / 1000).toFixed(ms < 10000 ? 1 : 0)} s)`;
+            boto.onclick = () => {
+                boto.remove();
+                canvas.focus();
+                fet();
+            };
+            $('permis').replaceChildren(boto);
+            document.title = estat.textContent = `(${sistema.nom}: waits for "Start it")`;
+        }),
     };
     const script = doc.createElement('script');
     script.src = new URL(ambFils ? 'particules-fils.js' : 'particules.js', location.href).href;
@@ -376,7 +459,6 @@ async function construir(text, enllac) {
 }
 
 async function arrencar() {
-    const parametres = new URLSearchParams(location.search);
     tria.onchange = () => executarExemple(tria.value);
     $('arxiu').onchange = (e) => e.target.files.length > 0 && triarArxiu(e.target.files[0]).catch((err) => escriure(String(err)));
     document.ondragover = (e) => e.preventDefault();
@@ -405,23 +487,44 @@ async function arrencar() {
         }
         tria.value = actual?.exemple ? actual.nom : '';
     });
-    const enllacDolent = () => {
+    // A link pasted into this tab changes the # alone, and loads nothing.
+    addEventListener('hashchange', () => obrirEnllac(location.hash.slice(1)).catch((e) => escriure(String(e))));
+    // A link of the earlier page (?config=, ?orbites=, ?exemple=) opens as
+    // ever, and from then on reads as the page writes it, after #.
+    return obrirEnllac(location.hash.length > 1 ? location.hash.slice(1) : location.search.slice(1));
+}
+
+// What a link's text does not decode to: said in the status line.
+async function llegirEnllac(codi) {
+    try {
+        return await deEnllac(codi);
+    } catch (e) {
+        aturar();
         tria.value = '';
-        estat.textContent = 'This link\'s system does not decode: was the link cut short?';
-    };
+        document.title = estat.textContent = e instanceof EnllacMassaGran
+            ? `This link's system inflates past ${mida(kConfigEnllacMaxim)}, the largest config.txt a link opens: `
+                + 'no link this page writes holds that much, so it was not read on.'
+            : 'This link\'s system does not decode: was the link cut short?';
+        return null;
+    }
+}
+
+async function obrirEnllac(text) {
+    const parametres = new URLSearchParams(text);
     if (parametres.has('orbites')) {
         const codi = parametres.get('orbites');
-        const text = await deEnllac(codi).then((b) => new TextDecoder().decode(b), () => null);
-        if (text === null)
-            return enllacDolent();
-        descripcio.value = text;
-        return construir(text, codi);
+        const bytes = await llegirEnllac(codi);
+        if (bytes === null)
+            return;
+        const descripcioText = new TextDecoder().decode(bytes);
+        descripcio.value = descripcioText;
+        return construir(descripcioText, codi);
     }
     if (parametres.has('config')) {
         const nom = parametres.get('nom') || 'config.txt';
-        const bytes = await deEnllac(parametres.get('config')).catch(() => null);
+        const bytes = await llegirEnllac(parametres.get('config'));
         if (bytes === null)
-            return enllacDolent();
+            return;
         return executarPropi(nom, bytes, `config=${parametres.get('config')}&nom=${encodeURIComponent(nom)}`);
     }
     if (parametres.has('propi')) {

@@ -86,7 +86,7 @@ bool cicle(Bucle& b)
     entradaCicle(b);
     // The step's parameters as the keys and the last cycle have left them,
     // read once for the whole step.
-    Pas(particules.get(), NUMERO_PARTICULES, ParametresGlobals());
+    PasDelCicle(particules.get(), NUMERO_PARTICULES, ParametresGlobals());
     // Stopped by a signal: the run ends as on quit, with nothing more drawn.
     if (PasInterromput()) {
         b.sortir = true;

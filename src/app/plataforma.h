@@ -4,6 +4,10 @@
 
 #include <cstdint>
 
+#include "physics/parametres.h"
+
+class Particula;
+
 // What the desktop and the browser do differently around the loop; each has
 // a file of its own (plataforma_sdl.cpp, plataforma_web.cpp), the rest of the
 // program is the same on both.
@@ -22,6 +26,10 @@ bool PassaFiltre(const SDL_Event& e);
 // In the browser, where a step stops the tab while it runs, the page hears
 // how long one will take when that is long.
 void AbansDelBucle();
+
+// The cycle's step. In the browser a step long enough to hold the tab is
+// done in slices with the page's turn between them, to the same bits.
+void PasDelCicle(Particula* cossos, int32_t n, const ParametresPas& p);
 
 // No cycle limit: EsperarCicle only gives way.
 constexpr int32_t kSenseLimit = -1;

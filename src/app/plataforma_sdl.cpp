@@ -1,6 +1,7 @@
 #include "app/plataforma.h"
 
 #include "app/controls.h"
+#include "physics/pas.h"
 #include "physics/pas_rapid.h"
 
 namespace {
@@ -22,6 +23,11 @@ bool PassaFiltre(const SDL_Event&)
 }
 
 void AbansDelBucle() {}
+
+void PasDelCicle(Particula* cossos, int32_t n, const ParametresPas& p)
+{
+    Pas(cossos, n, p);
+}
 
 // Short sleeps, taking in events between them; a signal to stop ends the wait.
 void EsperarCicle(int32_t ms)

@@ -16,6 +16,7 @@
 #include <utility>
 
 #include "config/comprovar.h"
+#include "config/dibuix.h"
 #include "config/generar.h"
 #include "config/orbites.h"
 // The page's build has check and gen only: preview and speed need a window,
@@ -38,6 +39,7 @@ const char* const kUs =
     "       particules-config --version\n"
     "       particules-config gen star|disc|cluster [-n N] [--seed S] [--window WxH] [--gexp E]\n"
     "       particules-config gen orbits FILE [--centre NAME]\n"
+    "       particules-config gen drawing FILE\n"
     "       particules-config preview [FILE | -] [--seconds S] [--key 1..7] [--slack P]\n"
     "                                 [--png OUT.png] [--csv OUT.csv]\n"
     "       particules-config speed [-n N]\n"
@@ -60,6 +62,9 @@ const char* const kUs =
     "       on standard error.\n"
     "         --centre NAME a body or A+B at the window's centre, at rest, and\n"
     "                       what goes round it filling the view\n"
+    "gen drawing writes the system FILE draws, one body a line, NAME MASS X Y VX VY\n"
+    "       in kg, m and m/s, y down, in gen orbits' units, and on standard error\n"
+    "       the units and the keys that a minute's run at each holds together.\n"
     "preview steps FILE (config.txt by default) with the program's own step, each\n"
     "       cycle as long as its period, and again with cycles P % longer, and\n"
     "       reports energy, momentum, the bodies that leave the view, the bound\n"
@@ -369,16 +374,16 @@ int Previsualitza(int argc, char** argv)
 }
 #endif
 
-// gen orbits: the config on standard output, the findings and the report on
-// standard error, in one write: a description of a million lines has a
-// report of a few hundred.
-int GeneraOrbites(int argc, char** argv)
+// gen orbits and gen drawing: the config on standard output, the findings
+// and the report on standard error, in one write: a description of a million
+// lines has a report of a few hundred.
+int GeneraOrbites(int argc, char** argv, bool dibuix)
 {
     OpcionsOrbites opcions;
     std::string cami;
     for (int i = 3; i < argc; ++i) {
         const std::string arg = argv[i];
-        if (arg == "--centre") {
+        if (arg == "--centre" && !dibuix) {
             if (i + 1 >= argc)
                 return Us("--centre needs a value");
             opcions.centre = argv[++i];
@@ -387,20 +392,21 @@ int GeneraOrbites(int argc, char** argv)
         } else if (arg.size() > 1 && arg[0] == '-' && arg != "-") {
             return Us("unknown option " + arg);
         } else if (!cami.empty()) {
-            return Us("gen orbits takes one file");
+            return Us(std::string("gen ") + argv[2] + " takes one file");
         } else {
             cami = arg;
         }
     }
     if (cami.empty())
-        return Us("gen orbits takes one file");
+        return Us(std::string("gen ") + argv[2] + " takes one file");
     Entrada entrada(cami);
     if (!entrada.llegible()) {
         std::cerr << "particules-config: " << cami << ": " << std::strerror(errno) << std::endl;
         return 1;
     }
     Troballes troballes;
-    auto sistema = GenerarOrbites(entrada.flux(), opcions, troballes);
+    auto sistema = dibuix ? GenerarDibuix(entrada.flux(), opcions, troballes)
+                          : GenerarOrbites(entrada.flux(), opcions, troballes);
     std::ostringstream errors;
     if (!troballes.avisos.empty())
         EscriureAvisos(errors, cami, troballes.avisos, troballes.errors, troballes.notes);
@@ -408,7 +414,10 @@ int GeneraOrbites(int argc, char** argv)
         errors << "particules-config: --centre " << opcions.centre << ": " << troballes.centre << "\n";
     if (sistema) {
         ProvarTecles(*sistema);
-        EscriureInformeOrbites(errors, *sistema);
+        if (dibuix)
+            EscriureInformeDibuix(errors, *sistema);
+        else
+            EscriureInformeOrbites(errors, *sistema);
     }
     std::cerr << errors.str() << std::flush;
     if (!sistema)
@@ -420,9 +429,9 @@ int GeneraOrbites(int argc, char** argv)
 int Genera(int argc, char** argv)
 {
     if (argc < 3)
-        return Us("gen needs a kind: star, disc, cluster or orbits");
-    if (std::string(argv[2]) == "orbits")
-        return GeneraOrbites(argc, argv);
+        return Us("gen needs a kind: star, disc, cluster, orbits or drawing");
+    if (std::string(argv[2]) == "orbits" || std::string(argv[2]) == "drawing")
+        return GeneraOrbites(argc, argv, std::string(argv[2]) == "drawing");
     OpcionsGen o;
     const std::string tipus = argv[2];
     if (tipus == "star")

@@ -677,10 +677,8 @@ bool Exponent(const Descripcio& d, int32_t lluny, double metres, double abast, R
         if (d.cossos[i].massa > d.cossos[pesat].massa)
             pesat = i;
     const double massa = d.cossos[pesat].massa;
-    // In logarithms: the cube of a length may be past what a double holds.
-    const double estimat = std::ceil(std::log10(kGReal) + std::log10(massa) - std::log10(MANTISSA_G) -
-                                     3.0 * std::log10(metres) - std::log10(kMaximaMassa));
-    if (!(std::fabs(estimat) < kExponentMaxim)) {
+    double estimat = 0.0;
+    if (!ExponentG(massa, metres, estimat, gexp, kilograms)) {
         // Orbits too wide for the masses, or masses too heavy for the orbits.
         const bool ampla = estimat < 0.0 && lluny > 0;
         const Descrit& culpa = ampla ? d.cossos[lluny] : d.cossos[pesat];
@@ -690,14 +688,6 @@ bool Exponent(const Descripcio& d, int32_t lluny, double metres, double abast, R
                          Xifra(kExponentMaxim) + " either way that the program's doubles hold");
         return false;
     }
-    const auto unitat = [&](int32_t e) { return GDeExponent(e) / kGReal * metres * metres * metres; };
-    const auto cap = [&](int32_t e) { return massa / unitat(e) < kMaximaMassa; };
-    gexp = static_cast<int32_t>(estimat);
-    while (!cap(gexp))
-        ++gexp;
-    while (cap(gexp - 1))
-        --gexp;
-    kilograms = unitat(gexp);
     return true;
 }
 
@@ -801,6 +791,30 @@ std::string Tecles(const std::vector<int>& tecles)
 
 }  // namespace
 
+double MetresPerUnitat(double maxim, const OpcionsOrbites& opcions)
+{
+    const double finestra = kAbast * std::min(opcions.amplada, opcions.altura) / (2.0 * ZOOM_INICIAL);
+    return maxim > 0.0 ? Arrodonit(maxim / finestra) : 1.0;
+}
+
+bool ExponentG(double massa, double metres, double& estimat, int32_t& gexp, double& kilograms)
+{
+    // In logarithms: the cube of a length may be past what a double holds.
+    estimat = std::ceil(std::log10(kGReal) + std::log10(massa) - std::log10(MANTISSA_G) - 3.0 * std::log10(metres) -
+                        std::log10(kMaximaMassa));
+    if (!(std::fabs(estimat) < kExponentMaxim))
+        return false;
+    const auto unitat = [&](int32_t e) { return GDeExponent(e) / kGReal * metres * metres * metres; };
+    const auto cap = [&](int32_t e) { return massa / unitat(e) < kMaximaMassa; };
+    gexp = static_cast<int32_t>(estimat);
+    while (!cap(gexp))
+        ++gexp;
+    while (cap(gexp - 1))
+        --gexp;
+    kilograms = unitat(gexp);
+    return true;
+}
+
 double PassosPerOrbita(const Sistema& s, double segons, int tecla)
 {
     const double cicle = (s.cicles > 0 && s.cicles <= 1000 ? 1000 / s.cicles : 1) / 1000.0 *
@@ -886,8 +900,7 @@ std::optional<SistemaOrbites> GenerarOrbites(std::istream& in, const OpcionsOrbi
     }
     s.sistema.amplada = opcions.amplada;
     s.sistema.altura = opcions.altura;
-    const double finestra = kAbast * std::min(opcions.amplada, opcions.altura) / (2.0 * ZOOM_INICIAL);
-    s.metres = maxim > 0.0 ? Arrodonit(maxim / finestra) : 1.0;
+    s.metres = MetresPerUnitat(maxim, opcions);
     s.abastPx = maxim / s.metres * ZOOM_INICIAL;
     if (!Exponent(d, lluny, s.metres, abast[lluny], recull, s.sistema.gexp, s.kilograms)) {
         ordenar();
@@ -1100,6 +1113,19 @@ void EscriureInformeOrbites(std::ostream& out, const SistemaOrbites& s)
             out << "  and " << s.nombreOrbites - static_cast<int64_t>(files) << " more orbits\n";
     }
 
+    EscriureTecles(out, s);
+    for (const Orbita& o : s.orbites) {
+        const bool fora = std::binary_search(s.foraInici.begin(), s.foraInici.end(), o.cos);
+        if (o.amplePx < kOrbitaVisible && !fora)
+            out << "note: " << s.noms[o.cos] << "'s orbit is " << Xifra(o.amplePx, 2)
+                << " px across at the start zoom: it will look like one body with "
+                << (o.grup >= 0 ? s.grups[o.grup] : s.noms[o.pare]) << "\n";
+    }
+}
+
+void EscriureTecles(std::ostream& out, const SistemaOrbites& s)
+{
+    const Sistema& sis = s.sistema;
     if (s.proves.empty()) {
         out << "keys: not run, for " << sis.cossos.size() << " bodies are more than the " << kCossosProvats
             << " whose runs gen orbits makes; see one with particules-config preview --key K\n";
@@ -1125,12 +1151,5 @@ void EscriureInformeOrbites(std::ostream& out, const SistemaOrbites& s)
                 << "), the fastest that holds it together\n";
             out << "keys it tolerates: " << Tecles(tolerades) << "\n";
         }
-    }
-    for (const Orbita& o : s.orbites) {
-        const bool fora = std::binary_search(s.foraInici.begin(), s.foraInici.end(), o.cos);
-        if (o.amplePx < kOrbitaVisible && !fora)
-            out << "note: " << s.noms[o.cos] << "'s orbit is " << Xifra(o.amplePx, 2)
-                << " px across at the start zoom: it will look like one body with "
-                << (o.grup >= 0 ? s.grups[o.grup] : s.noms[o.pare]) << "\n";
     }
 }

@@ -95,8 +95,22 @@ void ProvarTecles(SistemaOrbites& s);
 // none run.
 int TeclaSuggerida(const SistemaOrbites& s);
 
+// Metres per unit of length for a system reaching maxim metres from the
+// window's centre: that reach at kAbast of the way to the nearer edge at the
+// start zoom, rounded up to two digits; 1 for none.
+double MetresPerUnitat(double maxim, const OpcionsOrbites& opcions);
+
+// The G exponent for which a mass of massa kg, with metres per unit of length,
+// is as large a whole number as 64 bits hold, and the kilograms per mass unit
+// it gives; false where the doubles' exponents cannot reach it, estimat the
+// exponent it would need.
+bool ExponentG(double massa, double metres, double& estimat, int32_t& gexp, double& kilograms);
+
 // Steps of the slack's cycles at a key in a span of simulated seconds.
 double PassosPerOrbita(const Sistema& sistema, double segons, int tecla);
+
+// What each key's run found, the suggested key and the ones it tolerates.
+void EscriureTecles(std::ostream& out, const SistemaOrbites& s);
 
 // The units chosen, each orbit's period and steps per orbit at every key,
 // what each key's run found, the suggested key and the ones it tolerates,

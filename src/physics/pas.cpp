@@ -108,6 +108,12 @@ void Pas(Particula* particules, int32_t n, const ParametresPas& p)
     PasCpu(particules, n, p);
 }
 
+int32_t PasPerTrossos(Particula* particules, int32_t n, const ParametresPas& p, SeguentTros seguent, void* dades)
+{
+    return PasRapidPerTrossos(Execucio().cami.nucli, particules, n, p, PasEnFils(n) ? EquipPas().get() : nullptr,
+                              seguent, dades);
+}
+
 void FixarPasOpenCL(std::unique_ptr<PasOpenCL> opencl)
 {
     Execucio().opencl = std::move(opencl);

@@ -47,3 +47,7 @@ bool PasEnFils(int32_t n);
 // step that fails on the device is done again on the CPU, which keeps the
 // rest of the run. Its parameters p are the cycle's, formed by the caller.
 void Pas(Particula* particules, int32_t n, const ParametresPas& p);
+
+// Pas on the processor, in slices (PasRapidPerTrossos), for a run with no
+// device: the same bits.
+int32_t PasPerTrossos(Particula* particules, int32_t n, const ParametresPas& p, SeguentTros seguent, void* dades);

@@ -88,7 +88,51 @@ void FerPart(void* dades, int32_t part, int32_t parts)
              fins < n ? static_cast<int32_t>(fins) : n);
 }
 
+// A slice [desde, fins) of one step's bodies, its lane blocks shared among
+// the threads as FerPart shares a whole step's.
+struct FeinaTros {
+    const FeinaPas* feina;
+    int32_t desde;
+    int32_t fins;
+};
+
+void FerPartTros(void* dades, int32_t part, int32_t parts)
+{
+    const FeinaTros& tros = *static_cast<const FeinaTros*>(dades);
+    const int64_t blocs = (int64_t{tros.fins - tros.desde} + CARRILS_MAXIMS - 1) / CARRILS_MAXIMS;
+    const int64_t fins = tros.desde + blocs * (part + 1) / parts * CARRILS_MAXIMS;
+    Recorrer(*tros.feina, static_cast<int32_t>(tros.desde + blocs * part / parts * CARRILS_MAXIMS),
+             fins < tros.fins ? static_cast<int32_t>(fins) : tros.fins);
+}
+
 }  // namespace
+
+int32_t PasRapidPerTrossos(Nucli nucli, Particula* particules, int32_t n, const ParametresPas& p,
+                           EquipFils* equip, SeguentTros seguent, void* dades)
+{
+    FeinaPas feina{{}, nucli};
+    if (PasInterromput() || !OmplirColumnes(particules, n, p, feina.sistema))
+        return 0;
+    int32_t trossos = 0;
+    for (int32_t desde = 0; desde < n; ++trossos) {
+        const int64_t demanats = seguent(dades, desde, n);
+        if (PasInterromput())
+            return trossos;
+        // Whole lane blocks, at least one.
+        const int64_t cossos = demanats < CARRILS_MAXIMS ? CARRILS_MAXIMS
+                                                         : (demanats + CARRILS_MAXIMS - 1) / CARRILS_MAXIMS * CARRILS_MAXIMS;
+        FeinaTros tros{&feina, desde, cossos < n - desde ? static_cast<int32_t>(desde + cossos) : n};
+        const int32_t blocs = static_cast<int32_t>((tros.fins - desde + CARRILS_MAXIMS - 1) / CARRILS_MAXIMS);
+        if (equip != nullptr && equip->parts() > 1 && blocs > 1)
+            equip->executar(FerPartTros, &tros, blocs);
+        else
+            Recorrer(feina, desde, tros.fins);
+        desde = tros.fins;
+    }
+    if (!PasInterromput())
+        TornarColumnes(particules, feina.sistema);
+    return trossos;
+}
 
 bool InterrupcioPas = false;
 

@@ -70,6 +70,15 @@ using Nucli = void (*)(const SistemaPas&);
 // their memory first.
 void PasRapidAmb(Nucli nucli, Particula* particules, int32_t n, const ParametresPas& p,
                  EquipFils* equip = nullptr);
+// PasRapidAmb in slices of bodies, for a caller that must do other work
+// between them (a browser tab's events): before each slice seguent(dades,
+// bodies done, n) says how many bodies the next takes, rounded up to whole
+// lane blocks. The same bits as one call: each body's pulls are summed by
+// the same kernel in the same order, whatever the slices. Returns the
+// slices; interrupted between two, the bodies stay as they were.
+using SeguentTros = int64_t (*)(void* dades, int32_t fets, int32_t n);
+int32_t PasRapidPerTrossos(Nucli nucli, Particula* particules, int32_t n, const ParametresPas& p,
+                           EquipFils* equip, SeguentTros seguent, void* dades);
 // Bodies whose pulls the fast step has summed since the process began,
 // counted a lane block at a time; any thread may read it while a step runs.
 int64_t CossosSumatsPas();

@@ -88,6 +88,23 @@ void PasEnEquips(Particula* p, int32_t n, const ParametresPas& q)
     PasRapidAmb(CamiPreferit().nucli, p, n, q, &equips[torn]);
 }
 
+// The step in slices, as the page runs a long one: of 1 body (a lane block),
+// 13, 100 and varying sizes, alone and on a team, step after step.
+int64_t MidaTros(void* dades, int32_t fets, int32_t)
+{
+    const int64_t mida = *static_cast<int64_t*>(dades);
+    return mida > 0 ? mida : 1 + fets % 37;
+}
+
+void PasEnTrossos(Particula* p, int32_t n, const ParametresPas& q)
+{
+    static EquipFils equip(3);
+    static int torn = 0;
+    int64_t mides[] = {1, 13, 100, 0};
+    torn = (torn + 1) % 8;
+    PasRapidPerTrossos(CamiPreferit().nucli, p, n, q, torn % 2 == 0 ? &equip : nullptr, MidaTros, &mides[torn / 2]);
+}
+
 std::vector<Cami> CaminsDisponibles()
 {
     std::vector<Cami> camins;
@@ -105,6 +122,11 @@ std::vector<Cami> CaminsDisponibles()
         camins.push_back({"Avx2Fma", [](Particula* p, int32_t n, const ParametresPas& q) { PasFma(p, n, q); }});
 #endif
     camins.push_back({"Fils", PasEnEquips});
+    camins.push_back({"Trossos", PasEnTrossos});
+    camins.push_back({"PasPerTrossos", [](Particula* p, int32_t n, const ParametresPas& q) {
+        int64_t mida = 0;
+        PasPerTrossos(p, n, q, MidaTros, &mida);
+    }});
     camins.push_back({"Pas", Pas});
     return camins;
 }
