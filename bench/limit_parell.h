@@ -23,6 +23,9 @@ double LimitParellAvx2(const Parells& p);
 double LimitParellAvx2Fma(const Parells& p);
 double LimitParellAvx512(const Parells& p);
 double LimitParellAvx512Fma(const Parells& p);
+double LimitParellAvx512FmaDy(const Parells& p);
+double LimitParellAvx512FmaTotes(const Parells& p);
+double LimitParellAvx512FmaAlterna(const Parells& p);
 
 namespace {
 

@@ -51,6 +51,12 @@ constexpr EntradaProcessador kCaminsProcessador[] = {
     {"AVX2", AmbAvx2, PasNucliAvx2},
     // The square root and dx / r on the FMA units, each proved the divider's
     // bits: faster where the divider is narrow, so timed, never preferred.
+    // Before it, the mixes that give the FMA units more of the divider's work
+    // (physics/fma_exacte.h): each is taken only where it beats the path
+    // chosen so far by the margin of the choice, so a processor where a mix
+    // does not pay keeps the step it had.
+    {"AVX-512 FMA all", Avx512FmaDisponible, PasNucliAvx512FmaTotes},
+    {"AVX-512 FMA dy", Avx512FmaDisponible, PasNucliAvx512FmaDy},
     {"AVX-512 FMA", Avx512FmaDisponible, PasNucliAvx512Fma},
     {"AVX-512", AmbAvx512, PasNucliAvx512},
 #elif defined(PARTICULES_SIMD128)

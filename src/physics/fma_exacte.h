@@ -55,6 +55,8 @@
 
 #include <immintrin.h>
 
+#include "physics/pas_avx512fma.h"
+
 namespace {
 
 #define FMA_EN_LINIA inline __attribute__((always_inline))
@@ -164,25 +166,50 @@ FMA_EN_LINIA __m512d ArrelAproximada(__m512d s, __m512d y)
     return Fma(Fnma(r0, r0, s), y * 0.5, r0);
 }
 
-// r close to sqrt(s) and q close to a / r by the FMA units, and the lanes
-// where both are proved. a = +-0 gives a / r = a exactly for r > 0, so there
-// q is a, proved with r.
-FMA_EN_LINIA __mmask8 ArrelIQuocient(__m512d s, __m512d a, __m512d& r, __m512d& q)
+// q close to a / b from y close to 1 / b, b > 0 given also as bh = b 2^-53
+// rounded toward zero, and the lanes where q is proved. a = +-0 gives
+// a / b = a exactly for a finite b > 0, so there q is a, proved by b's own
+// proof.
+FMA_EN_LINIA __mmask8 QuocientProvat(__m512d a, __m512d b, __m512d bh, __m512d y, __m512d& q)
 {
-    const __m512d y = InversArrel(s);
-    r = ArrelAproximada(s, y);
     const __mmask8 zeros = _mm512_cmp_pd_mask(a, _mm512_setzero_pd(), _CMP_EQ_OQ);
-    q = _mm512_mask_mov_pd(QuocientAproximat(a, r, y), zeros, a);
+    q = _mm512_mask_mov_pd(QuocientAproximat(a, b, y), zeros, a);
+    return QuocientExacte(a, b, bh, q) | zeros;
+}
+
+// r close to sqrt(s) and q close to a / r by the FMA units, and the lanes
+// where both are proved; y, close to 1 / r, and rh = r 2^-53 rounded toward
+// zero are left for more quotients by r.
+FMA_EN_LINIA __mmask8 ArrelIQuocient(__m512d s, __m512d a, __m512d& r, __m512d& q, __m512d& y, __m512d& rh)
+{
+    y = InversArrel(s);
+    r = ArrelAproximada(s, y);
+    rh = ProducteAZero(r, _mm512_set1_pd(0x1p-53));
     // Where r's proof holds, r is positive: the quotient's b = |b| = r.
     const __mmask8 arrel = ArrelExacta(s, r, ProducteAZero(r, _mm512_set1_pd(0x1p-52)));
-    return arrel & (QuocientExacte(a, r, ProducteAZero(r, _mm512_set1_pd(0x1p-53)), q) | zeros);
+    return arrel & QuocientProvat(a, r, rh, y, q);
+}
+
+FMA_EN_LINIA __mmask8 ArrelIQuocient(__m512d s, __m512d a, __m512d& r, __m512d& q)
+{
+    __m512d y, rh;
+    return ArrelIQuocient(s, a, r, q, y, rh);
 }
 
 // The pull's factors on AVX-512 as the step forms them (physics/pas_nucli.h):
-// r = sqrt(dy dy + dx dx) and dx / r by the FMA units, each proved, and
-// dy / r and mg / (r r) by the divider with the proved r. The divider works
-// beside the FMA units, so it keeps a share of the work: there it sets the
-// pace of a pair at two divisions instead of a square root and three.
+// r = sqrt(dy dy + dx dx) and dx / r by the FMA units, each proved, and of
+// dy / r and mg / (r r) those that the mix gives them too; the rest by the
+// divider with the proved r, working beside the FMA units. Which share pays
+// depends on how wide the divider is against the FMA units, so each mix is a
+// path of its own, timed (physics/camins.cpp):
+//  - Dx: dy / r and mg / (r r) by the divider. On a divider of 16 cycles for
+//    eight lanes it sets the pace at two divisions instead of a root and three.
+//  - DxDy: dy / r as dx / r, from the same estimate y of 1 / r, by the same
+//    proof; the divider keeps mg / (r r).
+//  - Totes: mg / (r r) too, from y y, close to 1 / (r r) (about 2^-39), as
+//    any quotient: its b = RN(r r) is the step's own, and is positive
+//    wherever r's proof holds (r's threshold is 0 below r r = 2^-1021), so a
+//    zero mg is its own quotient there.
 //
 // A lane counts where the pull acts, sqrt(s) > 0, which is s > 0 (s, a sum
 // of squares, is never negative nor -0, and a NaN fails both). If any
@@ -193,22 +220,38 @@ struct SenseRecompte {
     static void apuntar(__mmask8 /*comptats*/, __mmask8 /*fallits*/) {}
 };
 
-template <class Recompte = SenseRecompte>
+template <BarrejaFma B = BarrejaFma::Dx, class Recompte = SenseRecompte>
 struct QuocientsFmaAvx512 {
+    static constexpr bool kDy = B != BarrejaFma::Dx;
+    static constexpr bool kK = B == BarrejaFma::Totes;
+
     template <class L, class D>
     static FMA_EN_LINIA auto calcular(D dx, D dy, D mg, D& ux, D& uy, D& k)
     {
         const D s = dy * dy + dx * dx;
         const __mmask8 comptats = _mm512_cmp_pd_mask(s, _mm512_setzero_pd(), _CMP_GT_OQ);
-        D r;
-        const __mmask8 fallits = comptats & static_cast<__mmask8>(~ArrelIQuocient(s, dx, r, ux));
+        D r, y, rh;
+        __mmask8 provats = ArrelIQuocient(s, dx, r, ux, y, rh);
+        if (kDy)
+            provats &= QuocientProvat(dy, r, rh, y, uy);
+        if (kK) {
+            const D r2 = r * r;
+            provats &= QuocientProvat(mg, r2, ProducteAZero(r2, _mm512_set1_pd(0x1p-53)), y * y, k);
+        }
+        const __mmask8 fallits = comptats & static_cast<__mmask8>(~provats);
         Recompte::apuntar(comptats, fallits);
         if (__builtin_expect(fallits != 0, 0)) {
             r = L::arrel(s);
             ux = dx / r;
+            if (kDy)
+                uy = dy / r;
+            if (kK)
+                k = mg / (r * r);
         }
-        k = mg / (r * r);
-        uy = dy / r;
+        if (!kK)
+            k = mg / (r * r);
+        if (!kDy)
+            uy = dy / r;
         return s > L::difondre(0.0);
     }
 };

@@ -76,4 +76,7 @@ void PasNucliAvx512(const SistemaPas& s);
 // each proved to be the divider's bits (physics/fma_exacte.h). Call only
 // where Avx512FmaDisponible().
 void PasNucliAvx512Fma(const SistemaPas& s);
+// The same with dy / r on the FMA units too, and with every quotient there.
+void PasNucliAvx512FmaDy(const SistemaPas& s);
+void PasNucliAvx512FmaTotes(const SistemaPas& s);
 bool Avx512FmaDisponible();

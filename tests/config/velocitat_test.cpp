@@ -81,7 +81,7 @@ std::vector<std::string> CaminsDeCpuinfo()
     if (flags.count("avx2"))
         camins.push_back("AVX2");
     if (flags.count("avx512f") && flags.count("fma"))
-        camins.push_back("AVX-512 FMA");
+        camins.insert(camins.end(), {"AVX-512 FMA all", "AVX-512 FMA dy", "AVX-512 FMA"});
     if (flags.count("avx512f"))
         camins.push_back("AVX-512");
 #endif
