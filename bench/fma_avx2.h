@@ -78,6 +78,25 @@ struct QuocientsFma {
     }
 };
 
+// A prototype of a finer AVX2 mix: only dx / r on the FMA units, the square
+// root, dy / r and mg / (r r) on the divider.
+struct QuocientsFmaDx {
+    template <class L, class D>
+    static auto calcular(D dx, D dy, D mg, D& ux, D& uy, D& k)
+    {
+        const D r = L::arrel(dy * dy + dx * dx);
+        k = mg / (r * r);
+        uy = dy / r;
+        const auto actua = r > L::difondre(0.0);
+        const __m256d y = ReciprocAproximat(r);
+        ux = QuocientAproximat(dx, r, y);
+        const __m256d provats = QuocientExacte(dx, r, _mm256_andnot_pd(_mm256_set1_pd(-0.0), r), ux);
+        if (_mm256_movemask_pd(_mm256_andnot_pd(provats, (__m256d)actua)) != 0)
+            ux = dx / r;
+        return actua;
+    }
+};
+
 #undef FMA_EN_LINIA
 
 }  // namespace

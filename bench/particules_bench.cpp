@@ -202,6 +202,11 @@ void BM_StepFastFma(benchmark::State& state)
 {
     PassosForcats(state, FmaDisponible(), [](Particula* p, int32_t n) { PasFma(p, n); });
 }
+
+void BM_StepFastFmaDx(benchmark::State& state)
+{
+    PassosForcats(state, FmaDisponible(), PasFmaDx);
+}
 #endif
 
 using Limit = double (*)(const Parells&);
@@ -283,6 +288,12 @@ void BM_PairLimitAvx2(benchmark::State& state)
 void BM_PairLimitFma(benchmark::State& state)
 {
     Limits(state, FmaDisponible(), LimitParellAvx2Fma);
+}
+
+// A finer AVX2 mix, a prototype: dx / r alone on the FMA units.
+void BM_PairLimitFmaDx(benchmark::State& state)
+{
+    Limits(state, FmaDisponible(), LimitParellAvx2FmaDx);
 }
 
 // The same pair's arithmetic with the square root and dx / r on the FMA units.
@@ -452,12 +463,14 @@ BENCHMARK(BM_StepFastAfterAWait)->Apply(DespresDEsperar);
 BENCHMARK(BM_HandOff)->Apply(FilsPermesos);
 #if defined(PARTICULES_PAS_FMA)
 BENCHMARK(BM_StepFastFma)->Apply(Mides);
+BENCHMARK(BM_StepFastFmaDx)->Apply(Mides);
 BENCHMARK(BM_StepFastFmaThreads)->Name("BM_StepFastFma")->Apply(MidesIFils);
 #endif
 BENCHMARK(BM_PairLimit);
 BENCHMARK(BM_PairLimitAvx2);
 #if defined(PARTICULES_PAS_FMA)
 BENCHMARK(BM_PairLimitFma);
+BENCHMARK(BM_PairLimitFmaDx);
 BENCHMARK(BM_PairLimitAvx512Fma);
 BENCHMARK(BM_PairLimitAvx512FmaDy);
 BENCHMARK(BM_PairLimitAvx512FmaAll);
