@@ -13,16 +13,6 @@ namespace {
 
 #define FMA_EN_LINIA inline __attribute__((always_inline))
 
-// 1/b to a relative 2^-34: the single-precision estimate (at most 1.5 2^-12
-// off), then one third-order step, y0 (1 + e + e^2) with e = 1 - b y0. Outside
-// the range of floats the estimate is nonsense and the proof refuses it.
-FMA_EN_LINIA __m256d ReciprocAproximat(__m256d b)
-{
-    const __m256d y0 = _mm256_cvtps_pd(_mm_rcp_ps(_mm256_cvtpd_ps(b)));
-    const __m256d e = _mm256_fnmadd_pd(b, y0, _mm256_set1_pd(1.0));
-    return _mm256_fmadd_pd(y0, _mm256_fmadd_pd(e, e, e), y0);
-}
-
 // ux = dx / r and uy = dy / r, the division's bits in every lane of `calen`:
 // both from one reciprocal of r, each proved; if a lane fails its proof, the
 // divider does the four lanes again, and the result says so.
@@ -74,25 +64,6 @@ struct QuocientsFma {
         k = mg / (r * r);
         const auto actua = r > L::difondre(0.0);
         DividirPerR(dx, dy, r, (__m256d)actua, ux, uy);
-        return actua;
-    }
-};
-
-// A prototype of a finer AVX2 mix: only dx / r on the FMA units, the square
-// root, dy / r and mg / (r r) on the divider.
-struct QuocientsFmaDx {
-    template <class L, class D>
-    static auto calcular(D dx, D dy, D mg, D& ux, D& uy, D& k)
-    {
-        const D r = L::arrel(dy * dy + dx * dx);
-        k = mg / (r * r);
-        uy = dy / r;
-        const auto actua = r > L::difondre(0.0);
-        const __m256d y = ReciprocAproximat(r);
-        ux = QuocientAproximat(dx, r, y);
-        const __m256d provats = QuocientExacte(dx, r, _mm256_andnot_pd(_mm256_set1_pd(-0.0), r), ux);
-        if (_mm256_movemask_pd(_mm256_andnot_pd(provats, (__m256d)actua)) != 0)
-            ux = dx / r;
         return actua;
     }
 };

@@ -64,7 +64,13 @@ bool ComprovarAvx2(long long parells)
                 static_cast<long long>(r.perFma), Percent(r.perFma, r.parells));
     std::printf("AVX2: neighbours of the right quotient offered to the proof: %lld, accepted: %lld\n",
                 static_cast<long long>(r.veins), static_cast<long long>(r.veinsAcceptats));
-    return r.diferents == 0 && r.veinsAcceptats == 0;
+    operands_fma::RecompteFactors f;
+    operands_fma::ComprovarFactorsAvx2(atzar, (parells + 7) / 8, f);
+    std::printf("AVX2: a pull's factors with dx / r on the FMA units against the divider: %lld, different: %lld; "
+                "lanes %lld, to the divider %.2f %%\n",
+                static_cast<long long>(f.resultats), static_cast<long long>(f.diferents),
+                static_cast<long long>(f.carrils), Percent(f.alDivisor, f.carrils));
+    return r.diferents == 0 && r.veinsAcceptats == 0 && f.diferents == 0;
 }
 
 // Steps a system as the program starts it (time factor 1, the first cycle

@@ -9,5 +9,5 @@ double LimitParellAvx2Fma(const Parells& p)
 
 double LimitParellAvx2FmaDx(const Parells& p)
 {
-    return LimitParell<CarrilsAvx2, QuocientsFmaDx>(p);
+    return LimitParell<CarrilsAvx2, QuocientsFmaAvx2Dx<>>(p);
 }

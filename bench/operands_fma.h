@@ -11,6 +11,7 @@
 #include <limits>
 #include <vector>
 
+#include "physics/pas_avx2fma.h"
 #include "physics/pas_avx512fma.h"
 #include "quocients_fma.h"
 
@@ -302,6 +303,20 @@ inline void BlocAvx512(Atzar& atzar, double* dx, double* dy, double* mg, double*
 constexpr BarrejaFma kBarreges[] = {BarrejaFma::Dx, BarrejaFma::DxDy, BarrejaFma::Totes};
 constexpr const char* kNomsBarreges[] = {"dx / r", "dx / r and dy / r", "every quotient"};
 
+// Where the pull acts (the literal step's r > 0), the factors (ux, uy, k)
+// against the literal step's own operations: `resultats` counts them and
+// `diferents` those without its bits. Whether the pull acts.
+inline bool FactorsDelDivisor(double dx, double dy, double mg, double ux, double uy, double k, int64_t& resultats,
+                              int64_t& diferents)
+{
+    const double d = std::sqrt(dy * dy + dx * dx);
+    if (!(d > 0))
+        return false;
+    diferents += (Bits(dx / d) != Bits(ux)) + (Bits(dy / d) != Bits(uy)) + (Bits(mg / (d * d)) != Bits(k));
+    resultats += 3;
+    return true;
+}
+
 struct RecompteAvx512 {
     int64_t resultats = 0;  // roots and quotients compared with the divider
     int64_t diferents = 0;  // of which not its bits
@@ -387,22 +402,17 @@ inline void ComprovarAvx512(Atzar& atzar, int64_t blocs, RecompteAvx512& recompt
             recompte.alDivisor += fallits;
             recompte.factorsAlDivisor[b] += fallits;
             for (int64_t i = 0; i < TROS; ++i) {
-                // The literal step's own operations.
-                const double d = std::sqrt(dy[i] * dy[i] + dx[i] * dx[i]);
-                if (!(d > 0))
+                if (!FactorsDelDivisor(dx[i], dy[i], mg[i], ux[i], uy[i], k[i], recompte.resultats,
+                                       recompte.diferents))
                     continue;
-                const double esperats[3] = {dx[i] / d, dy[i] / d, mg[i] / (d * d)};
-                const double obtinguts[3] = {ux[i], uy[i], k[i]};
-                for (int c = 0; c < 3; ++c)
-                    recompte.diferents += (Bits(esperats[c]) != Bits(obtinguts[c]));
-                recompte.resultats += 3;
                 recompte.carrils += 1;
                 recompte.carrilsFactors += b == 0 ? 1 : 0;
                 if (b == 0) {
+                    const double d = std::sqrt(dy[i] * dy[i] + dx[i] * dx[i]);
                     veins.arrel(dy[i] * dy[i] + dx[i] * dx[i], d);
-                    veins.quocient(dx[i], d, esperats[0]);
-                    veins.quocient(dy[i], d, esperats[1]);
-                    veins.quocient(mg[i], d * d, esperats[2]);
+                    veins.quocient(dx[i], d, dx[i] / d);
+                    veins.quocient(dy[i], d, dy[i] / d);
+                    veins.quocient(mg[i], d * d, mg[i] / (d * d));
                 }
             }
         }
@@ -415,6 +425,29 @@ inline void ComprovarAvx512(Atzar& atzar, int64_t blocs, RecompteAvx512& recompt
             veins.quocient(a[i], arrel, a[i] / arrel);
         }
         veins.provar(recompte);
+    }
+}
+
+// The AVX2 step's factors with dx / r on the FMA units, on the AVX-512
+// check's operands for the pull (four lanes at a time, twice a block).
+struct RecompteFactors {
+    int64_t resultats = 0;  // factors compared with the divider's
+    int64_t diferents = 0;  // of which not its bits
+    int64_t carrils = 0;    // lanes where the pull acts
+    int64_t alDivisor = 0;  // of which failed the proof and went to the divider
+};
+
+inline void ComprovarFactorsAvx2(Atzar& atzar, int64_t blocs, RecompteFactors& recompte)
+{
+    constexpr int64_t TROS = 1024;
+    std::vector<double> dx(TROS), dy(TROS), mg(TROS), ux(TROS), uy(TROS), k(TROS), s(TROS), a(TROS);
+    for (int64_t fet = 0; fet < blocs; fet += TROS / 8) {
+        for (int64_t i = 0; i < TROS; i += 8)
+            BlocAvx512(atzar, &dx[i], &dy[i], &mg[i], &s[i], &a[i]);
+        recompte.alDivisor += FactorsAvx2FmaDx(dx.data(), dy.data(), mg.data(), ux.data(), uy.data(), k.data(), TROS);
+        for (int64_t i = 0; i < TROS; ++i)
+            recompte.carrils +=
+                FactorsDelDivisor(dx[i], dy[i], mg[i], ux[i], uy[i], k[i], recompte.resultats, recompte.diferents);
     }
 }
 

@@ -202,11 +202,6 @@ void BM_StepFastFma(benchmark::State& state)
 {
     PassosForcats(state, FmaDisponible(), [](Particula* p, int32_t n) { PasFma(p, n); });
 }
-
-void BM_StepFastFmaDx(benchmark::State& state)
-{
-    PassosForcats(state, FmaDisponible(), PasFmaDx);
-}
 #endif
 
 using Limit = double (*)(const Parells&);
@@ -224,6 +219,7 @@ constexpr LimitDeCami kLimits[] = {
     {"AVX-512", LimitParellAvx512},
 #endif
 #if defined(PARTICULES_PAS_FMA)
+    {"AVX2 FMA dx", LimitParellAvx2FmaDx},
     {"AVX-512 FMA", LimitParellAvx512Fma},
     {"AVX-512 FMA dy", LimitParellAvx512FmaDy},
     {"AVX-512 FMA all", LimitParellAvx512FmaTotes},
@@ -290,10 +286,10 @@ void BM_PairLimitFma(benchmark::State& state)
     Limits(state, FmaDisponible(), LimitParellAvx2Fma);
 }
 
-// A finer AVX2 mix, a prototype: dx / r alone on the FMA units.
+// The path with dx / r alone on the FMA units.
 void BM_PairLimitFmaDx(benchmark::State& state)
 {
-    Limits(state, FmaDisponible(), LimitParellAvx2FmaDx);
+    Limits(state, Cami("AVX2 FMA dx"));
 }
 
 // The same pair's arithmetic with the square root and dx / r on the FMA units.
@@ -463,7 +459,6 @@ BENCHMARK(BM_StepFastAfterAWait)->Apply(DespresDEsperar);
 BENCHMARK(BM_HandOff)->Apply(FilsPermesos);
 #if defined(PARTICULES_PAS_FMA)
 BENCHMARK(BM_StepFastFma)->Apply(Mides);
-BENCHMARK(BM_StepFastFmaDx)->Apply(Mides);
 BENCHMARK(BM_StepFastFmaThreads)->Name("BM_StepFastFma")->Apply(MidesIFils);
 #endif
 BENCHMARK(BM_PairLimit);

@@ -11,11 +11,6 @@ void PasNucliAvx2Fma(const SistemaPas& s)
     NucliPas<CarrilsAvx2, QuocientsFma>(s);
 }
 
-void PasNucliAvx2FmaDx(const SistemaPas& s)
-{
-    NucliPas<CarrilsAvx2, QuocientsFmaDx>(s);
-}
-
 }  // namespace
 
 bool FmaDisponible()
@@ -26,11 +21,6 @@ bool FmaDisponible()
 void PasFma(Particula* particules, int32_t n, EquipFils* equip)
 {
     PasRapidAmb(PasNucliAvx2Fma, particules, n, equip);
-}
-
-void PasFmaDx(Particula* particules, int32_t n)
-{
-    PasRapidAmb(PasNucliAvx2FmaDx, particules, n);
 }
 
 int64_t DividirPerRFma(const double* dx, const double* dy, const double* r, double* ux, double* uy, int64_t n)

@@ -18,8 +18,6 @@ bool FmaDisponible();
 // The program's fast step (PasRapidAmb) with the FMA quotients, shared among the
 // threads of `equip` when one is given.
 void PasFma(Particula* particules, int32_t n, EquipFils* equip = nullptr);
-// The same on one thread with dx / r alone on the FMA units, a prototype.
-void PasFmaDx(Particula* particules, int32_t n);
 
 // ux[i] = dx[i] / r[i] and uy[i] = dy[i] / r[i] as the step forms them, for n
 // a multiple of 4. Returns how many blocks of four the divider did again.

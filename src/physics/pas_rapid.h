@@ -71,6 +71,10 @@ int64_t CossosSumatsPas();
 void PasNucliEscalar(const SistemaPas& s);
 void PasNucliSse2(const SistemaPas& s);
 void PasNucliAvx2(const SistemaPas& s);
+// AVX2 with dx / r on the FMA units, proved to be the divider's bits
+// (physics/fma_exacte.h). Call only where Avx2FmaDisponible().
+void PasNucliAvx2FmaDx(const SistemaPas& s);
+bool Avx2FmaDisponible();
 void PasNucliAvx512(const SistemaPas& s);
 // AVX-512 with a square root and a quotient of each pair on the FMA units,
 // each proved to be the divider's bits (physics/fma_exacte.h). Call only

@@ -78,6 +78,8 @@ std::vector<std::string> CaminsDeCpuinfo()
     std::vector<std::string> camins = {"scalar"};
 #if defined(__x86_64__)
     camins.push_back("SSE2");
+    if (flags.count("avx2") && flags.count("fma"))
+        camins.push_back("AVX2 FMA dx");
     if (flags.count("avx2"))
         camins.push_back("AVX2");
     if (flags.count("avx512f") && flags.count("fma"))

@@ -24,6 +24,18 @@ TEST(ProvedFmaQuotients, GiveTheDividersBitsAndRefuseItsNeighbours)
     EXPECT_GT(recompte.perFma, recompte.parells / 4);
 }
 
+// The AVX2 path with dx / r on the FMA units: its proof is the one above.
+TEST(ProvedFmaQuotients, Avx2StepsFactorsAreTheDividers)
+{
+    if (!Avx2FmaDisponible())
+        GTEST_SKIP() << "this processor lacks AVX2 or FMA";
+    operands_fma::Atzar atzar{16};
+    operands_fma::RecompteFactors recompte;
+    operands_fma::ComprovarFactorsAvx2(atzar, 1 << 17, recompte);
+    EXPECT_EQ(recompte.diferents, 0) << "of " << recompte.resultats;
+    EXPECT_LT(recompte.alDivisor, recompte.carrils * 2 / 5) << "of " << recompte.carrils;
+}
+
 TEST(ProvedFmaRootsAndQuotients, Avx512GiveTheDividersBitsAndRefuseItsNeighbours)
 {
     if (!Avx512FmaDisponible())
