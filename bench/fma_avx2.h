@@ -37,7 +37,8 @@ namespace {
 // divider's 3.05, but the whole step 3.04 against 3.05: no gain. There the
 // AVX-512 step on the FMA units (physics/fma_exacte.h) takes half the
 // divider's time. Hence the program never runs this step: it stays here, in
-// bench/, as the experiment.
+// bench/, as the experiment. dx / r alone on the FMA units does gain there
+// (the table's AVX2 FMA dx, physics/fma_exacte.h).
 FMA_EN_LINIA bool DividirPerR(__m256d dx, __m256d dy, __m256d r, __m256d calen, __m256d& ux, __m256d& uy)
 {
     const __m256d y = ReciprocAproximat(r);
