@@ -250,8 +250,8 @@ FMA_EN_LINIA __mmask8 ArrelIQuocient(__m512d s, __m512d a, __m512d& r, __m512d& 
 //    proof; the divider keeps mg / (r r).
 //  - Totes: mg / (r r) too, from y y, close to 1 / (r r) (about 2^-39), as
 //    any quotient: its b = RN(r r) is the step's own, and is positive
-//    wherever r's proof holds (r's threshold is 0 below r r = 2^-1021), so a
-//    zero mg is its own quotient there.
+//    wherever r's proof holds (r's threshold is 0 unless r r is at least
+//    about 2^-1022), so a zero mg is its own quotient there.
 //
 // A lane counts where the pull acts, sqrt(s) > 0, which is s > 0 (s, a sum
 // of squares, is never negative nor -0, and a NaN fails both). If any
