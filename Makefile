@@ -150,10 +150,11 @@ bench: build ## the step's benchmark (BENCH_ARGS=--benchmark_filter=...)
 	$(BUILD)/bench/particules_bench $(BENCH_ARGS)
 
 # The square roots and quotients the FMA units form, each proved to be the
-# divider's bits, against the divider: the AVX-512 step's on FMACHECK_PAIRS lanes
-# and the AVX2+FMA experiment's (bench/) on as many pairs, several minutes; then
-# the share of the AVX-512 step's lanes sent to the divider on every example, a
-# generated disc and a square lattice. make test runs a few million of each.
+# divider's bits, against the divider: the AVX-512 step's, in each of its mixes,
+# on FMACHECK_PAIRS lanes and the AVX2+FMA experiment's (bench/) on as many
+# pairs, several minutes; then the share of the AVX-512 step's lanes sent to the
+# divider in each mix on every example, a generated disc and a square lattice.
+# make test runs a few million of each.
 FMACHECK_PAIRS ?= 1000000000
 
 fmacheck: build ## the FMA step's proved quotients and roots against the divider, at length

@@ -13,16 +13,6 @@ namespace {
 
 #define FMA_EN_LINIA inline __attribute__((always_inline))
 
-// 1/b to a relative 2^-34: the single-precision estimate (at most 1.5 2^-12
-// off), then one third-order step, y0 (1 + e + e^2) with e = 1 - b y0. Outside
-// the range of floats the estimate is nonsense and the proof refuses it.
-FMA_EN_LINIA __m256d ReciprocAproximat(__m256d b)
-{
-    const __m256d y0 = _mm256_cvtps_pd(_mm_rcp_ps(_mm256_cvtpd_ps(b)));
-    const __m256d e = _mm256_fnmadd_pd(b, y0, _mm256_set1_pd(1.0));
-    return _mm256_fmadd_pd(y0, _mm256_fmadd_pd(e, e, e), y0);
-}
-
 // ux = dx / r and uy = dy / r, the division's bits in every lane of `calen`:
 // both from one reciprocal of r, each proved; if a lane fails its proof, the
 // divider does the four lanes again, and the result says so.
@@ -47,7 +37,8 @@ FMA_EN_LINIA __m256d ReciprocAproximat(__m256d b)
 // divider's 3.05, but the whole step 3.04 against 3.05: no gain. There the
 // AVX-512 step on the FMA units (physics/fma_exacte.h) takes half the
 // divider's time. Hence the program never runs this step: it stays here, in
-// bench/, as the experiment.
+// bench/, as the experiment. dx / r alone on the FMA units does gain there
+// (the table's AVX2 FMA dx, physics/fma_exacte.h).
 FMA_EN_LINIA bool DividirPerR(__m256d dx, __m256d dy, __m256d r, __m256d calen, __m256d& ux, __m256d& uy)
 {
     const __m256d y = ReciprocAproximat(r);

@@ -1,6 +1,6 @@
 // make fmacheck: the square roots and quotients that the FMA units form, each
 // proved to be the divider's bits, against the divider: the AVX-512 step's
-// (physics/fma_exacte.h) on LANES lanes of operands, and the AVX2+FMA
+// (physics/fma_exacte.h), in each of its mixes, on LANES lanes of operands, and the AVX2+FMA
 // experiment's (bench/) quotients on as many pairs. Then, for each config.txt
 // given, a generated disc and a square lattice, the share of the AVX-512
 // step's lanes that a failed proof sends to the divider.
@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <iterator>
 #include <memory>
 #include <string>
 
@@ -43,6 +44,10 @@ bool ComprovarAvx512(long long carrils)
     std::printf("AVX-512: lanes (a pull's three factors, or a root and a quotient by it): %lld, sent to the "
                 "divider by a failed proof: %lld (%.2f %%)\n",
                 static_cast<long long>(r.carrils), static_cast<long long>(r.alDivisor), Percent(r.alDivisor, r.carrils));
+    for (size_t b = 0; b < std::size(operands_fma::kBarreges); ++b)
+        std::printf("AVX-512: a pull's factors with %s on the FMA units: lanes %lld, to the divider %.2f %%\n",
+                    operands_fma::kNomsBarreges[b], static_cast<long long>(r.carrilsFactors),
+                    Percent(r.factorsAlDivisor[b], r.carrilsFactors));
     std::printf("AVX-512: neighbours of the right result offered to the proofs: %lld, accepted: %lld\n",
                 static_cast<long long>(r.veins), static_cast<long long>(r.veinsAcceptats));
     return r.diferents == 0 && r.veinsAcceptats == 0;
@@ -59,33 +64,42 @@ bool ComprovarAvx2(long long parells)
                 static_cast<long long>(r.perFma), Percent(r.perFma, r.parells));
     std::printf("AVX2: neighbours of the right quotient offered to the proof: %lld, accepted: %lld\n",
                 static_cast<long long>(r.veins), static_cast<long long>(r.veinsAcceptats));
-    return r.diferents == 0 && r.veinsAcceptats == 0;
+    operands_fma::RecompteFactors f;
+    operands_fma::ComprovarFactorsAvx2(atzar, (parells + 7) / 8, f);
+    std::printf("AVX2: a pull's factors with dx / r on the FMA units against the divider: %lld, different: %lld; "
+                "lanes %lld, to the divider %.2f %%\n",
+                static_cast<long long>(f.resultats), static_cast<long long>(f.diferents),
+                static_cast<long long>(f.carrils), Percent(f.alDivisor, f.carrils));
+    return r.diferents == 0 && r.veinsAcceptats == 0 && f.diferents == 0;
 }
 
 // Steps a system as the program starts it (time factor 1, the first cycle
-// lasting 0) and reports the share of lanes sent to the divider, in the
-// first step and over them all.
+// lasting 0) in each mix and reports the share of lanes sent to the divider,
+// in the first step and over them all.
 void Compartit(const std::string& nom, const Sistema& sistema, int passos)
 {
     const int32_t n = static_cast<int32_t>(sistema.cossos.size());
     std::unique_ptr<Particula[]> cossos(new Particula[sistema.cossos.size()]);
-    for (int32_t i = 0; i < n; ++i) {
-        const Cos& c = sistema.cossos[static_cast<size_t>(i)];
-        cossos[i].valors(c.x, c.y, c.vx, c.vy, c.massa, c.diametre);
-    }
     G = GDeExponent(sistema.gexp);
     FactorVelocitat = 1;
-    RecompteFma primer, tots;
-    for (int k = 0; k < passos; ++k) {
-        TempsPerCicle = k == 0 ? 0.0f : 1.0f / static_cast<float>(sistema.cicles);
-        const RecompteFma pas = PasComptatAvx512Fma(cossos.get(), n, ParametresGlobals());
-        if (k == 0)
-            primer = pas;
-        tots.comptats += pas.comptats;
-        tots.fallits += pas.fallits;
+    for (size_t b = 0; b < std::size(operands_fma::kBarreges); ++b) {
+        for (int32_t i = 0; i < n; ++i) {
+            const Cos& c = sistema.cossos[static_cast<size_t>(i)];
+            cossos[i].valors(c.x, c.y, c.vx, c.vy, c.massa, c.diametre);
+        }
+        RecompteFma primer, tots;
+        for (int k = 0; k < passos; ++k) {
+            TempsPerCicle = k == 0 ? 0.0f : 1.0f / static_cast<float>(sistema.cicles);
+            const RecompteFma pas = PasComptatAvx512Fma(cossos.get(), n, ParametresGlobals(), operands_fma::kBarreges[b]);
+            if (k == 0)
+                primer = pas;
+            tots.comptats += pas.comptats;
+            tots.fallits += pas.fallits;
+        }
+        std::printf("%s, %d bodies, %s on the FMA units: lanes to the divider, first step %.2f %%, %d steps %.3f %%\n",
+                    nom.c_str(), n, operands_fma::kNomsBarreges[b], Percent(primer.fallits, primer.comptats), passos,
+                    Percent(tots.fallits, tots.comptats));
     }
-    std::printf("%s, %d bodies: lanes to the divider, first step %.2f %%, %d steps %.3f %%\n", nom.c_str(), n,
-                Percent(primer.fallits, primer.comptats), passos, Percent(tots.fallits, tots.comptats));
 }
 
 // Bodies on a square grid, at rest: every difference along a row or a

@@ -6,3 +6,8 @@ double LimitParellAvx2Fma(const Parells& p)
 {
     return LimitParell<CarrilsAvx2, QuocientsFma>(p);
 }
+
+double LimitParellAvx2FmaDx(const Parells& p)
+{
+    return LimitParell<CarrilsAvx2, QuocientsFmaAvx2Dx<>>(p);
+}

@@ -21,8 +21,12 @@ double LimitParellEscalar(const Parells& p);
 double LimitParellSse2(const Parells& p);
 double LimitParellAvx2(const Parells& p);
 double LimitParellAvx2Fma(const Parells& p);
+double LimitParellAvx2FmaDx(const Parells& p);
 double LimitParellAvx512(const Parells& p);
 double LimitParellAvx512Fma(const Parells& p);
+double LimitParellAvx512FmaDy(const Parells& p);
+double LimitParellAvx512FmaTotes(const Parells& p);
+double LimitParellAvx512FmaAlterna(const Parells& p);
 
 namespace {
 

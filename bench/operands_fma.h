@@ -7,9 +7,11 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <iterator>
 #include <limits>
 #include <vector>
 
+#include "physics/pas_avx2fma.h"
 #include "physics/pas_avx512fma.h"
 #include "quocients_fma.h"
 
@@ -232,18 +234,41 @@ inline double Empenta(Atzar& atzar, double v)
 }
 
 // Operands of one block of eight lanes: (dx, dy, mg) for the pull's factors,
-// as the step forms them or from anywhere, and (s, a) for a square root and
-// a quotient by it: near a midpoint of the root or of the quotient, near
-// powers of two, or from anywhere.
+// as the step forms them, with dy / r or mg / (r r) near a midpoint, or from
+// anywhere, and (s, a) for a square root and a quotient by it: near a
+// midpoint of the root or of the quotient, near powers of two, or from
+// anywhere.
 inline void BlocAvx512(Atzar& atzar, double* dx, double* dy, double* mg, double* s, double* a)
 {
-    const uint64_t factors = atzar() % 2;
+    const uint64_t factors = atzar() % 4;
     const uint64_t arrel = atzar() % 4;
     for (int l = 0; l < 8; ++l) {
         if (factors == 0) {
             // Bodies in a row or a lattice give exact zeros.
             dx[l] = atzar() % 8 == 0 ? (atzar() % 2 == 0 ? 0.0 : -0.0) : Ordinari(atzar);
             dy[l] = atzar() % 8 == 0 ? (atzar() % 2 == 0 ? 0.0 : -0.0) : Ordinari(atzar);
+            mg[l] = std::fabs(Ordinari(atzar));
+        } else if (factors == 1) {
+            // mg / (r r) near a midpoint, where r r, rounded, has an odd mantissa.
+            dx[l] = Ordinari(atzar);
+            dy[l] = Ordinari(atzar);
+            const double d = std::sqrt(dy[l] * dy[l] + dx[l] * dx[l]);
+            int e;
+            const double m = std::frexp(d * d, &e);
+            const uint64_t B = static_cast<uint64_t>(std::ldexp(m, 53));
+            int64_t k = 2 * static_cast<int64_t>(atzar() % 8) + 1;
+            mg[l] = std::fabs(Ordinari(atzar));
+            while ((B & 1) != 0 && !PropDelMig(B, atzar() % 2 == 0 ? k : -k, std::ldexp(1.0, e - 53), mg[l]))
+                k += 2;
+        } else if (factors == 2) {
+            // dy / r near a midpoint: dy so much smaller than dx that r = |dx|,
+            // dx with an odd mantissa, the quotient scaled by 2^-30.
+            const uint64_t B = (atzar() >> 11) | (uint64_t{1} << 52) | 1;
+            const double escala = std::ldexp(1.0, static_cast<int>(atzar() % 61) - 30);
+            dx[l] = atzar() % 2 == 0 ? static_cast<double>(B) * escala : -static_cast<double>(B) * escala;
+            int64_t k = 2 * static_cast<int64_t>(atzar() % 8) + 1;
+            while (!PropDelMig(B, atzar() % 2 == 0 ? k : -k, escala * 0x1p-30, dy[l]))
+                k += 2;
             mg[l] = std::fabs(Ordinari(atzar));
         } else {
             dx[l] = Qualsevol(atzar);
@@ -274,6 +299,24 @@ inline void BlocAvx512(Atzar& atzar, double* dx, double* dy, double* mg, double*
     }
 }
 
+// The mixes of the pull's factors, each a path of the step.
+constexpr BarrejaFma kBarreges[] = {BarrejaFma::Dx, BarrejaFma::DxDy, BarrejaFma::Totes};
+constexpr const char* kNomsBarreges[] = {"dx / r", "dx / r and dy / r", "every quotient"};
+
+// Where the pull acts (the literal step's r > 0), the factors (ux, uy, k)
+// against the literal step's own operations: `resultats` counts them and
+// `diferents` those without its bits. Whether the pull acts.
+inline bool FactorsDelDivisor(double dx, double dy, double mg, double ux, double uy, double k, int64_t& resultats,
+                              int64_t& diferents)
+{
+    const double d = std::sqrt(dy * dy + dx * dx);
+    if (!(d > 0))
+        return false;
+    diferents += (Bits(dx / d) != Bits(ux)) + (Bits(dy / d) != Bits(uy)) + (Bits(mg / (d * d)) != Bits(k));
+    resultats += 3;
+    return true;
+}
+
 struct RecompteAvx512 {
     int64_t resultats = 0;  // roots and quotients compared with the divider
     int64_t diferents = 0;  // of which not its bits
@@ -281,6 +324,10 @@ struct RecompteAvx512 {
     int64_t alDivisor = 0;  // of which failed a proof and went to the divider
     int64_t veins = 0;      // neighbours of a right result offered to a proof
     int64_t veinsAcceptats = 0;
+    // Of the pull's factors alone, in each mix: lanes, and those sent to the
+    // divider (counted in carrils and alDivisor too).
+    int64_t carrilsFactors = 0;
+    int64_t factorsAlDivisor[std::size(kBarreges)] = {};
 };
 
 // Neighbours of right results, each offered to its proof once a batch is full.
@@ -348,23 +395,28 @@ inline void ComprovarAvx512(Atzar& atzar, int64_t blocs, RecompteAvx512& recompt
     for (int64_t fet = 0; fet < blocs; fet += TROS / 8) {
         for (int64_t i = 0; i < TROS; i += 8)
             BlocAvx512(atzar, &dx[i], &dy[i], &mg[i], &s[i], &a[i]);
-        recompte.alDivisor += FactorsAvx512Fma(dx.data(), dy.data(), mg.data(), ux.data(), uy.data(), k.data(), TROS);
         recompte.alDivisor += ArrelIQuocientAvx512Fma(s.data(), a.data(), r.data(), q.data(), TROS);
-        for (int64_t i = 0; i < TROS; ++i) {
-            // The literal step's own operations.
-            const double d = std::sqrt(dy[i] * dy[i] + dx[i] * dx[i]);
-            if (d > 0) {
-                const double esperats[3] = {dx[i] / d, dy[i] / d, mg[i] / (d * d)};
-                const double obtinguts[3] = {ux[i], uy[i], k[i]};
-                for (int c = 0; c < 3; ++c)
-                    recompte.diferents += (Bits(esperats[c]) != Bits(obtinguts[c]));
-                recompte.resultats += 3;
+        for (size_t b = 0; b < std::size(kBarreges); ++b) {
+            const int64_t fallits =
+                FactorsAvx512Fma(dx.data(), dy.data(), mg.data(), ux.data(), uy.data(), k.data(), TROS, kBarreges[b]);
+            recompte.alDivisor += fallits;
+            recompte.factorsAlDivisor[b] += fallits;
+            for (int64_t i = 0; i < TROS; ++i) {
+                if (!FactorsDelDivisor(dx[i], dy[i], mg[i], ux[i], uy[i], k[i], recompte.resultats,
+                                       recompte.diferents))
+                    continue;
                 recompte.carrils += 1;
-                veins.arrel(dy[i] * dy[i] + dx[i] * dx[i], d);
-                veins.quocient(dx[i], d, esperats[0]);
-                veins.quocient(dy[i], d, esperats[1]);
-                veins.quocient(mg[i], d * d, esperats[2]);
+                recompte.carrilsFactors += b == 0 ? 1 : 0;
+                if (b == 0) {
+                    const double d = std::sqrt(dy[i] * dy[i] + dx[i] * dx[i]);
+                    veins.arrel(dy[i] * dy[i] + dx[i] * dx[i], d);
+                    veins.quocient(dx[i], d, dx[i] / d);
+                    veins.quocient(dy[i], d, dy[i] / d);
+                    veins.quocient(mg[i], d * d, mg[i] / (d * d));
+                }
             }
+        }
+        for (int64_t i = 0; i < TROS; ++i) {
             const double arrel = std::sqrt(s[i]);
             recompte.diferents += (Bits(r[i]) != Bits(arrel)) + (Bits(q[i]) != Bits(a[i] / arrel));
             recompte.resultats += 2;
@@ -373,6 +425,29 @@ inline void ComprovarAvx512(Atzar& atzar, int64_t blocs, RecompteAvx512& recompt
             veins.quocient(a[i], arrel, a[i] / arrel);
         }
         veins.provar(recompte);
+    }
+}
+
+// The AVX2 step's factors with dx / r on the FMA units, on the AVX-512
+// check's operands for the pull (four lanes at a time, twice a block).
+struct RecompteFactors {
+    int64_t resultats = 0;  // factors compared with the divider's
+    int64_t diferents = 0;  // of which not its bits
+    int64_t carrils = 0;    // lanes where the pull acts
+    int64_t alDivisor = 0;  // of which failed the proof and went to the divider
+};
+
+inline void ComprovarFactorsAvx2(Atzar& atzar, int64_t blocs, RecompteFactors& recompte)
+{
+    constexpr int64_t TROS = 1024;
+    std::vector<double> dx(TROS), dy(TROS), mg(TROS), ux(TROS), uy(TROS), k(TROS), s(TROS), a(TROS);
+    for (int64_t fet = 0; fet < blocs; fet += TROS / 8) {
+        for (int64_t i = 0; i < TROS; i += 8)
+            BlocAvx512(atzar, &dx[i], &dy[i], &mg[i], &s[i], &a[i]);
+        recompte.alDivisor += FactorsAvx2FmaDx(dx.data(), dy.data(), mg.data(), ux.data(), uy.data(), k.data(), TROS);
+        for (int64_t i = 0; i < TROS; ++i)
+            recompte.carrils +=
+                FactorsDelDivisor(dx[i], dy[i], mg[i], ux[i], uy[i], k[i], recompte.resultats, recompte.diferents);
     }
 }
 

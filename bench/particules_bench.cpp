@@ -224,7 +224,10 @@ constexpr LimitDeCami kLimits[] = {
     {"AVX-512", LimitParellAvx512},
 #endif
 #if defined(PARTICULES_PAS_FMA)
+    {"AVX2 FMA dx", LimitParellAvx2FmaDx},
     {"AVX-512 FMA", LimitParellAvx512Fma},
+    {"AVX-512 FMA dy", LimitParellAvx512FmaDy},
+    {"AVX-512 FMA all", LimitParellAvx512FmaTotes},
 #endif
     {"scalar", LimitParellEscalar},
 };
@@ -288,10 +291,33 @@ void BM_PairLimitFma(benchmark::State& state)
     Limits(state, FmaDisponible(), LimitParellAvx2Fma);
 }
 
+// The path with dx / r alone on the FMA units.
+void BM_PairLimitFmaDx(benchmark::State& state)
+{
+    Limits(state, Cami("AVX2 FMA dx"));
+}
+
 // The same pair's arithmetic with the square root and dx / r on the FMA units.
 void BM_PairLimitAvx512Fma(benchmark::State& state)
 {
     Limits(state, Cami("AVX-512 FMA"));
+}
+
+// The mixes with dy / r, and with every quotient, on the FMA units too.
+void BM_PairLimitAvx512FmaDy(benchmark::State& state)
+{
+    Limits(state, Cami("AVX-512 FMA dy"));
+}
+
+void BM_PairLimitAvx512FmaAll(benchmark::State& state)
+{
+    Limits(state, Cami("AVX-512 FMA all"));
+}
+
+// The prototype of a finer mix, which no path has (limit_avx512fma.cpp).
+void BM_PairLimitAvx512FmaAlternate(benchmark::State& state)
+{
+    Limits(state, Avx512FmaDisponible(), LimitParellAvx512FmaAlterna);
 }
 #endif
 
@@ -445,7 +471,11 @@ BENCHMARK(BM_PairLimit);
 BENCHMARK(BM_PairLimitAvx2);
 #if defined(PARTICULES_PAS_FMA)
 BENCHMARK(BM_PairLimitFma);
+BENCHMARK(BM_PairLimitFmaDx);
 BENCHMARK(BM_PairLimitAvx512Fma);
+BENCHMARK(BM_PairLimitAvx512FmaDy);
+BENCHMARK(BM_PairLimitAvx512FmaAll);
+BENCHMARK(BM_PairLimitAvx512FmaAlternate);
 #endif
 BENCHMARK(BM_PairLimitSse2);
 BENCHMARK(BM_PreviewVsOneCore)->Arg(1000)->Iterations(3)->UseRealTime()->Unit(benchmark::kSecond);

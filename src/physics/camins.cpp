@@ -26,6 +26,15 @@ bool AmbAvx512()
 
 }  // namespace
 
+bool Avx2FmaDisponible()
+{
+#if defined(__x86_64__)
+    return AmbAvx2() && __builtin_cpu_supports("fma");
+#else
+    return false;
+#endif
+}
+
 // Every core with AVX-512F has FMA too; asked all the same, since the kernel's
 // file is built with -mfma.
 bool Avx512FmaDisponible()
@@ -50,9 +59,18 @@ constexpr EntradaProcessador kCaminsProcessador[] = {
     {"scalar", Sempre, PasNucliEscalar},
 #if defined(__x86_64__)
     {"SSE2", Sempre, PasNucliSse2},
+    // dx / r on the FMA units, the rest on the divider: taken only where it
+    // beats AVX2 by the margin of the choice.
+    {"AVX2 FMA dx", Avx2FmaDisponible, PasNucliAvx2FmaDx},
     {"AVX2", AmbAvx2, PasNucliAvx2},
     // The square root and dx / r on the FMA units, each proved the divider's
     // bits: faster where the divider is narrow, so timed, never preferred.
+    // Before it, the mixes that give the FMA units more of the divider's work
+    // (physics/fma_exacte.h): each is taken only where it beats the path
+    // chosen so far by the margin of the choice, so a processor where a mix
+    // does not pay keeps the step it had.
+    {"AVX-512 FMA all", Avx512FmaDisponible, PasNucliAvx512FmaTotes},
+    {"AVX-512 FMA dy", Avx512FmaDisponible, PasNucliAvx512FmaDy},
     {"AVX-512 FMA", Avx512FmaDisponible, PasNucliAvx512Fma},
     {"AVX-512", AmbAvx512, PasNucliAvx512},
 #elif defined(PARTICULES_SIMD128)

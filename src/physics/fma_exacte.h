@@ -55,6 +55,8 @@
 
 #include <immintrin.h>
 
+#include "physics/pas_avx512fma.h"
+
 namespace {
 
 #define FMA_EN_LINIA inline __attribute__((always_inline))
@@ -120,6 +122,48 @@ FMA_EN_LINIA __m256d QuocientExacte(__m256d a, __m256d b, __m256d babs, __m256d 
     return _mm256_cmp_pd(_mm256_max_pd(_mm256_set1_pd(0x1p-1022), resta), llindar, _CMP_LT_OQ);
 }
 
+// 1/b to a relative 2^-34: the single-precision estimate (at most 1.5 2^-12
+// off), then one third-order step, y0 (1 + e + e^2) with e = 1 - b y0. Outside
+// the range of floats the estimate is nonsense and the proof refuses it.
+FMA_EN_LINIA __m256d ReciprocAproximat(__m256d b)
+{
+    const __m256d y0 = _mm256_cvtps_pd(_mm_rcp_ps(_mm256_cvtpd_ps(b)));
+    const __m256d e = Fnma(b, y0, _mm256_set1_pd(1.0));
+    return Fma(y0, Fma(e, e, e), y0);
+}
+
+// The pull's factors on AVX2 with dx / r alone on the FMA units, from the
+// divider's root r, proved as above; the root, dy / r and mg / (r r) stay on
+// the divider, which sets the pace there, so one quotient less is time saved
+// while the FMA units have room. dx = +-0 gives dx / r = dx exactly for the
+// r > 0 of a counted lane (r is never negative: it is the divider's root of a
+// sum of squares). If a counted lane fails its proof, the divider forms dx / r
+// for the four. Recompte hears of each vector: its counted lanes, and those
+// that failed, as bit masks.
+struct SenseRecompteAvx2 {
+    static void apuntar(int /*comptats*/, int /*fallits*/) {}
+};
+
+template <class Recompte = SenseRecompteAvx2>
+struct QuocientsFmaAvx2Dx {
+    template <class L, class D>
+    static auto calcular(D dx, D dy, D mg, D& ux, D& uy, D& k)
+    {
+        const D r = L::arrel(dy * dy + dx * dx);
+        const auto actua = r > L::difondre(0.0);
+        const __m256d zeros = _mm256_cmp_pd(dx, _mm256_setzero_pd(), _CMP_EQ_OQ);
+        ux = _mm256_blendv_pd(QuocientAproximat(dx, r, ReciprocAproximat(r)), dx, zeros);
+        const int comptats = _mm256_movemask_pd((__m256d)actua);
+        const int fallits = comptats & ~_mm256_movemask_pd(_mm256_or_pd(QuocientExacte(dx, r, r, ux), zeros));
+        Recompte::apuntar(comptats, fallits);
+        if (__builtin_expect(fallits != 0, 0))
+            ux = dx / r;
+        uy = dy / r;
+        k = mg / (r * r);
+        return actua;
+    }
+};
+
 #if defined(__AVX512F__)
 // a b rounded toward zero. (The unmasked forms of this and of rsqrt14 trip
 // GCC 12's uninitialised-value warning; with every lane selected it is the
@@ -164,25 +208,50 @@ FMA_EN_LINIA __m512d ArrelAproximada(__m512d s, __m512d y)
     return Fma(Fnma(r0, r0, s), y * 0.5, r0);
 }
 
-// r close to sqrt(s) and q close to a / r by the FMA units, and the lanes
-// where both are proved. a = +-0 gives a / r = a exactly for r > 0, so there
-// q is a, proved with r.
-FMA_EN_LINIA __mmask8 ArrelIQuocient(__m512d s, __m512d a, __m512d& r, __m512d& q)
+// q close to a / b from y close to 1 / b, b > 0 given also as bh = b 2^-53
+// rounded toward zero, and the lanes where q is proved. a = +-0 gives
+// a / b = a exactly for a finite b > 0, so there q is a, proved by b's own
+// proof.
+FMA_EN_LINIA __mmask8 QuocientProvat(__m512d a, __m512d b, __m512d bh, __m512d y, __m512d& q)
 {
-    const __m512d y = InversArrel(s);
-    r = ArrelAproximada(s, y);
     const __mmask8 zeros = _mm512_cmp_pd_mask(a, _mm512_setzero_pd(), _CMP_EQ_OQ);
-    q = _mm512_mask_mov_pd(QuocientAproximat(a, r, y), zeros, a);
+    q = _mm512_mask_mov_pd(QuocientAproximat(a, b, y), zeros, a);
+    return QuocientExacte(a, b, bh, q) | zeros;
+}
+
+// r close to sqrt(s) and q close to a / r by the FMA units, and the lanes
+// where both are proved; y, close to 1 / r, and rh = r 2^-53 rounded toward
+// zero are left for more quotients by r.
+FMA_EN_LINIA __mmask8 ArrelIQuocient(__m512d s, __m512d a, __m512d& r, __m512d& q, __m512d& y, __m512d& rh)
+{
+    y = InversArrel(s);
+    r = ArrelAproximada(s, y);
+    rh = ProducteAZero(r, _mm512_set1_pd(0x1p-53));
     // Where r's proof holds, r is positive: the quotient's b = |b| = r.
     const __mmask8 arrel = ArrelExacta(s, r, ProducteAZero(r, _mm512_set1_pd(0x1p-52)));
-    return arrel & (QuocientExacte(a, r, ProducteAZero(r, _mm512_set1_pd(0x1p-53)), q) | zeros);
+    return arrel & QuocientProvat(a, r, rh, y, q);
+}
+
+FMA_EN_LINIA __mmask8 ArrelIQuocient(__m512d s, __m512d a, __m512d& r, __m512d& q)
+{
+    __m512d y, rh;
+    return ArrelIQuocient(s, a, r, q, y, rh);
 }
 
 // The pull's factors on AVX-512 as the step forms them (physics/pas_nucli.h):
-// r = sqrt(dy dy + dx dx) and dx / r by the FMA units, each proved, and
-// dy / r and mg / (r r) by the divider with the proved r. The divider works
-// beside the FMA units, so it keeps a share of the work: there it sets the
-// pace of a pair at two divisions instead of a square root and three.
+// r = sqrt(dy dy + dx dx) and dx / r by the FMA units, each proved, and of
+// dy / r and mg / (r r) those that the mix gives them too; the rest by the
+// divider with the proved r, working beside the FMA units. Which share pays
+// depends on how wide the divider is against the FMA units, so each mix is a
+// path of its own, timed (physics/camins.cpp):
+//  - Dx: dy / r and mg / (r r) by the divider. On a divider of 16 cycles for
+//    eight lanes it sets the pace at two divisions instead of a root and three.
+//  - DxDy: dy / r as dx / r, from the same estimate y of 1 / r, by the same
+//    proof; the divider keeps mg / (r r).
+//  - Totes: mg / (r r) too, from y y, close to 1 / (r r) (about 2^-39), as
+//    any quotient: its b = RN(r r) is the step's own, and is positive
+//    wherever r's proof holds (r's threshold is 0 unless r r is at least
+//    about 2^-1022), so a zero mg is its own quotient there.
 //
 // A lane counts where the pull acts, sqrt(s) > 0, which is s > 0 (s, a sum
 // of squares, is never negative nor -0, and a NaN fails both). If any
@@ -193,22 +262,38 @@ struct SenseRecompte {
     static void apuntar(__mmask8 /*comptats*/, __mmask8 /*fallits*/) {}
 };
 
-template <class Recompte = SenseRecompte>
+template <BarrejaFma B = BarrejaFma::Dx, class Recompte = SenseRecompte>
 struct QuocientsFmaAvx512 {
+    static constexpr bool kDy = B != BarrejaFma::Dx;
+    static constexpr bool kK = B == BarrejaFma::Totes;
+
     template <class L, class D>
     static FMA_EN_LINIA auto calcular(D dx, D dy, D mg, D& ux, D& uy, D& k)
     {
         const D s = dy * dy + dx * dx;
         const __mmask8 comptats = _mm512_cmp_pd_mask(s, _mm512_setzero_pd(), _CMP_GT_OQ);
-        D r;
-        const __mmask8 fallits = comptats & static_cast<__mmask8>(~ArrelIQuocient(s, dx, r, ux));
+        D r, y, rh;
+        __mmask8 provats = ArrelIQuocient(s, dx, r, ux, y, rh);
+        if (kDy)
+            provats &= QuocientProvat(dy, r, rh, y, uy);
+        if (kK) {
+            const D r2 = r * r;
+            provats &= QuocientProvat(mg, r2, ProducteAZero(r2, _mm512_set1_pd(0x1p-53)), y * y, k);
+        }
+        const __mmask8 fallits = comptats & static_cast<__mmask8>(~provats);
         Recompte::apuntar(comptats, fallits);
         if (__builtin_expect(fallits != 0, 0)) {
             r = L::arrel(s);
             ux = dx / r;
+            if (kDy)
+                uy = dy / r;
+            if (kK)
+                k = mg / (r * r);
         }
-        k = mg / (r * r);
-        uy = dy / r;
+        if (!kK)
+            k = mg / (r * r);
+        if (!kDy)
+            uy = dy / r;
         return s > L::difondre(0.0);
     }
 };

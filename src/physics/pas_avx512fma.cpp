@@ -20,9 +20,25 @@ struct AmbRecompte {
     }
 };
 
+template <BarrejaFma B>
 void PasNucliComptat(const SistemaPas& s)
 {
-    NucliPas<CarrilsAvx512, QuocientsFmaAvx512<AmbRecompte>>(s);
+    NucliPas<CarrilsAvx512, QuocientsFmaAvx512<B, AmbRecompte>>(s);
+}
+
+template <BarrejaFma B>
+int64_t Factors(const double* dx, const double* dy, const double* mg, double* ux, double* uy, double* k, int64_t n)
+{
+    recompte = {};
+    for (int64_t i = 0; i < n; i += 8) {
+        __m512d qx, qy, f;
+        QuocientsFmaAvx512<B, AmbRecompte>::template calcular<CarrilsAvx512>(
+            _mm512_loadu_pd(dx + i), _mm512_loadu_pd(dy + i), _mm512_loadu_pd(mg + i), qx, qy, f);
+        _mm512_storeu_pd(ux + i, qx);
+        _mm512_storeu_pd(uy + i, qy);
+        _mm512_storeu_pd(k + i, f);
+    }
+    return recompte.fallits;
 }
 
 void Bits(uint8_t* exacte, __mmask8 provats)
@@ -38,7 +54,17 @@ void PasNucliAvx512Fma(const SistemaPas& s)
     NucliPas<CarrilsAvx512, QuocientsFmaAvx512<>>(s);
 }
 
-RecompteFma PasComptatAvx512Fma(Particula* particules, int32_t n, const ParametresPas& p)
+void PasNucliAvx512FmaDy(const SistemaPas& s)
+{
+    NucliPas<CarrilsAvx512, QuocientsFmaAvx512<BarrejaFma::DxDy>>(s);
+}
+
+void PasNucliAvx512FmaTotes(const SistemaPas& s)
+{
+    NucliPas<CarrilsAvx512, QuocientsFmaAvx512<BarrejaFma::Totes>>(s);
+}
+
+RecompteFma PasComptatAvx512Fma(Particula* particules, int32_t n, const ParametresPas& p, BarrejaFma barreja)
 {
     recompte = {};
     SistemaPas s;
@@ -50,7 +76,12 @@ RecompteFma PasComptatAvx512Fma(Particula* particules, int32_t n, const Parametr
         bloc.desde = i;
         bloc.fins = n - i > 8 ? i + 8 : n;
         ocupats = static_cast<__mmask8>((1u << (bloc.fins - i)) - 1);
-        PasNucliComptat(bloc);
+        if (barreja == BarrejaFma::Dx)
+            PasNucliComptat<BarrejaFma::Dx>(bloc);
+        else if (barreja == BarrejaFma::DxDy)
+            PasNucliComptat<BarrejaFma::DxDy>(bloc);
+        else
+            PasNucliComptat<BarrejaFma::Totes>(bloc);
     }
     ocupats = 0xFF;
     // As PasRapidAmb: a step cut short by a signal leaves the bodies as they were.
@@ -60,18 +91,13 @@ RecompteFma PasComptatAvx512Fma(Particula* particules, int32_t n, const Parametr
 }
 
 int64_t FactorsAvx512Fma(const double* dx, const double* dy, const double* mg, double* ux, double* uy, double* k,
-                         int64_t n)
+                         int64_t n, BarrejaFma barreja)
 {
-    recompte = {};
-    for (int64_t i = 0; i < n; i += 8) {
-        __m512d qx, qy, f;
-        QuocientsFmaAvx512<AmbRecompte>::calcular<CarrilsAvx512>(
-            _mm512_loadu_pd(dx + i), _mm512_loadu_pd(dy + i), _mm512_loadu_pd(mg + i), qx, qy, f);
-        _mm512_storeu_pd(ux + i, qx);
-        _mm512_storeu_pd(uy + i, qy);
-        _mm512_storeu_pd(k + i, f);
-    }
-    return recompte.fallits;
+    if (barreja == BarrejaFma::Dx)
+        return Factors<BarrejaFma::Dx>(dx, dy, mg, ux, uy, k, n);
+    if (barreja == BarrejaFma::DxDy)
+        return Factors<BarrejaFma::DxDy>(dx, dy, mg, ux, uy, k, n);
+    return Factors<BarrejaFma::Totes>(dx, dy, mg, ux, uy, k, n);
 }
 
 int64_t ArrelIQuocientAvx512Fma(const double* s, const double* a, double* r, double* q, int64_t n)

@@ -10,11 +10,17 @@
 
 class Particula;
 
+// Which of a pull's quotients the FMA units take besides its square root and
+// dx / r (physics/fma_exacte.h): none more, dy / r too, or all, mg / (r r)
+// too. The divider takes the rest.
+enum class BarrejaFma { Dx, DxDy, Totes };
+
 // ux = dx / r, uy = dy / r and k = mg / (r r), r = sqrt(dy dy + dx dx), as
-// the step forms them, where r > 0 (elsewhere the step ignores them). Returns
-// how many of those lanes failed a proof, their eight done by the divider.
+// the step forms them in the mix `barreja`, where r > 0 (elsewhere the step
+// ignores them). Returns how many of those lanes failed a proof, their eight
+// done by the divider.
 int64_t FactorsAvx512Fma(const double* dx, const double* dy, const double* mg, double* ux, double* uy, double* k,
-                         int64_t n);
+                         int64_t n, BarrejaFma barreja = BarrejaFma::Dx);
 
 // r = sqrt(s) and q = a / r in every lane: by the FMA units where both are
 // proved, else by the divider. Returns how many lanes the divider did.
@@ -31,6 +37,7 @@ struct RecompteFma {
     int64_t comptats = 0;
     int64_t fallits = 0;
 };
-// One step at the parameters p on one thread, as PasNucliAvx512Fma takes it,
-// counted.
-RecompteFma PasComptatAvx512Fma(Particula* particules, int32_t n, const ParametresPas& p);
+// One step at the parameters p on one thread, as the path of the mix
+// `barreja` takes it, counted.
+RecompteFma PasComptatAvx512Fma(Particula* particules, int32_t n, const ParametresPas& p,
+                                BarrejaFma barreja = BarrejaFma::Dx);

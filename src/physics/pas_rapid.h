@@ -86,9 +86,16 @@ int64_t CossosSumatsPas();
 void PasNucliEscalar(const SistemaPas& s);
 void PasNucliSse2(const SistemaPas& s);
 void PasNucliAvx2(const SistemaPas& s);
+// AVX2 with dx / r on the FMA units, proved to be the divider's bits
+// (physics/fma_exacte.h). Call only where Avx2FmaDisponible().
+void PasNucliAvx2FmaDx(const SistemaPas& s);
+bool Avx2FmaDisponible();
 void PasNucliAvx512(const SistemaPas& s);
 // AVX-512 with a square root and a quotient of each pair on the FMA units,
 // each proved to be the divider's bits (physics/fma_exacte.h). Call only
 // where Avx512FmaDisponible().
 void PasNucliAvx512Fma(const SistemaPas& s);
+// The same with dy / r on the FMA units too, and with every quotient there.
+void PasNucliAvx512FmaDy(const SistemaPas& s);
+void PasNucliAvx512FmaTotes(const SistemaPas& s);
 bool Avx512FmaDisponible();

@@ -78,10 +78,12 @@ std::vector<std::string> CaminsDeCpuinfo()
     std::vector<std::string> camins = {"scalar"};
 #if defined(__x86_64__)
     camins.push_back("SSE2");
+    if (flags.count("avx2") && flags.count("fma"))
+        camins.push_back("AVX2 FMA dx");
     if (flags.count("avx2"))
         camins.push_back("AVX2");
     if (flags.count("avx512f") && flags.count("fma"))
-        camins.push_back("AVX-512 FMA");
+        camins.insert(camins.end(), {"AVX-512 FMA all", "AVX-512 FMA dy", "AVX-512 FMA"});
     if (flags.count("avx512f"))
         camins.push_back("AVX-512");
 #endif
