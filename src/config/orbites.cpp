@@ -337,6 +337,24 @@ struct Pendent {
     int32_t columna;
 };
 
+// What a group, A+B+..., as around or --centre writes it, is told when it is
+// malformed.
+std::string GrupBuit(std::string_view text)
+{
+    return "a group joins names with +, not " + Cita(text);
+}
+
+std::string DosCops(const std::string& nom, std::string_view text)
+{
+    return nom + " is named twice in the group " + Cita(text);
+}
+
+std::string NoVoltegen(const std::string& a, const std::string& b)
+{
+    return a + " and " + b + " do not go round one another: a group is a body and bodies placed round it, directly or "
+                             "through others";
+}
+
 // The parent's word, a body or A+B+..., into d: the body it goes round and
 // its group. False with an error, or with nothing said where a body it names
 // has an error of its own.
@@ -351,7 +369,7 @@ bool LlegirPare(const Paraula& w, int32_t jo, const Index& index, const std::vec
             fi = w.text.size();
         const std::string nom(w.text.substr(inici, fi - inici));
         if (nom.empty()) {
-            l.error(w.columna, "a group joins names with +, not " + Cita(w.text));
+            l.error(w.columna, GrupBuit(w.text));
             return false;
         }
         const int32_t trobat = index.trobar(nom);
@@ -371,7 +389,7 @@ bool LlegirPare(const Paraula& w, int32_t jo, const Index& index, const std::vec
     std::vector<int32_t> ordenats = cossos;
     std::sort(ordenats.begin(), ordenats.end());
     if (const auto dos = std::adjacent_find(ordenats.begin(), ordenats.end()); dos != ordenats.end()) {
-        l.error(w.columna, index[*dos] + " is named twice in the group " + Cita(w.text));
+        l.error(w.columna, DosCops(index[*dos], w.text));
         return false;
     }
     if (!bo)
@@ -593,9 +611,7 @@ bool ComprovarGrups(Descripcio& d, const Arbre& arbre, Recull& recull)
         for (const int32_t c : g.cossos) {
             if (arbre.dins(c, g.fons))
                 continue;
-            recull.error(g.linia, g.columna,
-                         d.noms[c] + " and " + d.noms[g.fons] + " do not go round one another: a group is a body and "
-                                     "bodies placed round it, directly or through others");
+            recull.error(g.linia, g.columna, NoVoltegen(d.noms[c], d.noms[g.fons]));
             bo = false;
             break;
         }
@@ -756,9 +772,18 @@ bool Resoldre(const std::string& text, const Descripcio& d, const Arbre& arbre, 
         size_t fi = text.find('+', inici);
         if (fi == std::string::npos)
             fi = text.size();
-        const int32_t trobat = d.noms.trobar(std::string_view(text).substr(inici, fi - inici));
+        const std::string nom = text.substr(inici, fi - inici);
+        if (nom.empty()) {
+            per = GrupBuit(text);
+            return false;
+        }
+        const int32_t trobat = d.noms.trobar(nom);
         if (trobat < 0) {
-            per = "the description names no body " + Cita(text.substr(inici, fi - inici));
+            per = "the description names no body " + Cita(nom);
+            return false;
+        }
+        if (std::find(cossos.begin(), cossos.end(), trobat) != cossos.end()) {
+            per = DosCops(nom, text);
             return false;
         }
         cossos.push_back(trobat);
@@ -770,18 +795,33 @@ bool Resoldre(const std::string& text, const Descripcio& d, const Arbre& arbre, 
             cim = c;
     for (const int32_t c : cossos)
         if (!arbre.dins(cim, c)) {
-            per = d.noms[c] + " and " + d.noms[cim] + " do not go round one another";
+            per = NoVoltegen(d.noms[c], d.noms[cim]);
             return false;
         }
     grup = cossos.size() > 1;
     return true;
 }
 
-// Widths of numbers as the table writes them.
-std::string Cella(double valor)
+// Where a pair of stars leaves orbits stable, in their own semi-major axes,
+// for a companion of mass fraction mu on an orbit of eccentricity e: round
+// one star within this (S), round both beyond that (P). Holman and
+// Wiegert's fits to runs of many orbits (1999).
+double ZonaS(double mu, double e)
 {
-    return Xifra(valor, 3);
+    return 0.464 - 0.380 * mu - 0.631 * e + 0.586 * mu * e + 0.150 * e * e - 0.198 * mu * e * e;
 }
+
+double ZonaP(double mu, double e)
+{
+    return 1.60 + 5.10 * e - 2.22 * e * e + 4.12 * mu - 4.27 * e * mu - 5.09 * mu * mu + 4.61 * e * e * mu * mu;
+}
+
+// A companion lighter than this share of a pair's mass is a planet, not a
+// star of a binary: its orbit is judged by the Hill radius instead.
+constexpr double kBinaria = 0.1;
+
+// Predicted losses kept by their reasons.
+constexpr size_t kPerduesMostrades = 3;
 
 // Keys as ranges: "1 to 5", "1 only", "1 to 3, 5 to 6".
 std::string Tecles(const std::vector<int>& tecles)
@@ -797,6 +837,46 @@ std::string Tecles(const std::vector<int>& tecles)
         i = j + 1;
     }
     return text;
+}
+
+// Why the system will not last, from the notes.
+std::string Perdues(const SistemaOrbites& s)
+{
+    std::string text;
+    for (size_t k = 0; k < s.perdues.size(); ++k)
+        text += (k > 0 ? "; " : "") + s.perdues[k];
+    if (s.nombrePerdues > static_cast<int64_t>(s.perdues.size()))
+        text += "; and " + std::to_string(s.nombrePerdues - static_cast<int64_t>(s.perdues.size())) + " more";
+    return text;
+}
+
+// The suggested key and the keys held. Where the notes foresee a loss, the
+// keys held only keep the first minute, and none is said to hold it; keys
+// held above one that failed are told as such.
+void EscriureTecles(std::ostream& out, const SistemaOrbites& s, const std::vector<int>& tolerades)
+{
+    int seguides = 0;  // held from key 1 up without a gap
+    while (seguides < static_cast<int>(tolerades.size()) && tolerades[seguides] == seguides + 1)
+        ++seguides;
+    const int tecla = seguides;
+    const bool perd = s.nombrePerdues > 0;
+    if (tecla == 0)
+        out << "suggested key: none; no key holds it together for a minute\n";
+    else if (perd)
+        out << "suggested key: " << tecla << " (" << NomTecla(tecla) << "), the fastest that keeps its first minute; "
+            << "it will not last: " << Perdues(s) << "\n";
+    else
+        out << "suggested key: " << tecla << " (" << NomTecla(tecla) << "), the fastest that holds it together\n";
+    out << "keys it tolerates: " << (tecla == 0 ? "none" : tecla == 1 ? "1 only" : "1 to " + std::to_string(tecla))
+        << (perd && tecla > 0 ? ", for the first minute only" : "");
+    if (static_cast<size_t>(seguides) < tolerades.size()) {
+        std::vector<int> altres(tolerades.begin() + seguides, tolerades.end());
+        out << "; " << (altres.size() == 1 ? "key " + std::to_string(altres[0]) : "keys " + Tecles(altres))
+            << " also held, but key " << seguides + 1 << " below " << (altres.size() == 1 ? "it" : "them")
+            << " did not: what a key shows in a minute hangs on where the orbits stand, so above " << tecla
+            << " it is chance";
+    }
+    out << "\n";
 }
 
 }  // namespace
@@ -861,6 +941,11 @@ std::optional<SistemaOrbites> GenerarOrbites(std::istream& in, const OpcionsOrbi
 
     SistemaOrbites s;
     const Index& noms = d.noms;
+    const auto perdua = [&](auto per) {
+        if (s.perdues.size() < kPerduesMostrades)
+            s.perdues.push_back(per());
+        ++s.nombrePerdues;
+    };
     for (const Grup& g : d.grups) {
         std::string text;
         for (const int32_t c : g.cossos)
@@ -968,24 +1053,98 @@ std::optional<SistemaOrbites> GenerarOrbites(std::istream& in, const OpcionsOrbi
                            noms[i] + " before " + noms[company];
                 });
             // Beyond the parent's Hill radius round its own parent the
-            // grandparent pulls harder than the parent holds.
+            // grandparent pulls harder than the parent holds; round one star
+            // of a pair, beyond the zone its companion leaves stable.
             const Descrit& dp = d.cossos[c.pare];
             if (dp.pare >= 0) {
-                const double hill =
-                    dp.a * (1.0 - dp.e) *
-                    std::cbrt(static_cast<double>(s.sistema.cossos[c.pare].massa) / (3.0 * central[c.pare]));
+                const double mp = static_cast<double>(s.sistema.cossos[c.pare].massa);
+                const double mu = central[c.pare] / (central[c.pare] + mp);
+                const bool binaria = mu <= 1.0 - kBinaria;
+                const double limit = binaria ? dp.a * ZonaS(mu, dp.e)
+                                             : dp.a * (1.0 - dp.e) * std::cbrt(mp / (3.0 * central[c.pare]));
                 const double apoapsi = c.a * (1.0 + c.e);
-                if (apoapsi > hill)
+                const std::string avi = dp.grup >= 0 ? s.grups[dp.grup] : noms[dp.pare];
+                if (apoapsi > limit) {
                     recull.nota(c.linia, c.columnaA, [&] {
                         return noms[i] + "'s orbit reaches " + Distancia(apoapsi, c.unitatA) + " from " +
-                               noms[c.pare] + ", outside its Hill radius of " + Distancia(hill, c.unitatA) +
-                               " round " + (dp.grup >= 0 ? s.grups[dp.grup] : noms[dp.pare]) +
+                               noms[c.pare] + ", outside " +
+                               (binaria ? "the zone that " + avi + " leaves stable round it, " +
+                                              Distancia(limit, c.unitatA) + " (Holman and Wiegert)"
+                                        : "its Hill radius of " + Distancia(limit, c.unitatA) + " round " + avi) +
                                ": it will not stay bound";
                     });
+                    perdua([&] {
+                        return noms[i] + "'s orbit reaches outside " +
+                               (binaria ? "the stable zone round " + noms[c.pare] : noms[c.pare] + "'s Hill radius");
+                    });
+                }
+            }
+        } else {
+            // Round a pair, inside the zone it leaves unstable: the pair is
+            // the group's widest orbit.
+            int32_t parella = -1;
+            for (const int32_t m : d.grups[c.grup].cossos)
+                if (m != cim && (parella < 0 || d.cossos[m].a > d.cossos[parella].a))
+                    parella = m;
+            if (parella >= 0) {
+                const double m2 = static_cast<double>(s.sistema.cossos[parella].massa);
+                const double mu = std::min(m2, central[parella]) / (m2 + central[parella]);
+                const double limit = d.cossos[parella].a * ZonaP(mu, d.cossos[parella].e);
+                const double periapsi = c.a * (1.0 - c.e);
+                if (periapsi < limit) {
+                    recull.nota(c.linia, c.columnaA, [&] {
+                        return noms[i] + "'s orbit comes within " + Distancia(periapsi, c.unitatA) + " of " +
+                               s.grups[c.grup] + ", inside the zone the pair leaves unstable, out to " +
+                               Distancia(limit, c.unitatA) + " (Holman and Wiegert): it will not stay bound";
+                    });
+                    perdua([&] { return noms[i] + "'s orbit lies inside the unstable zone round " + s.grups[c.grup]; });
+                }
             }
         }
         if (mesPesat[c.pare] < 0 || s.sistema.cossos[mesPesat[c.pare]].massa < cos.massa)
             mesPesat[c.pare] = static_cast<int32_t>(i);
+    }
+
+    // A planet round one star of a pair whose companion goes round that star
+    // too, wider and placed after it: beyond the zone the companion leaves
+    // stable.
+    for (size_t i = 1; i < n; ++i) {
+        const Descrit& c = d.cossos[i];
+        const int32_t h = mesPesat[c.pare];
+        if (c.grup >= 0 || h < 0 || h == static_cast<int32_t>(i) || !(c.a < d.cossos[h].a))
+            continue;
+        const double mh = static_cast<double>(s.sistema.cossos[h].massa);
+        const double mu = mh / (mh + central[h]);
+        const double limit = d.cossos[h].a * ZonaS(mu, d.cossos[h].e);
+        const double apoapsi = c.a * (1.0 + c.e);
+        if (mu < kBinaria || !(apoapsi > limit))
+            continue;
+        recull.nota(c.linia, c.columnaA, [&] {
+            return noms[i] + "'s orbit reaches " + Distancia(apoapsi, c.unitatA) + " from " + noms[c.pare] +
+                   ", outside the zone that " + noms[h] + " leaves stable round it, " + Distancia(limit, c.unitatA) +
+                   " (Holman and Wiegert): it will not stay bound";
+        });
+        perdua([&] { return noms[i] + "'s orbit reaches outside the stable zone round " + noms[c.pare]; });
+    }
+    // Bodies that start on one point: the step pulls nothing between them
+    // there, and once it moves them a hair apart their pull has no bound.
+    {
+        std::vector<int32_t> ordre(n);
+        for (size_t i = 0; i < n; ++i)
+            ordre[i] = static_cast<int32_t>(i);
+        const auto lloc = [&](int32_t i) { return std::make_pair(s.sistema.cossos[i].x, s.sistema.cossos[i].y); };
+        std::sort(ordre.begin(), ordre.end(), [&](int32_t a, int32_t b) { return lloc(a) < lloc(b); });
+        for (size_t k = 1; k < n; ++k) {
+            if (lloc(ordre[k]) != lloc(ordre[k - 1]))
+                continue;
+            const int32_t a = std::min(ordre[k - 1], ordre[k]), b = std::max(ordre[k - 1], ordre[k]);
+            recull.nota(d.cossos[b].linia, d.cossos[b].columnaA, [&] {
+                return noms[a] + " and " + noms[b] + " start at one point: the step pulls nothing between bodies at "
+                                                   "one place, and once it moves them a hair apart their pull has no "
+                                                   "bound: they fling each other off";
+            });
+            perdua([&] { return noms[a] + " and " + noms[b] + " start at one point"; });
+        }
     }
 
     if (centre < 0) {
@@ -1019,16 +1178,19 @@ void ProvarTecles(SistemaOrbites& s)
     s.proves.resize(kTecles);
     // Fastest first: a key that fails soon stops soon.
     for (int tecla = kTecles; tecla >= 1; --tecla) {
+        // The slack's cycles first, those the table counts steps at, so that
+        // a failure quotes the table's figures.
         OpcionsPrevia o;
         o.tecla = tecla;
         o.aturarEnFallada = true;
+        o.folga = kFolgaPerDefecte;
         ProvaTecla& prova = s.proves[tecla - 1];
         prova.problema = Problema(Previa(s.sistema, o), &s.noms);
         if (prova.problema.empty()) {
-            o.folga = kFolgaPerDefecte;
-            const std::string folga = Problema(Previa(s.sistema, o), &s.noms);
-            if (!folga.empty())
-                prova.problema = "with cycles " + Xifra(kFolgaPerDefecte) + " % longer, " + folga;
+            o.folga = 0.0;
+            const std::string ideal = Problema(Previa(s.sistema, o), &s.noms);
+            if (!ideal.empty())
+                prova.problema = "at the limiter's own cycles, " + ideal;
         }
         prova.aguanta = prova.problema.empty();
     }
@@ -1036,10 +1198,10 @@ void ProvarTecles(SistemaOrbites& s)
 
 int TeclaSuggerida(const SistemaOrbites& s)
 {
-    for (int tecla = static_cast<int>(s.proves.size()); tecla >= 1; --tecla)
-        if (s.proves[tecla - 1].aguanta)
-            return tecla;
-    return 0;
+    int tecla = 0;
+    while (tecla < static_cast<int>(s.proves.size()) && s.proves[tecla].aguanta)
+        ++tecla;
+    return tecla;
 }
 
 void EscriureInformeOrbites(std::ostream& out, const SistemaOrbites& s)
@@ -1078,7 +1240,7 @@ void EscriureInformeOrbites(std::ostream& out, const SistemaOrbites& s)
             amplePeriode = std::max(amplePeriode, Periode(o.periode).size());
             for (int tecla = 1; tecla <= kTecles; ++tecla)
                 amples[tecla - 1] = std::max({amples[tecla - 1], std::string("key 1").size(),
-                                              Cella(PassosPerOrbita(sis, o.volta, tecla)).size()});
+                                              TextPassos(PassosPerOrbita(sis, o.volta, tecla)).size()});
         }
         out << "orbits, and their steps per orbit at each key with cycles of " << Xifra(cicle * 1000.0)
             << " ms (of the pass at periapsis where an orbit is eccentric):\n";
@@ -1093,7 +1255,7 @@ void EscriureInformeOrbites(std::ostream& out, const SistemaOrbites& s)
                 << std::setw(static_cast<int>(amplePeriode)) << Periode(o.periode) << std::right;
             for (int tecla = 1; tecla <= kTecles; ++tecla)
                 out << "  " << std::setw(static_cast<int>(amples[tecla - 1]))
-                    << Cella(PassosPerOrbita(sis, o.volta, tecla));
+                    << TextPassos(PassosPerOrbita(sis, o.volta, tecla));
             out << "\n";
         }
         if (s.nombreOrbites > static_cast<int64_t>(files))
@@ -1105,26 +1267,20 @@ void EscriureInformeOrbites(std::ostream& out, const SistemaOrbites& s)
             << " whose runs gen orbits makes; see one with particules-config preview --key K\n";
     } else {
         const int32_t periode = EsperaCicle(0, sis.cicles);
-        out << "keys, each run for a minute with the program's step at cycles of " << (periode > 0 ? periode : 1)
-            << " ms and " << Xifra(kFolgaPerDefecte) << " % longer, as preview runs them:\n";
+        out << "keys, each run for a minute with the program's step at cycles " << Xifra(kFolgaPerDefecte)
+            << " % longer than " << (periode > 0 ? periode : 1)
+            << " ms, as the table counts steps, and at " << (periode > 0 ? periode : 1)
+            << " ms, as preview runs them:\n";
         std::vector<int> tolerades;
         for (int tecla = kTecles; tecla >= 1; --tecla) {
             const ProvaTecla& p = s.proves[tecla - 1];
-            out << "  key " << tecla << " (" << FactorDeNumero(tecla).text
-                << "): " << (p.aguanta ? "holds together" : p.problema) << "\n";
+            out << "  key " << tecla << " (" << NomTecla(tecla) << "): "
+                << (!p.aguanta ? p.problema : s.nombrePerdues > 0 ? "keeps its first minute" : "holds together") << "\n";
         }
         for (int tecla = 1; tecla <= kTecles; ++tecla)
             if (s.proves[tecla - 1].aguanta)
                 tolerades.push_back(tecla);
-        const int tecla = TeclaSuggerida(s);
-        if (tecla == 0) {
-            out << "suggested key: none; no key holds it together for a minute\n";
-            out << "keys it tolerates: none\n";
-        } else {
-            out << "suggested key: " << tecla << " (" << FactorDeNumero(tecla).text
-                << "), the fastest that holds it together\n";
-            out << "keys it tolerates: " << Tecles(tolerades) << "\n";
-        }
+        EscriureTecles(out, s, tolerades);
     }
     for (const Orbita& o : s.orbites) {
         const bool fora = std::binary_search(s.foraInici.begin(), s.foraInici.end(), o.cos);
