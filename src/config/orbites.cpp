@@ -860,7 +860,9 @@ void EscriureTecles(std::ostream& out, const SistemaOrbites& s, const std::vecto
         ++seguides;
     const int tecla = seguides;
     const bool perd = s.nombrePerdues > 0;
-    if (tecla == 0)
+    if (tecla == 0 && perd)
+        out << "suggested key: none; no key keeps its first minute, and it will not last: " << Perdues(s) << "\n";
+    else if (tecla == 0)
         out << "suggested key: none; no key holds it together for a minute\n";
     else if (perd)
         out << "suggested key: " << tecla << " (" << NomTecla(tecla) << "), the fastest that keeps its first minute; "

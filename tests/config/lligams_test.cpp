@@ -76,6 +76,8 @@ TEST_F(ConfigTree, JoinsTheMostTightlyBoundFirstAndJudgesEachJoin)
         {"a moon beyond its giant's Hill radius",
          "sun 1 Msun\njupiter 1 Mjup around sun a 5.2 AU e 0.048\nmoon 0.5 Mearth around jupiter a 0.6 AU at %d\n",
          {"jupiter & moon", "jupiter+moon & sun"}, "moon"},
+        {"two bodies on one orbit at one place",
+         "sun 1 Msun\na 1 Mearth around sun a 1 AU\nb 2 Mearth around sun a 1 AU\n", {}, "b"},
         {"a planet inside the zone a pair leaves unstable",
          "A 1 Msun\nB 1 Msun around A a 1 AU at %d\np 1 Mearth around A+B a 1.6 AU\n", {}, "p"},
     };
@@ -100,11 +102,11 @@ TEST_F(ConfigTree, JoinsTheMostTightlyBoundFirstAndJudgesEachJoin)
                 held.push_back(p.aguanta);
             // Held from key 1 up, then not.
             EXPECT_TRUE(std::is_sorted(held.begin(), held.end(), std::greater<bool>()));
-            EXPECT_TRUE(held[0]);
             std::ostringstream informe;
             EscriureInformeOrbites(informe, *s);
             if (c.perdut == nullptr) {
                 // Whatever the phase, the same keys.
+                EXPECT_TRUE(held[0]);
                 if (fase == 0)
                     primeres = held;
                 EXPECT_EQ(held, primeres);

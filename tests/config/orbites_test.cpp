@@ -302,10 +302,17 @@ TEST(ConfigGenOrbits, TheCentreIsAtRestAtTheOriginAndItsSatellitesFillTheView)
     EXPECT_LT(std::hypot(mx, my) / m, 1e-12 * std::hypot(l.x, l.y));
     EXPECT_LT(std::hypot(mvx, mvy) / m, 1e-12 * std::hypot(l.vx, l.vy));
 
-    for (const char* res : {"pluto", "sun+pluto", "earth+mars"}) {
+    // As around takes a group, with its errors.
+    for (const char* res : {"pluto", "sun+pluto", "earth+mars", "sun+sun", "sun+", "+sun"}) {
         Troballes r;
         EXPECT_FALSE(Generar(sistema, r, res)) << res;
         EXPECT_FALSE(r.centre.empty()) << res;
+        if (std::string(res).find('+') == std::string::npos || std::string(res) == "sun+pluto")
+            continue;
+        Troballes a;
+        EXPECT_FALSE(Generar(sistema + "x 1 kg around " + res + " a 1 AU\n", a)) << res;
+        ASSERT_FALSE(a.avisos.empty()) << res;
+        EXPECT_EQ(a.avisos[0].text, r.centre) << res;
     }
 }
 
