@@ -182,9 +182,10 @@ std::string Problema(const InformePrevia& inf, const std::vector<std::string>* n
     }
     if (inf.mesEstret.passosPerOrbita < kPassosPerOrbita)
         afegir(PasEstret(inf, noms));
-    else if (std::fabs(inf.energia.pitjor) > kDerivaEnergia)
+    else if (std::fabs(inf.energia.pitjor) > inf.derivaPermesa)
         afegir(DerivaDe(inf, noms) +               ": its energy drifts by " + AmbSigne(inf.energia.pitjor) + " at " + Segons(inf.energia.quanPitjor) +
-               " s, past the " + Xifra(kDerivaEnergia) + " within which a sound run keeps it");
+               " s, past the " + Xifra(inf.derivaPermesa) + " that a sound run keeps within in " +
+               Segons(Durada(inf)) + " s (" + Xifra(kDerivaEnergia) + " a minute)");
     return v;
 }
 

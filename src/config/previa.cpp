@@ -211,7 +211,8 @@ void Anotar(Deriva& d, double valor, double quan)
 void Anotar(InformePrevia& inf, const Mostra& inicial, const Mostra& m, double quan)
 {
     Anotar(inf.energia, m.energia() - inicial.energia(), quan);
-    if (std::fabs(m.energia() - inicial.energia()) > kDerivaEnergia * (inf.energia.escala > 0.0 ? inf.energia.escala : 1.0) && !(inf.quanDeriva <= quan))
+    const double escala = inf.energia.escala > 0.0 ? inf.energia.escala : 1.0;
+    if (std::fabs(m.energia() - inicial.energia()) > inf.derivaPermesa * escala && !(inf.quanDeriva <= quan))
         inf.quanDeriva = quan;
     Anotar(inf.moment, std::hypot(m.moment[0] - inicial.moment[0], m.moment[1] - inicial.moment[1]), quan);
     inf.moment.escala = std::max(inf.moment.escala, m.sumaMv);
@@ -309,6 +310,8 @@ void Ritme(const Sistema& sistema, const OpcionsPrevia& o, InformePrevia& inf)
     inf.cicleUs = std::llround(inf.periodeMs * 1000.0 * (1.0 + o.folga / 100.0));
     inf.passos = static_cast<int64_t>(std::floor(o.segons * 1e6 / static_cast<double>(inf.cicleUs)));
     inf.mostreig = std::max<int64_t>(1, inf.cossos / kCossosPerMostra);
+    inf.derivaPermesa =
+        kDerivaEnergia * std::max(1.0, static_cast<double>(inf.passos) * static_cast<double>(inf.cicleUs) / 60e6);
 }
 
 // What start-up leaves of the physics, with the key pressed before the first

@@ -115,7 +115,10 @@ struct InformePrevia {
     // When a pass first took under kPassosPerOrbita steps per orbit.
     double quanEstret = std::numeric_limits<double>::infinity();
     bool estretLleuger = false;  // both bodies of that pass are light
-    // When the energy first drifted past kDerivaEnergia.
+    // The drift the run may come to: kDerivaEnergia for each minute of it,
+    // a minute's at least.
+    double derivaPermesa = 0.0;
+    // When the energy first drifted past derivaPermesa.
     double quanDeriva = std::numeric_limits<double>::infinity();
 };
 
@@ -159,11 +162,12 @@ struct Previsio {
 
 // What went wrong in a run, or nothing when it held together: bodies lost,
 // joins come apart (or, with the joins given, not bound at the start), a
-// pass stepped too coarsely and an energy that drifted past kDerivaEnergia. Bodies by number, or by noms when given.
+// pass stepped too coarsely and an energy that drifted past its
+// derivaPermesa. Bodies by number, or by noms when given.
 std::string Problema(const InformePrevia& informe, const std::vector<std::string>* noms = nullptr);
 
 // Whether a run lost no body, no join came apart, no pass was stepped too
-// coarsely and the energy kept within kDerivaEnergia.
+// coarsely and the energy kept within its derivaPermesa.
 bool Aguanta(const InformePrevia& informe);
 
 // The ideal run and, with opcions.folga above 0, the same with the slack; and
@@ -182,9 +186,12 @@ constexpr double kFolgaPerDefecte = 25.0;
 // Steps per orbit below which a pass is taken as stepped too coarsely.
 constexpr double kPassosPerOrbita = 100.0;
 
-// The most the energy may drift, of itself, at any measure of a run that
-// holds together: past it the steps are too long for some orbit.
-constexpr double kDerivaEnergia = 0.1;
+// The most the energy may drift, of itself, in a minute of the program's
+// clock of a run that holds together, at any measure: past it the steps are
+// too long for some orbit. The step's error makes the drift grow with the
+// run, so a run of ten minutes may drift ten times as much, and the minute
+// tells what ten would show; a shorter run, as much as a minute.
+constexpr double kDerivaEnergia = 0.01;
 
 // Steps per orbit as every report writes them: rounded down, so that a
 // figure under kPassosPerOrbita never reads as a hundred.
