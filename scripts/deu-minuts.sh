@@ -21,8 +21,15 @@ Reclam() {
     esac
 }
 
+# holds, keeps (for the run, with a loss foretold) or fails.
 Veredicte() {
-    if grep -q '^verdict: holds together, with the slack too$' "$1"; then echo holds; else echo fails; fi
+    if grep -q '^verdict: holds together, with the slack too$' "$1"; then
+        echo holds
+    elif grep -q '^verdict: keeps together for these [0-9]* s, with the slack too, but it will not last' "$1"; then
+        echo keeps
+    else
+        echo fails
+    fi
 }
 
 Sistema() {

@@ -160,6 +160,26 @@ std::string DerivaDe(const InformePrevia& inf, const std::vector<std::string>* n
 
 }  // namespace
 
+std::string Previstes(const InformePrevia& inf, const std::vector<std::string>* noms)
+{
+    using Tipus = PerduaPrevista::Tipus;
+    return Llista(inf.previstes, [&](const PerduaPrevista& p) {
+        if (p.tipus == Tipus::UnLloc)
+            return Nom(p.unio, noms) + " and " + Nom(p.altre, noms) + " start at one point";
+        const Unio& u = inf.unions[p.unio];
+        const std::string orbita = Orbita(inf, p.unio, noms);
+        const std::string primari = NomDeNode(inf, u.primari, noms);
+        if (p.tipus == Tipus::InestableP)
+            return orbita + " comes within " + Xifra(p.abast, 3) + ", inside the " + Xifra(p.limit, 3) +
+                   " that the pair leaves unstable";
+        return orbita + " reaches " + Xifra(p.abast, 3) + ", past " +
+               (p.tipus == Tipus::Hill ? primari + "'s Hill radius of " + Xifra(p.limit, 3) + " round " +
+                                             NomDeNode(inf, p.altre, noms)
+                                       : "the " + Xifra(p.limit, 3) + " that " + NomDeNode(inf, p.altre, noms) +
+                                             " leaves stable round " + primari);
+    });
+}
+
 std::string Problema(const InformePrevia& inf, const std::vector<std::string>* noms)
 {
     std::string v;
@@ -184,8 +204,9 @@ std::string Problema(const InformePrevia& inf, const std::vector<std::string>* n
         afegir(PasEstret(inf, noms));
     else if (std::fabs(inf.energia.pitjor) > inf.derivaPermesa)
         afegir(DerivaDe(inf, noms) +               ": its energy drifts by " + AmbSigne(inf.energia.pitjor) + " at " + Segons(inf.energia.quanPitjor) +
-               " s, past the " + Xifra(inf.derivaPermesa) + " that a sound run keeps within in " +
-               Segons(Durada(inf)) + " s (" + Xifra(kDerivaEnergia) + " a minute)");
+               " s, past the " + Xifra(inf.derivaPermesa) + " that a sound run keeps within " +
+               (Durada(inf) > 60.0 ? "in " + Segons(Durada(inf)) + " s (" + Xifra(kDerivaEnergia) + " a minute)"
+                                   : std::string("a minute")));
     return v;
 }
 
@@ -286,8 +307,10 @@ std::string Consell(const Sistema& sistema, OpcionsPrevia o, const InformePrevia
 // When no change preview tries helps: what is left to expect of it.
 std::string SenseRemei(const InformePrevia& inf)
 {
-    std::string v = "nothing in the file can help: of what preview tried (a slower key, lighter small bodies, "
-                    "slower orbits of the same shapes) none holds it together";
+    const std::string previstes = Previstes(inf);
+    std::string v = previstes.empty() ? "nothing in the file can help: of what preview tried (a slower key, lighter "
+                                        "small bodies, slower orbits of the same shapes) none holds it together"
+                                      : "it will not last, and nothing in the file can help: " + previstes;
     if (!inf.perduts.empty())
         v += ". Point masses that pass close fling each other out, whatever their units: " +
              Cossos(inf.perduts.size()) + (inf.perduts.size() == 1 ? " leaves" : " leave") + " the view in these " +
@@ -317,7 +340,7 @@ Previsio Preveure(const Sistema& sistema, const OpcionsPrevia& o)
         folga.fotograma = nullptr;
         p.ambFolga.push_back(Previa(sistema, folga));
     }
-    if (!Aguanta(p.ideal) || (!p.ambFolga.empty() && !Aguanta(p.ambFolga[0])))
+    if (p.ideal.previstes.empty() && (!Aguanta(p.ideal) || (!p.ambFolga.empty() && !Aguanta(p.ambFolga[0]))))
         p.consell = Consell(sistema, o, Aguanta(p.ideal) ? p.ambFolga[0] : p.ideal);
     return p;
 }
@@ -390,13 +413,22 @@ void EscriureInforme(std::ostream& out, const std::string& nom, const Previsio& 
     const std::string problemaFolga = folga ? Problema(*folga) : std::string();
     if (folga)
         out << Folga(*folga) << ": " << (problemaFolga.empty() ? "holds together" : problemaFolga) << "\n";
+    // A loss the start foretells: the run says how long it keeps, never that
+    // it holds.
+    const std::string previstes = Previstes(inf);
+    if (!previstes.empty())
+        out << "foretold: " << previstes << "\n";
+    const char* aguanta = previstes.empty() ? "holds together" : "keeps together for these " ;
+    const std::string durada = previstes.empty() ? "" : Segons(Durada(inf)) + " s";
     out << "verdict: ";
     if (problema.empty() && problemaFolga.empty()) {
-        out << "holds together" << (folga ? ", with the slack too" : "") << "\n";
+        out << aguanta << durada << (folga ? ", with the slack too" : "")
+            << (previstes.empty() ? "" : ", but it will not last: " + previstes) << "\n";
         return;
     }
     if (problema.empty())
-        out << "holds together only on a machine that is never late; " << Folga(*folga) << " it " << problemaFolga;
+        out << aguanta << durada << " only on a machine that is never late; " << Folga(*folga) << " it "
+            << problemaFolga;
     else
         out << problema;
     out << ": " << (previsio.consell.empty() ? SenseRemei(problema.empty() ? *folga : inf) : previsio.consell) << "\n";

@@ -185,7 +185,87 @@ private:
     std::vector<Unio> unions_;
 };
 
+// The fits hold up to this eccentricity of the pair; past it nothing is
+// foretold.
+constexpr double kExcentricitatZona = 0.8;
+
+// The orbit of b round a: semi-major axis and eccentricity, or a of 0 where
+// they are not bound.
+std::pair<double, double> Elements(const Punt& a, const Punt& b)
+{
+    const double dx = b.x - a.x, dy = b.y - a.y, wx = b.vx - a.vx, wy = b.vy - a.vy;
+    const double r = std::sqrt(dx * dx + dy * dy);
+    const double gm = G * (a.m + b.m);
+    const double energia = 0.5 * (wx * wx + wy * wy) - gm / r;
+    if (!(r > 0.0) || !(gm > 0.0) || !(energia < 0.0))
+        return {0.0, 0.0};
+    const double h = dx * wy - dy * wx;
+    return {-gm / (2.0 * energia), std::sqrt(std::max(0.0, 1.0 + 2.0 * energia * h * h / (gm * gm)))};
+}
+
 }  // namespace
+
+double ZonaS(double mu, double e)
+{
+    return 0.464 - 0.380 * mu - 0.631 * e + 0.586 * mu * e + 0.150 * e * e - 0.198 * mu * e * e;
+}
+
+double ZonaP(double mu, double e)
+{
+    return 1.60 + 5.10 * e - 2.22 * e * e + 4.12 * mu - 4.27 * e * mu - 5.09 * mu * mu + 4.61 * e * e * mu * mu;
+}
+
+std::vector<PerduaPrevista> PerduesPrevistes(const Particula* p, int32_t n, const std::vector<Unio>& unions)
+{
+    using Tipus = PerduaPrevista::Tipus;
+    const std::vector<Punt> punts = Punts(p, n, unions);
+    std::vector<int32_t> pare(n + unions.size(), -1);
+    for (size_t k = 0; k < unions.size(); ++k)
+        pare[unions[k].primari] = pare[unions[k].satel] = static_cast<int32_t>(k);
+    std::vector<PerduaPrevista> v;
+    for (size_t k = 0; k < unions.size(); ++k) {
+        const Unio& u = unions[k];
+        const auto [a, e] = Elements(punts[u.primari], punts[u.satel]);
+        if (!(a > 0.0))
+            continue;
+        // Round a pair of stars: no nearer than the zone it leaves unstable.
+        if (u.primari >= n) {
+            const Unio& parella = unions[u.primari - n];
+            const double m1 = punts[parella.primari].m, m2 = punts[parella.satel].m;
+            const double mu = m2 / (m1 + m2);
+            const auto [ap, ep] = Elements(punts[parella.primari], punts[parella.satel]);
+            if (mu >= kBinaria && ap > 0.0 && ep <= kExcentricitatZona && a * (1.0 - e) < ap * ZonaP(mu, ep))
+                v.push_back({Tipus::InestableP, static_cast<int32_t>(k), -1, a * (1.0 - e), ap * ZonaP(mu, ep)});
+        }
+        // Round a body or node that goes round another: within its Hill
+        // radius, or the zone the other leaves stable where it is a star.
+        const int32_t node = n + static_cast<int32_t>(k);
+        const int32_t amunt = pare[node];
+        if (amunt < 0)
+            continue;
+        const Unio& w = unions[amunt];
+        const int32_t altre = w.primari == node ? w.satel : w.primari;
+        const double mq = punts[altre].m, mp = punts[node].m;
+        const double mu = mq / (mq + mp);
+        const auto [aw, ew] = Elements(punts[w.primari], punts[w.satel]);
+        if (mu < kBinaria || !(aw > 0.0) || ew > kExcentricitatZona)
+            continue;
+        const bool hill = mu > 1.0 - kBinaria;
+        const double limit = hill ? aw * (1.0 - ew) * std::cbrt(mp / (3.0 * mq)) : aw * ZonaS(mu, ew);
+        if (limit > 0.0 && a * (1.0 + e) > limit)
+            v.push_back({hill ? Tipus::Hill : Tipus::EstableS, static_cast<int32_t>(k), altre, a * (1.0 + e), limit});
+    }
+    // Bodies on one point.
+    std::vector<int32_t> ordre(n);
+    for (int32_t i = 0; i < n; ++i)
+        ordre[i] = i;
+    const auto lloc = [&](int32_t i) { return std::make_pair(punts[i].x, punts[i].y); };
+    std::sort(ordre.begin(), ordre.end(), [&](int32_t a, int32_t b) { return lloc(a) < lloc(b) || (lloc(a) == lloc(b) && a < b); });
+    for (int32_t k = 1; k < n; ++k)
+        if (lloc(ordre[k]) == lloc(ordre[k - 1]))
+            v.push_back({Tipus::UnLloc, ordre[k - 1], ordre[k], 0.0, 0.0});
+    return v;
+}
 
 std::vector<Unio> ArbreDeLligams(const Particula* p, int32_t n)
 {

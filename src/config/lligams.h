@@ -35,6 +35,33 @@ struct Separacio {
 // The tree of the state, the joins in the order they were made.
 std::vector<Unio> ArbreDeLligams(const Particula* p, int32_t n);
 
+// A loss the start foretells, however long a run shows the system whole: a
+// join's lighter node reaching past its primary's Hill radius round the
+// node that primary goes round (Hill), or past the zone a companion star
+// leaves stable round it (EstableS), or coming inside the zone a pair of
+// stars leaves unstable round both (InestableP); or two bodies on one point
+// (UnLloc), where the step pulls nothing, and any drift makes the pull
+// unbounded.
+struct PerduaPrevista {
+    enum class Tipus { Hill, EstableS, InestableP, UnLloc } tipus;
+    int32_t unio = -1;        // the join, or for UnLloc the first body
+    int32_t altre = -1;       // what it goes round the primary, or the second body
+    double abast = 0.0;       // its apoapsis (periapsis for InestableP)
+    double limit = 0.0;       // where the zone ends, in the same units
+};
+
+// Where a pair of stars leaves orbits stable, in their own semi-major axes,
+// for a companion of mass fraction mu on an orbit of eccentricity e: round
+// one star within ZonaS, round both beyond ZonaP. Holman and Wiegert's fits
+// (1999), for mu from kBinaria to 1 - kBinaria; a lighter companion is a
+// planet, judged by the Hill radius.
+double ZonaS(double mu, double e);
+double ZonaP(double mu, double e);
+constexpr double kBinaria = 0.1;
+
+// The losses that the tree of these bodies foretells.
+std::vector<PerduaPrevista> PerduesPrevistes(const Particula* p, int32_t n, const std::vector<Unio>& unions);
+
 // Each join of the tree followed through a run. Given the joins (those
 // another run of the same bodies found), they are kept, and a join not bound
 // at the start is counted: advice that unbinds a pair has not held it

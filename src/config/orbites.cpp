@@ -802,24 +802,6 @@ bool Resoldre(const std::string& text, const Descripcio& d, const Arbre& arbre, 
     return true;
 }
 
-// Where a pair of stars leaves orbits stable, in their own semi-major axes,
-// for a companion of mass fraction mu on an orbit of eccentricity e: round
-// one star within this (S), round both beyond that (P). Holman and
-// Wiegert's fits to runs of many orbits (1999).
-double ZonaS(double mu, double e)
-{
-    return 0.464 - 0.380 * mu - 0.631 * e + 0.586 * mu * e + 0.150 * e * e - 0.198 * mu * e * e;
-}
-
-double ZonaP(double mu, double e)
-{
-    return 1.60 + 5.10 * e - 2.22 * e * e + 4.12 * mu - 4.27 * e * mu - 5.09 * mu * mu + 4.61 * e * e * mu * mu;
-}
-
-// A companion lighter than this share of a pair's mass is a planet, not a
-// star of a binary: its orbit is judged by the Hill radius instead.
-constexpr double kBinaria = 0.1;
-
 // Predicted losses kept by their reasons.
 constexpr size_t kPerduesMostrades = 3;
 
@@ -1093,7 +1075,7 @@ std::optional<SistemaOrbites> GenerarOrbites(std::istream& in, const OpcionsOrbi
                 const double mu = std::min(m2, central[parella]) / (m2 + central[parella]);
                 const double limit = d.cossos[parella].a * ZonaP(mu, d.cossos[parella].e);
                 const double periapsi = c.a * (1.0 - c.e);
-                if (periapsi < limit) {
+                if (mu >= kBinaria && periapsi < limit) {
                     recull.nota(c.linia, c.columnaA, [&] {
                         return noms[i] + "'s orbit comes within " + Distancia(periapsi, c.unitatA) + " of " +
                                s.grups[c.grup] + ", inside the zone the pair leaves unstable, out to " +
@@ -1187,7 +1169,13 @@ void ProvarTecles(SistemaOrbites& s)
         o.aturarEnFallada = true;
         o.folga = kFolgaPerDefecte;
         ProvaTecla& prova = s.proves[tecla - 1];
-        prova.problema = Problema(Previa(s.sistema, o), &s.noms);
+        const InformePrevia inf = Previa(s.sistema, o);
+        prova.problema = Problema(inf, &s.noms);
+        // What preview foretells from the tree, where no note did.
+        if (tecla == kTecles && s.nombrePerdues == 0 && !inf.previstes.empty()) {
+            s.perdues.push_back(Previstes(inf, &s.noms));
+            s.nombrePerdues = 1;
+        }
         if (prova.problema.empty()) {
             o.folga = 0.0;
             const std::string ideal = Problema(Previa(s.sistema, o), &s.noms);

@@ -421,6 +421,7 @@ InformePrevia Previa(const Sistema& sistema, const OpcionsPrevia& o)
             if (k == 0) {
                 inicial = m;
                 lligams.iniciar(p.get(), n, o.unions);
+                inf.previstes = PerduesPrevistes(p.get(), n, lligams.unions());
                 inf.energia.escala = std::fabs(m.energia()) > 0.0 ? std::fabs(m.energia())
                                                                  : m.cinetica - m.potencial;
             }

@@ -103,6 +103,8 @@ struct InformePrevia {
     int32_t parells = 0;         // joins of the tree, bound at the start
     std::vector<Unio> unions;    // the tree of bound pairs at the start
     int32_t deslligats = 0;      // of the joins given, those not bound at the start
+    // Losses the start foretells, however long the run keeps it whole.
+    std::vector<PerduaPrevista> previstes;
     // Each join's steps per orbit at the start, at the rate its two nodes
     // turned round each other then; the join with the fewest, and those.
     std::vector<double> passosUnions;
@@ -165,6 +167,10 @@ struct Previsio {
 // pass stepped too coarsely and an energy that drifted past its
 // derivaPermesa. Bodies by number, or by noms when given.
 std::string Problema(const InformePrevia& informe, const std::vector<std::string>* noms = nullptr);
+
+// The losses the start foretells, "" for none: "moon round jupiter reaches
+// 0.6, past jupiter's Hill radius of 0.34 round sun", each one.
+std::string Previstes(const InformePrevia& informe, const std::vector<std::string>* noms = nullptr);
 
 // Whether a run lost no body, no join came apart, no pass was stepped too
 // coarsely and the energy kept within its derivaPermesa.

@@ -96,7 +96,9 @@ TEST(ConfigPreview, EnergyOfACircularPairOverOnePeriodIsWorkedByHand)
         const double passos = periode * cicles;
         EXPECT_NEAR(Abans(e.sortida, " steps per orbit"), passos, 0.01 * passos) << e.sortida;
         EXPECT_NE(e.sortida.find("momentum: (0, 0) at the start"), std::string::npos) << e.sortida;
-        EXPECT_NE(e.sortida.find("verdict: holds together"), std::string::npos) << e.sortida;
+        // A hundredth of the energy in the minute at most: at 100 cycles a
+        // second (and 125 with the slack) the orbit already drifts more.
+        EXPECT_EQ(e.sortida.find("verdict: holds together") != std::string::npos, cicles == 200) << e.sortida;
     }
     EXPECT_NEAR(derives[0] / derives[1], 2.0, 0.2);
 }
