@@ -136,10 +136,12 @@ std::string PasEstret(const InformePrevia& inf, const std::vector<std::string>* 
                (noms ? Nom(a.a, noms) + " and " + Nom(a.b, noms)
                      : "bodies " + std::to_string(a.a) + " and " + std::to_string(a.b)) +
                ")";
-    return "steps too long for " + Orbita(inf, unio, noms) + " (" + pas + " at its pass of " + Segons(a.quan) +
-           " s, under the " + Xifra(kPassosPerOrbita) + " that keep an orbit closed; " +
-           TextPassos(inf.passosUnions[unio]) +
-           " at the start)";
+    const std::string inici = TextPassos(inf.passosUnions[unio]);
+    const std::string sota = ", under the " + Xifra(kPassosPerOrbita) + " that keep an orbit closed";
+    if (inici == TextPassos(a.passosPerOrbita))
+        return "steps too long for " + Orbita(inf, unio, noms) + " (" + pas + sota + ")";
+    return "steps too long for " + Orbita(inf, unio, noms) + " (" + pas + " at its pass of " + Segons(a.quan) + " s" +
+           sota + "; " + inici + " at the start)";
 }
 
 // Whose steps an energy drift is laid to: the orbit of the pass with the
@@ -389,7 +391,7 @@ void EscriureInforme(std::ostream& out, const std::string& nom, const Previsio& 
         out << "closest approach: no two bodies apart\n";
     } else {
         out << "closest approach: " << Parell(inf.mesProper) << ", " << TextPassos(inf.mesProper.passosPerOrbita)
-            << " steps per orbit (a hundred or more keep an orbit closed)\n";
+            << " steps per orbit (under a hundred are too few; more may still drift the energy)\n";
         if (inf.mesEstret.a != inf.mesProper.a || inf.mesEstret.b != inf.mesProper.b)
             out << "fewest steps per orbit: " << Parell(inf.mesEstret) << ", "
                 << TextPassos(inf.mesEstret.passosPerOrbita) << "\n";
