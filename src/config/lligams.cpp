@@ -79,7 +79,7 @@ std::vector<Punt> Punts(const Particula* p, int32_t n, const std::vector<Unio>& 
 // when its list runs dry: about n² bindings in all, as one measure takes.
 class Unidor {
 public:
-    Unidor(const Particula* p, int32_t n) : n_(n)
+    Unidor(const Particula* p, int32_t n)
     {
         punts_.reserve(2 * static_cast<size_t>(n));
         for (int32_t i = 0; i < n; ++i)
@@ -177,7 +177,6 @@ private:
         }
     }
 
-    int32_t n_;
     std::vector<Punt> punts_;
     std::vector<char> viu_;
     std::vector<std::vector<Candidat>> llista_;
