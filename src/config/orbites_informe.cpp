@@ -82,12 +82,77 @@ void EscriureTecles(std::ostream& out, const SistemaOrbites& s, const std::vecto
     out << "\n";
 }
 
+// The orbits with their periods and steps per orbit at every key, every
+// column as wide as what it holds.
+void EscriureTaula(std::ostream& out, const SistemaOrbites& s)
+{
+    const Sistema& sis = s.sistema;
+    const double cicle = 1.0 / PassosPerOrbita(sis, 1.0, 1);
+    const size_t files = s.orbites.size();
+    const auto quin = [&](const Orbita& o) {
+        return s.noms[o.cos] + " round " + (o.grup >= 0 ? s.grups[o.grup] : s.noms[o.pare]);
+    };
+    size_t ample = 0, amplePeriode = std::string("period").size();
+    std::vector<size_t> amples(kTecles, 0);
+    for (size_t k = 0; k < files; ++k) {
+        const Orbita& o = s.orbites[k];
+        ample = std::max(ample, quin(o).size());
+        amplePeriode = std::max(amplePeriode, Periode(o.periode).size());
+        for (int tecla = 1; tecla <= kTecles; ++tecla)
+            amples[tecla - 1] = std::max({amples[tecla - 1], std::string("key 1").size(),
+                                          TextPassos(PassosPerOrbita(sis, o.volta, tecla)).size()});
+    }
+    out << "orbits, and their steps per orbit at each key with cycles of " << Xifra(cicle * 1000.0)
+        << " ms (of the pass at periapsis where an orbit is eccentric):\n";
+    out << "  " << std::left << std::setw(static_cast<int>(ample)) << "" << "  "
+        << std::setw(static_cast<int>(amplePeriode)) << "period" << std::right;
+    for (int tecla = 1; tecla <= kTecles; ++tecla)
+        out << "  " << std::setw(static_cast<int>(amples[tecla - 1])) << "key " + std::to_string(tecla);
+    out << "\n";
+    for (size_t k = 0; k < files; ++k) {
+        const Orbita& o = s.orbites[k];
+        out << "  " << std::left << std::setw(static_cast<int>(ample)) << quin(o) << "  "
+            << std::setw(static_cast<int>(amplePeriode)) << Periode(o.periode) << std::right;
+        for (int tecla = 1; tecla <= kTecles; ++tecla)
+            out << "  " << std::setw(static_cast<int>(amples[tecla - 1]))
+                << TextPassos(PassosPerOrbita(sis, o.volta, tecla));
+        out << "\n";
+    }
+    if (s.nombreOrbites > static_cast<int64_t>(files))
+        out << "  and " << s.nombreOrbites - static_cast<int64_t>(files) << " more orbits\n";
+}
+
+// What each key's runs found, the suggested key and those claimed.
+void EscriureProves(std::ostream& out, const SistemaOrbites& s)
+{
+    const Sistema& sis = s.sistema;
+    if (s.proves.empty()) {
+        out << "keys: not run, for " << sis.cossos.size() << " bodies are more than the " << kCossosProvats
+            << " whose runs gen orbits makes; see one with particules-config preview --key K\n";
+        return;
+    }
+    const int32_t periode = EsperaCicle(0, sis.cicles);
+    out << "keys, each run for a minute with the program's step at cycles " << Xifra(kFolgaPerDefecte)
+        << " % longer than " << (periode > 0 ? periode : 1)
+        << " ms, as the table counts steps, and at " << (periode > 0 ? periode : 1)
+        << " ms, as preview runs them:\n";
+    std::vector<int> tolerades;
+    for (int tecla = kTecles; tecla >= 1; --tecla) {
+        const ProvaTecla& p = s.proves[tecla - 1];
+        out << "  key " << tecla << " (" << NomTecla(tecla) << "): "
+            << (!p.aguanta ? p.problema : s.nombrePerdues > 0 ? "keeps its first minute" : "holds together") << "\n";
+    }
+    for (int tecla = 1; tecla <= kTecles; ++tecla)
+        if (s.proves[tecla - 1].aguanta)
+            tolerades.push_back(tecla);
+    EscriureTecles(out, s, tolerades);
+}
+
 }  // namespace
 
 void EscriureInformeOrbites(std::ostream& out, const SistemaOrbites& s)
 {
     const Sistema& sis = s.sistema;
-    const double cicle = 1.0 / PassosPerOrbita(sis, 1.0, 1);
     out << "units: length " << Xifra(s.metres) << " m, mass " << Xifra(s.kilograms) << " kg, time 1 s; G = "
         << MANTISSA_G << "e" << sis.gexp << "\n";
     out << "window: " << sis.amplada << " x " << sis.altura << ", ";
@@ -104,64 +169,11 @@ void EscriureInformeOrbites(std::ostream& out, const SistemaOrbites& s)
             out << " and " << s.foraInici.size() - 12 << " more";
         out << "\n";
     }
-    if (s.orbites.empty()) {
+    if (s.orbites.empty())
         out << "no orbits: every key shows the same still body\n";
-    } else {
-        // Every column as wide as what it holds.
-        const size_t files = s.orbites.size();
-        const auto quin = [&](const Orbita& o) {
-            return s.noms[o.cos] + " round " + (o.grup >= 0 ? s.grups[o.grup] : s.noms[o.pare]);
-        };
-        size_t ample = 0, amplePeriode = std::string("period").size();
-        std::vector<size_t> amples(kTecles, 0);
-        for (size_t k = 0; k < files; ++k) {
-            const Orbita& o = s.orbites[k];
-            ample = std::max(ample, quin(o).size());
-            amplePeriode = std::max(amplePeriode, Periode(o.periode).size());
-            for (int tecla = 1; tecla <= kTecles; ++tecla)
-                amples[tecla - 1] = std::max({amples[tecla - 1], std::string("key 1").size(),
-                                              TextPassos(PassosPerOrbita(sis, o.volta, tecla)).size()});
-        }
-        out << "orbits, and their steps per orbit at each key with cycles of " << Xifra(cicle * 1000.0)
-            << " ms (of the pass at periapsis where an orbit is eccentric):\n";
-        out << "  " << std::left << std::setw(static_cast<int>(ample)) << "" << "  "
-            << std::setw(static_cast<int>(amplePeriode)) << "period" << std::right;
-        for (int tecla = 1; tecla <= kTecles; ++tecla)
-            out << "  " << std::setw(static_cast<int>(amples[tecla - 1])) << "key " + std::to_string(tecla);
-        out << "\n";
-        for (size_t k = 0; k < files; ++k) {
-            const Orbita& o = s.orbites[k];
-            out << "  " << std::left << std::setw(static_cast<int>(ample)) << quin(o) << "  "
-                << std::setw(static_cast<int>(amplePeriode)) << Periode(o.periode) << std::right;
-            for (int tecla = 1; tecla <= kTecles; ++tecla)
-                out << "  " << std::setw(static_cast<int>(amples[tecla - 1]))
-                    << TextPassos(PassosPerOrbita(sis, o.volta, tecla));
-            out << "\n";
-        }
-        if (s.nombreOrbites > static_cast<int64_t>(files))
-            out << "  and " << s.nombreOrbites - static_cast<int64_t>(files) << " more orbits\n";
-    }
-
-    if (s.proves.empty()) {
-        out << "keys: not run, for " << sis.cossos.size() << " bodies are more than the " << kCossosProvats
-            << " whose runs gen orbits makes; see one with particules-config preview --key K\n";
-    } else {
-        const int32_t periode = EsperaCicle(0, sis.cicles);
-        out << "keys, each run for a minute with the program's step at cycles " << Xifra(kFolgaPerDefecte)
-            << " % longer than " << (periode > 0 ? periode : 1)
-            << " ms, as the table counts steps, and at " << (periode > 0 ? periode : 1)
-            << " ms, as preview runs them:\n";
-        std::vector<int> tolerades;
-        for (int tecla = kTecles; tecla >= 1; --tecla) {
-            const ProvaTecla& p = s.proves[tecla - 1];
-            out << "  key " << tecla << " (" << NomTecla(tecla) << "): "
-                << (!p.aguanta ? p.problema : s.nombrePerdues > 0 ? "keeps its first minute" : "holds together") << "\n";
-        }
-        for (int tecla = 1; tecla <= kTecles; ++tecla)
-            if (s.proves[tecla - 1].aguanta)
-                tolerades.push_back(tecla);
-        EscriureTecles(out, s, tolerades);
-    }
+    else
+        EscriureTaula(out, s);
+    EscriureProves(out, s);
     for (const Orbita& o : s.orbites) {
         const bool fora = std::binary_search(s.foraInici.begin(), s.foraInici.end(), o.cos);
         if (o.amplePx < kOrbitaVisible && !fora)
