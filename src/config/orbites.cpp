@@ -270,6 +270,123 @@ bool Resoldre(const std::string& text, const Descripcio& d, const Arbre& arbre, 
 // Predicted losses kept by their reasons.
 constexpr size_t kPerduesMostrades = 3;
 
+// How far each body can get from the first: its parent's reach and its own
+// apoapsis. A group's centre of mass is no farther from its top body than
+// the mass-weighted mean of the reaches of what it holds. False, with the
+// error, where a double cannot hold it; lluny is the body that reaches
+// farthest.
+bool Abasts(const Descripcio& d, const Arbre& arbre, Recull& recull, std::vector<double>& abast, int32_t& lluny)
+{
+    const size_t n = d.cossos.size();
+    abast.assign(n, 0.0);
+    lluny = 0;
+    auto pesos = std::make_unique<Sumes>(n);
+    double pes[Sumes::kCamps] = {d.cossos[0].massa, 0.0, 0.0, 0.0, 0.0};
+    pesos->afegir(arbre.entrada[0], pes);
+    for (size_t i = 1; i < n; ++i) {
+        const Descrit& c = d.cossos[i];
+        abast[i] = abast[c.pare];
+        if (c.grup >= 0) {
+            const int32_t cim = d.grups[c.grup].cim;
+            double dins[Sumes::kCamps];
+            pesos->entre(arbre.entrada[cim], arbre.sortida[cim], dins);
+            abast[i] = abast[cim] + std::max(0.0, dins[1] / dins[0] - abast[cim]);
+        }
+        abast[i] += c.a * (1.0 + c.e);
+        pes[0] = c.massa;
+        pes[1] = c.massa * abast[i];
+        pesos->afegir(arbre.entrada[i], pes);
+        if (!std::isfinite(abast[i])) {
+            recull.error(c.linia, c.columnaA, "the orbits reach farther than a double holds in metres");
+            return false;
+        }
+        if (abast[i] > abast[lluny])
+            lluny = static_cast<int32_t>(i);
+    }
+    return true;
+}
+
+// A loss the description foretells, its reason kept among the first few.
+template <typename F>
+void Perdua(SistemaOrbites& s, F per)
+{
+    if (s.perdues.size() < kPerduesMostrades)
+        s.perdues.push_back(per());
+    ++s.nombrePerdues;
+}
+
+// A planet round one star of a pair whose companion goes round that star
+// too, wider and placed after it: beyond the zone the companion leaves
+// stable.
+void NotesCompanys(const Descripcio& d, SistemaOrbites& s, const std::vector<double>& central,
+                   const std::vector<int32_t>& mesPesat, Recull& recull)
+{
+    const Index& noms = d.noms;
+    const size_t n = d.cossos.size();
+    for (size_t i = 1; i < n; ++i) {
+        const Descrit& c = d.cossos[i];
+        const int32_t h = mesPesat[c.pare];
+        if (c.grup >= 0 || h < 0 || h == static_cast<int32_t>(i) || !(c.a < d.cossos[h].a))
+            continue;
+        const double mh = static_cast<double>(s.sistema.cossos[h].massa);
+        const double mu = mh / (mh + central[h]);
+        const double limit = d.cossos[h].a * ZonaS(mu, d.cossos[h].e);
+        const double apoapsi = c.a * (1.0 + c.e);
+        if (mu < kBinaria || !(apoapsi > limit))
+            continue;
+        recull.nota(c.linia, c.columnaA, [&] {
+            return noms[i] + "'s orbit reaches " + Distancia(apoapsi, c.unitatA) + " from " + noms[c.pare] +
+                   ", outside the zone that " + noms[h] + " leaves stable round it, " + Distancia(limit, c.unitatA) +
+                   " (Holman and Wiegert): it will not stay bound";
+        });
+        Perdua(s, [&] { return noms[i] + "'s orbit reaches outside the stable zone round " + noms[c.pare]; });
+    }
+}
+
+// Bodies that start on one point: the step pulls nothing between them
+// there, and once it moves them a hair apart their pull has no bound.
+void NotesUnLloc(const Descripcio& d, SistemaOrbites& s, Recull& recull)
+{
+    const Index& noms = d.noms;
+    const size_t n = d.cossos.size();
+    std::vector<int32_t> ordre(n);
+    for (size_t i = 0; i < n; ++i)
+        ordre[i] = static_cast<int32_t>(i);
+    const auto lloc = [&](int32_t i) { return std::make_pair(s.sistema.cossos[i].x, s.sistema.cossos[i].y); };
+    std::sort(ordre.begin(), ordre.end(), [&](int32_t a, int32_t b) { return lloc(a) < lloc(b); });
+    for (size_t k = 1; k < n; ++k) {
+        if (lloc(ordre[k]) != lloc(ordre[k - 1]))
+            continue;
+        const int32_t a = std::min(ordre[k - 1], ordre[k]), b = std::max(ordre[k - 1], ordre[k]);
+        recull.nota(d.cossos[b].linia, d.cossos[b].columnaA, [&] {
+            return noms[a] + " and " + noms[b] + " start at one point: the step pulls nothing between bodies at "
+                                               "one place, and once it moves them a hair apart their pull has no "
+                                               "bound: they fling each other off";
+        });
+        Perdua(s, [&] { return noms[a] + " and " + noms[b] + " start at one point"; });
+    }
+}
+
+// The centre at the origin, at rest, the rest where it falls; or, with no
+// centre, the whole system in its centre-of-mass frame.
+void Centrar(SistemaOrbites& s, const Sumes& sumes, const Arbre& arbre, int32_t centre, bool grupCentre)
+{
+    if (centre < 0) {
+        CentreDeMasses(s.sistema.cossos);
+    } else {
+        // The centre at the origin, at rest; the rest where it falls.
+        double tot[Sumes::kCamps];
+        sumes.entre(arbre.entrada[centre], arbre.sortida[centre], tot);
+        const Cos c = grupCentre ? Centre(tot, s.sistema.cossos[centre]) : s.sistema.cossos[centre];
+        for (Cos& cos : s.sistema.cossos) {
+            cos.x -= c.x;
+            cos.y -= c.y;
+            cos.vx -= c.vx;
+            cos.vy -= c.vy;
+        }
+    }
+}
+
 }  // namespace
 
 double PassosPerOrbita(const Sistema& s, double segons, int tecla)
@@ -299,44 +416,16 @@ std::optional<SistemaOrbites> GenerarOrbites(std::istream& in, const OpcionsOrbi
     }
     const size_t n = d.cossos.size();
 
-    // How far each body can get from the first: its parent's reach and its
-    // own apoapsis. A group's centre of mass is no farther from its top body
-    // than the mass-weighted mean of the reaches of what it holds.
-    std::vector<double> abast(n, 0.0);
+    std::vector<double> abast;
     int32_t lluny = 0;
-    auto pesos = std::make_unique<Sumes>(n);
-    double pes[Sumes::kCamps] = {d.cossos[0].massa, 0.0, 0.0, 0.0, 0.0};
-    pesos->afegir(arbre.entrada[0], pes);
-    for (size_t i = 1; i < n; ++i) {
-        const Descrit& c = d.cossos[i];
-        abast[i] = abast[c.pare];
-        if (c.grup >= 0) {
-            const int32_t cim = d.grups[c.grup].cim;
-            double dins[Sumes::kCamps];
-            pesos->entre(arbre.entrada[cim], arbre.sortida[cim], dins);
-            abast[i] = abast[cim] + std::max(0.0, dins[1] / dins[0] - abast[cim]);
-        }
-        abast[i] += c.a * (1.0 + c.e);
-        pes[0] = c.massa;
-        pes[1] = c.massa * abast[i];
-        pesos->afegir(arbre.entrada[i], pes);
-        if (!std::isfinite(abast[i])) {
-            recull.error(c.linia, c.columnaA, "the orbits reach farther than a double holds in metres");
-            ordenar();
-            return std::nullopt;
-        }
-        if (abast[i] > abast[lluny])
-            lluny = static_cast<int32_t>(i);
+    if (!Abasts(d, arbre, recull, abast, lluny)) {
+        ordenar();
+        return std::nullopt;
     }
-    pesos.reset();
 
     SistemaOrbites s;
     const Index& noms = d.noms;
-    const auto perdua = [&](auto per) {
-        if (s.perdues.size() < kPerduesMostrades)
-            s.perdues.push_back(per());
-        ++s.nombrePerdues;
-    };
+    const auto perdua = [&](auto per) { Perdua(s, per); };
     for (const Grup& g : d.grups) {
         std::string text;
         for (const int32_t c : g.cossos)
@@ -496,62 +585,9 @@ std::optional<SistemaOrbites> GenerarOrbites(std::istream& in, const OpcionsOrbi
             mesPesat[c.pare] = static_cast<int32_t>(i);
     }
 
-    // A planet round one star of a pair whose companion goes round that star
-    // too, wider and placed after it: beyond the zone the companion leaves
-    // stable.
-    for (size_t i = 1; i < n; ++i) {
-        const Descrit& c = d.cossos[i];
-        const int32_t h = mesPesat[c.pare];
-        if (c.grup >= 0 || h < 0 || h == static_cast<int32_t>(i) || !(c.a < d.cossos[h].a))
-            continue;
-        const double mh = static_cast<double>(s.sistema.cossos[h].massa);
-        const double mu = mh / (mh + central[h]);
-        const double limit = d.cossos[h].a * ZonaS(mu, d.cossos[h].e);
-        const double apoapsi = c.a * (1.0 + c.e);
-        if (mu < kBinaria || !(apoapsi > limit))
-            continue;
-        recull.nota(c.linia, c.columnaA, [&] {
-            return noms[i] + "'s orbit reaches " + Distancia(apoapsi, c.unitatA) + " from " + noms[c.pare] +
-                   ", outside the zone that " + noms[h] + " leaves stable round it, " + Distancia(limit, c.unitatA) +
-                   " (Holman and Wiegert): it will not stay bound";
-        });
-        perdua([&] { return noms[i] + "'s orbit reaches outside the stable zone round " + noms[c.pare]; });
-    }
-    // Bodies that start on one point: the step pulls nothing between them
-    // there, and once it moves them a hair apart their pull has no bound.
-    {
-        std::vector<int32_t> ordre(n);
-        for (size_t i = 0; i < n; ++i)
-            ordre[i] = static_cast<int32_t>(i);
-        const auto lloc = [&](int32_t i) { return std::make_pair(s.sistema.cossos[i].x, s.sistema.cossos[i].y); };
-        std::sort(ordre.begin(), ordre.end(), [&](int32_t a, int32_t b) { return lloc(a) < lloc(b); });
-        for (size_t k = 1; k < n; ++k) {
-            if (lloc(ordre[k]) != lloc(ordre[k - 1]))
-                continue;
-            const int32_t a = std::min(ordre[k - 1], ordre[k]), b = std::max(ordre[k - 1], ordre[k]);
-            recull.nota(d.cossos[b].linia, d.cossos[b].columnaA, [&] {
-                return noms[a] + " and " + noms[b] + " start at one point: the step pulls nothing between bodies at "
-                                                   "one place, and once it moves them a hair apart their pull has no "
-                                                   "bound: they fling each other off";
-            });
-            perdua([&] { return noms[a] + " and " + noms[b] + " start at one point"; });
-        }
-    }
-
-    if (centre < 0) {
-        CentreDeMasses(s.sistema.cossos);
-    } else {
-        // The centre at the origin, at rest; the rest where it falls.
-        double tot[Sumes::kCamps];
-        sumes.entre(arbre.entrada[centre], arbre.sortida[centre], tot);
-        const Cos c = grupCentre ? Centre(tot, s.sistema.cossos[centre]) : s.sistema.cossos[centre];
-        for (Cos& cos : s.sistema.cossos) {
-            cos.x -= c.x;
-            cos.y -= c.y;
-            cos.vx -= c.vx;
-            cos.vy -= c.vy;
-        }
-    }
+    NotesCompanys(d, s, central, mesPesat, recull);
+    NotesUnLloc(d, s, recull);
+    Centrar(s, sumes, arbre, centre, grupCentre);
     const VistaInicial vista(s.sistema);
     for (size_t i = 0; i < n; ++i)
         if (!vista.conte(s.sistema.cossos[i].x, s.sistema.cossos[i].y))
