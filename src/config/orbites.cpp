@@ -315,6 +315,88 @@ void Perdua(SistemaOrbites& s, F per)
     ++s.nombrePerdues;
 }
 
+// A parent whose own place is far from the centre of what goes
+// round it (a companion star placed round it above) is no place
+// to go round.
+void NotaLlocPropi(const Descripcio& d, int32_t i, const Cos& p, const double (&dins)[Sumes::kCamps],
+                   double periapsi, double v, int32_t company, Recull& recull)
+{
+    const Index& noms = d.noms;
+    const Descrit& c = d.cossos[i];
+    const Cos cm = Centre(dins, p);
+    const double lloc = std::hypot(cm.x - p.x, cm.y - p.y) / periapsi;
+    const double pas = std::hypot(cm.vx - p.vx, cm.vy - p.vy) / v;
+    if (company >= 0 && std::max(lloc, pas) > kDesplacament)
+        recull.nota(c.linia, c.columnaA, [&] {
+            return noms[i] + " goes round " + noms[c.pare] + "'s own place, " +
+                   Xifra(100.0 * std::max(lloc, pas), 2) + " % of its orbit off the centre of " +
+                   noms[c.pare] + " and what is placed round it above: to go round them all, write around " +
+                   noms[c.pare] + "+" + noms[company] + "; to go round " + noms[c.pare] + " alone, list " +
+                   noms[i] + " before " + noms[company];
+        });
+}
+
+// Beyond the parent's Hill radius round its own parent the
+// grandparent pulls harder than the parent holds; round one star
+// of a pair, beyond the zone its companion leaves stable.
+void NotaZonaPare(const Descripcio& d, SistemaOrbites& s, int32_t i, const std::vector<double>& central,
+                  Recull& recull)
+{
+    const Index& noms = d.noms;
+    const Descrit& c = d.cossos[i];
+    const Descrit& dp = d.cossos[c.pare];
+    if (dp.pare >= 0) {
+        const double mp = static_cast<double>(s.sistema.cossos[c.pare].massa);
+        const double mu = central[c.pare] / (central[c.pare] + mp);
+        const bool binaria = mu <= 1.0 - kBinaria;
+        const double limit = binaria ? dp.a * ZonaS(mu, dp.e)
+                                     : dp.a * (1.0 - dp.e) * std::cbrt(mp / (3.0 * central[c.pare]));
+        const double apoapsi = c.a * (1.0 + c.e);
+        const std::string avi = dp.grup >= 0 ? s.grups[dp.grup] : noms[dp.pare];
+        if (apoapsi > limit) {
+            recull.nota(c.linia, c.columnaA, [&] {
+                return noms[i] + "'s orbit reaches " + Distancia(apoapsi, c.unitatA) + " from " +
+                       noms[c.pare] + ", outside " +
+                       (binaria ? "the zone that " + avi + " leaves stable round it, " +
+                                      Distancia(limit, c.unitatA) + " (Holman and Wiegert)"
+                                : "its Hill radius of " + Distancia(limit, c.unitatA) + " round " + avi) +
+                       ": it will not stay bound";
+            });
+            Perdua(s, [&] {
+                return noms[i] + "'s orbit reaches outside " +
+                       (binaria ? "the stable zone round " + noms[c.pare] : noms[c.pare] + "'s Hill radius");
+            });
+        }
+    }
+}
+
+// Round a pair, inside the zone it leaves unstable: the pair is
+// the group's widest orbit.
+void NotaZonaParella(const Descripcio& d, SistemaOrbites& s, int32_t i, int32_t cim,
+                     const std::vector<double>& central, Recull& recull)
+{
+    const Index& noms = d.noms;
+    const Descrit& c = d.cossos[i];
+    int32_t parella = -1;
+    for (const int32_t m : d.grups[c.grup].cossos)
+        if (m != cim && (parella < 0 || d.cossos[m].a > d.cossos[parella].a))
+            parella = m;
+    if (parella >= 0) {
+        const double m2 = static_cast<double>(s.sistema.cossos[parella].massa);
+        const double mu = std::min(m2, central[parella]) / (m2 + central[parella]);
+        const double limit = d.cossos[parella].a * ZonaP(mu, d.cossos[parella].e);
+        const double periapsi = c.a * (1.0 - c.e);
+        if (mu >= kBinaria && periapsi < limit) {
+            recull.nota(c.linia, c.columnaA, [&] {
+                return noms[i] + "'s orbit comes within " + Distancia(periapsi, c.unitatA) + " of " +
+                       s.grups[c.grup] + ", inside the zone the pair leaves unstable, out to " +
+                       Distancia(limit, c.unitatA) + " (Holman and Wiegert): it will not stay bound";
+            });
+            Perdua(s, [&] { return noms[i] + "'s orbit lies inside the unstable zone round " + s.grups[c.grup]; });
+        }
+    }
+}
+
 // A planet round one star of a pair whose companion goes round that star
 // too, wider and placed after it: beyond the zone the companion leaves
 // stable.
@@ -425,7 +507,6 @@ std::optional<SistemaOrbites> GenerarOrbites(std::istream& in, const OpcionsOrbi
 
     SistemaOrbites s;
     const Index& noms = d.noms;
-    const auto perdua = [&](auto per) { Perdua(s, per); };
     for (const Grup& g : d.grups) {
         std::string text;
         for (const int32_t c : g.cossos)
@@ -517,69 +598,10 @@ std::optional<SistemaOrbites> GenerarOrbites(std::istream& in, const OpcionsOrbi
         ++s.nombreOrbites;
 
         if (c.grup < 0) {
-            // A parent whose own place is far from the centre of what goes
-            // round it (a companion star placed round it above) is no place
-            // to go round.
-            const Cos cm = Centre(dins, p);
-            const double lloc = std::hypot(cm.x - p.x, cm.y - p.y) / periapsi;
-            const double pas = std::hypot(cm.vx - p.vx, cm.vy - p.vy) / v;
-            const int32_t company = mesPesat[c.pare];
-            if (company >= 0 && std::max(lloc, pas) > kDesplacament)
-                recull.nota(c.linia, c.columnaA, [&] {
-                    return noms[i] + " goes round " + noms[c.pare] + "'s own place, " +
-                           Xifra(100.0 * std::max(lloc, pas), 2) + " % of its orbit off the centre of " +
-                           noms[c.pare] + " and what is placed round it above: to go round them all, write around " +
-                           noms[c.pare] + "+" + noms[company] + "; to go round " + noms[c.pare] + " alone, list " +
-                           noms[i] + " before " + noms[company];
-                });
-            // Beyond the parent's Hill radius round its own parent the
-            // grandparent pulls harder than the parent holds; round one star
-            // of a pair, beyond the zone its companion leaves stable.
-            const Descrit& dp = d.cossos[c.pare];
-            if (dp.pare >= 0) {
-                const double mp = static_cast<double>(s.sistema.cossos[c.pare].massa);
-                const double mu = central[c.pare] / (central[c.pare] + mp);
-                const bool binaria = mu <= 1.0 - kBinaria;
-                const double limit = binaria ? dp.a * ZonaS(mu, dp.e)
-                                             : dp.a * (1.0 - dp.e) * std::cbrt(mp / (3.0 * central[c.pare]));
-                const double apoapsi = c.a * (1.0 + c.e);
-                const std::string avi = dp.grup >= 0 ? s.grups[dp.grup] : noms[dp.pare];
-                if (apoapsi > limit) {
-                    recull.nota(c.linia, c.columnaA, [&] {
-                        return noms[i] + "'s orbit reaches " + Distancia(apoapsi, c.unitatA) + " from " +
-                               noms[c.pare] + ", outside " +
-                               (binaria ? "the zone that " + avi + " leaves stable round it, " +
-                                              Distancia(limit, c.unitatA) + " (Holman and Wiegert)"
-                                        : "its Hill radius of " + Distancia(limit, c.unitatA) + " round " + avi) +
-                               ": it will not stay bound";
-                    });
-                    perdua([&] {
-                        return noms[i] + "'s orbit reaches outside " +
-                               (binaria ? "the stable zone round " + noms[c.pare] : noms[c.pare] + "'s Hill radius");
-                    });
-                }
-            }
+            NotaLlocPropi(d, static_cast<int32_t>(i), p, dins, periapsi, v, mesPesat[c.pare], recull);
+            NotaZonaPare(d, s, static_cast<int32_t>(i), central, recull);
         } else {
-            // Round a pair, inside the zone it leaves unstable: the pair is
-            // the group's widest orbit.
-            int32_t parella = -1;
-            for (const int32_t m : d.grups[c.grup].cossos)
-                if (m != cim && (parella < 0 || d.cossos[m].a > d.cossos[parella].a))
-                    parella = m;
-            if (parella >= 0) {
-                const double m2 = static_cast<double>(s.sistema.cossos[parella].massa);
-                const double mu = std::min(m2, central[parella]) / (m2 + central[parella]);
-                const double limit = d.cossos[parella].a * ZonaP(mu, d.cossos[parella].e);
-                const double periapsi = c.a * (1.0 - c.e);
-                if (mu >= kBinaria && periapsi < limit) {
-                    recull.nota(c.linia, c.columnaA, [&] {
-                        return noms[i] + "'s orbit comes within " + Distancia(periapsi, c.unitatA) + " of " +
-                               s.grups[c.grup] + ", inside the zone the pair leaves unstable, out to " +
-                               Distancia(limit, c.unitatA) + " (Holman and Wiegert): it will not stay bound";
-                    });
-                    perdua([&] { return noms[i] + "'s orbit lies inside the unstable zone round " + s.grups[c.grup]; });
-                }
-            }
+            NotaZonaParella(d, s, static_cast<int32_t>(i), cim, central, recull);
         }
         if (mesPesat[c.pare] < 0 || s.sistema.cossos[mesPesat[c.pare]].massa < cos.massa)
             mesPesat[c.pare] = static_cast<int32_t>(i);
