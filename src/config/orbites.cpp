@@ -306,6 +306,31 @@ bool Abasts(const Descripcio& d, const Arbre& arbre, Recull& recull, std::vector
     return true;
 }
 
+// The window, and the units: a length unit that puts the reach that fills
+// the view (the centre's own satellites', or everything's when it has none)
+// at four fifths of the way to its nearer edge, and the exponent of G.
+// False, with the error, where no exponent a double holds fits.
+bool Unitats(const Descripcio& d, const Arbre& arbre, const std::vector<double>& abast, int32_t lluny,
+             int32_t centre, const OpcionsOrbites& opcions, SistemaOrbites& s, Recull& recull)
+{
+    const size_t n = d.cossos.size();
+    double maxim = abast[lluny];
+    if (centre >= 0) {
+        double propi = 0.0;
+        for (size_t i = 0; i < n; ++i)
+            if (arbre.dins(centre, static_cast<int32_t>(i)))
+                propi = std::max(propi, abast[i] - abast[centre]);
+        if (propi > 0.0)
+            maxim = propi;
+    }
+    s.sistema.amplada = opcions.amplada;
+    s.sistema.altura = opcions.altura;
+    const double finestra = kAbast * std::min(opcions.amplada, opcions.altura) / (2.0 * ZOOM_INICIAL);
+    s.metres = maxim > 0.0 ? Arrodonit(maxim / finestra) : 1.0;
+    s.abastPx = maxim / s.metres * ZOOM_INICIAL;
+    return Exponent(d, lluny, s.metres, abast[lluny], recull, s.sistema.gexp, s.kilograms);
+}
+
 // A loss the description foretells, its reason kept among the first few.
 template <typename F>
 void Perdua(SistemaOrbites& s, F per)
@@ -519,23 +544,7 @@ std::optional<SistemaOrbites> GenerarOrbites(std::istream& in, const OpcionsOrbi
         return std::nullopt;
     s.centre = opcions.centre;
 
-    // The reach that fills the view: the centre's own satellites', or
-    // everything's when it has none.
-    double maxim = abast[lluny];
-    if (centre >= 0) {
-        double propi = 0.0;
-        for (size_t i = 0; i < n; ++i)
-            if (arbre.dins(centre, static_cast<int32_t>(i)))
-                propi = std::max(propi, abast[i] - abast[centre]);
-        if (propi > 0.0)
-            maxim = propi;
-    }
-    s.sistema.amplada = opcions.amplada;
-    s.sistema.altura = opcions.altura;
-    const double finestra = kAbast * std::min(opcions.amplada, opcions.altura) / (2.0 * ZOOM_INICIAL);
-    s.metres = maxim > 0.0 ? Arrodonit(maxim / finestra) : 1.0;
-    s.abastPx = maxim / s.metres * ZOOM_INICIAL;
-    if (!Exponent(d, lluny, s.metres, abast[lluny], recull, s.sistema.gexp, s.kilograms)) {
+    if (!Unitats(d, arbre, abast, lluny, centre, opcions, s, recull)) {
         ordenar();
         return std::nullopt;
     }
