@@ -331,6 +331,50 @@ bool Unitats(const Descripcio& d, const Arbre& arbre, const std::vector<double>&
     return Exponent(d, lluny, s.metres, abast[lluny], recull, s.sistema.gexp, s.kilograms);
 }
 
+// Where a body placed round its parent, or its group, stands and moves.
+struct Posada {
+    int32_t cim = -1;              // the body whose subtree it goes round
+    double dins[Sumes::kCamps];    // that subtree's sums so far
+    Cos pare;                      // the parent as a point: a body, or the group's centre
+    double mu = 0.0, a = 0.0, periapsi = 0.0, v = 0.0;
+};
+
+// Body i at the periapsis of its two-body orbit round its parent, in the
+// file's units: false, with the error, where a double cannot hold it.
+bool Posar(const Descripcio& d, const Arbre& arbre, const Sumes& sumes, int32_t i, double G, SistemaOrbites& s,
+           Posada& q, Recull& recull)
+{
+    const Index& noms = d.noms;
+    const Descrit& c = d.cossos[i];
+    Cos& cos = s.sistema.cossos[i];
+    q.cim = c.grup >= 0 ? d.grups[c.grup].cim : c.pare;
+    sumes.entre(arbre.entrada[q.cim], arbre.sortida[q.cim], q.dins);
+    q.pare = c.grup >= 0 ? Centre(q.dins, s.sistema.cossos[q.cim]) : s.sistema.cossos[c.pare];
+    const Cos& p = q.pare;
+    q.mu = G * (q.dins[0] + static_cast<double>(cos.massa));
+    q.a = c.a / s.metres;
+    q.periapsi = q.a * (1.0 - c.e);
+    q.v = std::sqrt(q.mu * (1.0 + c.e) / q.periapsi);
+    const double periapsi = q.periapsi, v = q.v;
+    // The window's y runs down: an angle toward its top is a negative y.
+    // Whole turns first, so that no angle overflows on its way to radians.
+    const double angle = std::fmod(c.graus, 360.0) * kPi / 180.0;
+    const double ux = std::cos(angle), uy = -std::sin(angle);
+    const double sentit = c.retrograda ? -1.0 : 1.0;
+    cos.x = p.x + periapsi * ux;
+    cos.y = p.y + periapsi * uy;
+    cos.vx = p.vx + sentit * v * uy;
+    cos.vy = p.vy - sentit * v * ux;
+    if (!(periapsi > 0.0) || !std::isfinite(v) || !std::isfinite(cos.x) || !std::isfinite(cos.y) ||
+        !std::isfinite(cos.vx) || !std::isfinite(cos.vy)) {
+        recull.error(c.linia, c.columnaA,
+                     noms[i] + "'s orbit is too small beside the system's length unit of " + Xifra(s.metres) +
+                         " m for a double to hold its start");
+        return false;
+    }
+    return true;
+}
+
 // A loss the description foretells, its reason kept among the first few.
 template <typename F>
 void Perdua(SistemaOrbites& s, F per)
@@ -573,32 +617,16 @@ std::optional<SistemaOrbites> GenerarOrbites(std::istream& in, const OpcionsOrbi
             sumes.afegir(arbre.entrada[0], pes);
             continue;
         }
-        const int32_t cim = c.grup >= 0 ? d.grups[c.grup].cim : c.pare;
-        double dins[Sumes::kCamps];
-        sumes.entre(arbre.entrada[cim], arbre.sortida[cim], dins);
-        const Cos p = c.grup >= 0 ? Centre(dins, s.sistema.cossos[cim]) : s.sistema.cossos[c.pare];
-        central[i] = dins[0];
-        const double mu = G * (central[i] + static_cast<double>(cos.massa));
-        const double a = c.a / s.metres;
-        const double periapsi = a * (1.0 - c.e);
-        const double v = std::sqrt(mu * (1.0 + c.e) / periapsi);
-        // The window's y runs down: an angle toward its top is a negative y.
-        // Whole turns first, so that no angle overflows on its way to radians.
-        const double angle = std::fmod(c.graus, 360.0) * kPi / 180.0;
-        const double ux = std::cos(angle), uy = -std::sin(angle);
-        const double sentit = c.retrograda ? -1.0 : 1.0;
-        cos.x = p.x + periapsi * ux;
-        cos.y = p.y + periapsi * uy;
-        cos.vx = p.vx + sentit * v * uy;
-        cos.vy = p.vy - sentit * v * ux;
-        if (!(periapsi > 0.0) || !std::isfinite(v) || !std::isfinite(cos.x) || !std::isfinite(cos.y) ||
-            !std::isfinite(cos.vx) || !std::isfinite(cos.vy)) {
-            recull.error(c.linia, c.columnaA,
-                         noms[i] + "'s orbit is too small beside the system's length unit of " + Xifra(s.metres) +
-                             " m for a double to hold its start");
+        Posada q;
+        if (!Posar(d, arbre, sumes, static_cast<int32_t>(i), G, s, q, recull)) {
             ordenar();
             return std::nullopt;
         }
+        const int32_t cim = q.cim;
+        const double(&dins)[Sumes::kCamps] = q.dins;
+        const Cos& p = q.pare;
+        const double mu = q.mu, a = q.a, periapsi = q.periapsi, v = q.v;
+        central[i] = dins[0];
         Pesos(cos, pes);
         sumes.afegir(arbre.entrada[i], pes);
         if (s.orbites.size() < kFilesTaula)
