@@ -538,6 +538,66 @@ void Centrar(SistemaOrbites& s, const Sumes& sumes, const Arbre& arbre, int32_t 
     }
 }
 
+// Each body on its two-body orbit round its parent, in the file's own
+// units and whole masses, so that the program's step sees these very
+// orbits. A body as parent stands at its own place with the mass of all
+// placed round it so far; a group, at the centre of mass of its top body
+// and all placed round that. Then the notes on companions and on bodies at
+// one point. False, with the error, where a double cannot hold a body's
+// start.
+bool PosarCossos(const Descripcio& d, const Arbre& arbre, SistemaOrbites& s, Sumes& sumes, Recull& recull)
+{
+    const Index& noms = d.noms;
+    const size_t n = d.cossos.size();
+    const double G = GDeExponent(s.sistema.gexp);
+    std::vector<double> central(n, 0.0);  // what each body goes round
+    std::vector<int32_t> mesPesat(n, -1);  // each body's heaviest satellite so far
+    std::vector<char> pare(n, 0);
+    for (size_t i = 1; i < n; ++i)
+        pare[d.cossos[i].pare] = 1;
+    s.sistema.cossos.resize(n);
+    for (size_t i = 0; i < n; ++i) {
+        const Descrit& c = d.cossos[i];
+        Cos& cos = s.sistema.cossos[i];
+        cos.massa = MassaEntera(c, noms[i], s.kilograms, recull);
+        cos.diametre = i == 0 ? kAmpleCentre : pare[i] ? kAmplePare : kAmple;
+        double pes[Sumes::kCamps];
+        if (i == 0) {
+            Pesos(cos, pes);
+            sumes.afegir(arbre.entrada[0], pes);
+            continue;
+        }
+        Posada q;
+        if (!Posar(d, arbre, sumes, static_cast<int32_t>(i), G, s, q, recull)) {
+            return false;
+        }
+        const int32_t cim = q.cim;
+        const double(&dins)[Sumes::kCamps] = q.dins;
+        const Cos& p = q.pare;
+        const double mu = q.mu, a = q.a, periapsi = q.periapsi, v = q.v;
+        central[i] = dins[0];
+        Pesos(cos, pes);
+        sumes.afegir(arbre.entrada[i], pes);
+        if (s.orbites.size() < kFilesTaula)
+            s.orbites.push_back({static_cast<int32_t>(i), c.pare, c.grup, 2.0 * kPi * std::sqrt(a * a * a / mu),
+                                 2.0 * kPi * periapsi * periapsi * v / mu, 2.0 * a * ZOOM_INICIAL});
+        ++s.nombreOrbites;
+
+        if (c.grup < 0) {
+            NotaLlocPropi(d, static_cast<int32_t>(i), p, dins, periapsi, v, mesPesat[c.pare], recull);
+            NotaZonaPare(d, s, static_cast<int32_t>(i), central, recull);
+        } else {
+            NotaZonaParella(d, s, static_cast<int32_t>(i), cim, central, recull);
+        }
+        if (mesPesat[c.pare] < 0 || s.sistema.cossos[mesPesat[c.pare]].massa < cos.massa)
+            mesPesat[c.pare] = static_cast<int32_t>(i);
+    }
+
+    NotesCompanys(d, s, central, mesPesat, recull);
+    NotesUnLloc(d, s, recull);
+    return true;
+}
+
 }  // namespace
 
 double PassosPerOrbita(const Sistema& s, double segons, int tecla)
@@ -592,60 +652,11 @@ std::optional<SistemaOrbites> GenerarOrbites(std::istream& in, const OpcionsOrbi
         ordenar();
         return std::nullopt;
     }
-    const double G = GDeExponent(s.sistema.gexp);
-
-    // Each body on its two-body orbit round its parent, in the file's own
-    // units and whole masses, so that the program's step sees these very
-    // orbits. A body as parent stands at its own place with the mass of all
-    // placed round it so far; a group, at the centre of mass of its top body
-    // and all placed round that.
-    std::vector<double> central(n, 0.0);  // what each body goes round
-    std::vector<int32_t> mesPesat(n, -1);  // each body's heaviest satellite so far
-    std::vector<char> pare(n, 0);
-    for (size_t i = 1; i < n; ++i)
-        pare[d.cossos[i].pare] = 1;
     Sumes sumes(n);
-    s.sistema.cossos.resize(n);
-    for (size_t i = 0; i < n; ++i) {
-        const Descrit& c = d.cossos[i];
-        Cos& cos = s.sistema.cossos[i];
-        cos.massa = MassaEntera(c, noms[i], s.kilograms, recull);
-        cos.diametre = i == 0 ? kAmpleCentre : pare[i] ? kAmplePare : kAmple;
-        double pes[Sumes::kCamps];
-        if (i == 0) {
-            Pesos(cos, pes);
-            sumes.afegir(arbre.entrada[0], pes);
-            continue;
-        }
-        Posada q;
-        if (!Posar(d, arbre, sumes, static_cast<int32_t>(i), G, s, q, recull)) {
-            ordenar();
-            return std::nullopt;
-        }
-        const int32_t cim = q.cim;
-        const double(&dins)[Sumes::kCamps] = q.dins;
-        const Cos& p = q.pare;
-        const double mu = q.mu, a = q.a, periapsi = q.periapsi, v = q.v;
-        central[i] = dins[0];
-        Pesos(cos, pes);
-        sumes.afegir(arbre.entrada[i], pes);
-        if (s.orbites.size() < kFilesTaula)
-            s.orbites.push_back({static_cast<int32_t>(i), c.pare, c.grup, 2.0 * kPi * std::sqrt(a * a * a / mu),
-                                 2.0 * kPi * periapsi * periapsi * v / mu, 2.0 * a * ZOOM_INICIAL});
-        ++s.nombreOrbites;
-
-        if (c.grup < 0) {
-            NotaLlocPropi(d, static_cast<int32_t>(i), p, dins, periapsi, v, mesPesat[c.pare], recull);
-            NotaZonaPare(d, s, static_cast<int32_t>(i), central, recull);
-        } else {
-            NotaZonaParella(d, s, static_cast<int32_t>(i), cim, central, recull);
-        }
-        if (mesPesat[c.pare] < 0 || s.sistema.cossos[mesPesat[c.pare]].massa < cos.massa)
-            mesPesat[c.pare] = static_cast<int32_t>(i);
+    if (!PosarCossos(d, arbre, s, sumes, recull)) {
+        ordenar();
+        return std::nullopt;
     }
-
-    NotesCompanys(d, s, central, mesPesat, recull);
-    NotesUnLloc(d, s, recull);
     Centrar(s, sumes, arbre, centre, grupCentre);
     const VistaInicial vista(s.sistema);
     for (size_t i = 0; i < n; ++i)
