@@ -323,6 +323,56 @@ std::string SenseRemei(const InformePrevia& inf)
     return v;
 }
 
+// Which bodies left the view, and when.
+void EscriureVista(std::ostream& out, const InformePrevia& inf)
+{
+    if (!inf.vistaConeguda) {
+        out << "view: the screen sets the window's size, so what leaves the view is not known here";
+    } else {
+        out << "view: ";
+        if (!inf.foraInici.empty())
+            out << inf.foraInici.size() << " of " << inf.cossos << " out of view from the start, not judged by it ("
+                << Llista(inf.foraInici, [](int32_t cos) { return Nom(cos, nullptr); }) << "); ";
+        if (inf.perduts.empty())
+            out << "every body" << (inf.foraInici.empty() ? "" : " of the rest") << " is in view at the end";
+        else
+            out << inf.perduts.size() << " of "
+                << (inf.foraInici.empty() ? std::to_string(inf.cossos) : std::string("the rest"))
+                << " out of view at the end, left at: "
+                << Llista(inf.perduts, [](const Sortida& s) { return Nom(s.cos, nullptr) + " " + Segons(s.quan) + " s"; });
+    }
+    if (inf.tornats > 0)
+        out << "; " << inf.tornats << " left and came back";
+    out << "\n";
+}
+
+// The closest approach, the pass with the fewest steps, and the bound pairs.
+void EscriureParells(std::ostream& out, const InformePrevia& inf)
+{
+    if (inf.mesProper.a < 0) {
+        out << "closest approach: no two bodies apart\n";
+    } else {
+        out << "closest approach: " << Parell(inf.mesProper) << ", " << TextPassos(inf.mesProper.passosPerOrbita)
+            << " steps per orbit (under a hundred are too few; more may still drift the energy)\n";
+        if (inf.mesEstret.a != inf.mesProper.a || inf.mesEstret.b != inf.mesProper.b)
+            out << "fewest steps per orbit: " << Parell(inf.mesEstret) << ", "
+                << TextPassos(inf.mesEstret.passosPerOrbita) << "\n";
+    }
+    if (inf.parells == 0) {
+        out << "pairs: none bound at the start\n";
+    } else {
+        out << "pairs: " << inf.parells << " bound at the start";
+        if (inf.separats.empty())
+            out << ", each still bound at the end";
+        else
+            out << "; " << inf.separats.size() << " came apart: ";
+        out << Llista(inf.separats, [&](const Separacio& s) { return Separat(inf, s, nullptr, true); }) << "\n";
+        if (inf.unioEstreta >= 0)
+            out << "fewest steps per orbit of a bound pair at the start: " << Orbita(inf, inf.unioEstreta, nullptr)
+                << ", " << TextPassos(inf.passosUnio) << "\n";
+    }
+}
+
 }  // namespace
 
 bool Aguanta(const InformePrevia& inf)
@@ -368,47 +418,8 @@ void EscriureInforme(std::ostream& out, const std::string& nom, const Previsio& 
     if (inf.mostreig > 1)
         out << "measures: energy, momentum and passes every " << inf.mostreig << " steps, the view every step\n";
 
-    if (!inf.vistaConeguda) {
-        out << "view: the screen sets the window's size, so what leaves the view is not known here";
-    } else {
-        out << "view: ";
-        if (!inf.foraInici.empty())
-            out << inf.foraInici.size() << " of " << inf.cossos << " out of view from the start, not judged by it ("
-                << Llista(inf.foraInici, [](int32_t cos) { return Nom(cos, nullptr); }) << "); ";
-        if (inf.perduts.empty())
-            out << "every body" << (inf.foraInici.empty() ? "" : " of the rest") << " is in view at the end";
-        else
-            out << inf.perduts.size() << " of "
-                << (inf.foraInici.empty() ? std::to_string(inf.cossos) : std::string("the rest"))
-                << " out of view at the end, left at: "
-                << Llista(inf.perduts, [](const Sortida& s) { return Nom(s.cos, nullptr) + " " + Segons(s.quan) + " s"; });
-    }
-    if (inf.tornats > 0)
-        out << "; " << inf.tornats << " left and came back";
-    out << "\n";
-
-    if (inf.mesProper.a < 0) {
-        out << "closest approach: no two bodies apart\n";
-    } else {
-        out << "closest approach: " << Parell(inf.mesProper) << ", " << TextPassos(inf.mesProper.passosPerOrbita)
-            << " steps per orbit (under a hundred are too few; more may still drift the energy)\n";
-        if (inf.mesEstret.a != inf.mesProper.a || inf.mesEstret.b != inf.mesProper.b)
-            out << "fewest steps per orbit: " << Parell(inf.mesEstret) << ", "
-                << TextPassos(inf.mesEstret.passosPerOrbita) << "\n";
-    }
-    if (inf.parells == 0) {
-        out << "pairs: none bound at the start\n";
-    } else {
-        out << "pairs: " << inf.parells << " bound at the start";
-        if (inf.separats.empty())
-            out << ", each still bound at the end";
-        else
-            out << "; " << inf.separats.size() << " came apart: ";
-        out << Llista(inf.separats, [&](const Separacio& s) { return Separat(inf, s, nullptr, true); }) << "\n";
-        if (inf.unioEstreta >= 0)
-            out << "fewest steps per orbit of a bound pair at the start: " << Orbita(inf, inf.unioEstreta, nullptr)
-                << ", " << TextPassos(inf.passosUnio) << "\n";
-    }
+    EscriureVista(out, inf);
+    EscriureParells(out, inf);
 
     const InformePrevia* folga = previsio.ambFolga.empty() ? nullptr : &previsio.ambFolga[0];
     const std::string problema = Problema(inf);
