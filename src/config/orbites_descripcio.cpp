@@ -253,6 +253,26 @@ bool LlegirPare(const Paraula& w, int32_t jo, const Index& index, const std::vec
     return true;
 }
 
+// The words "a DISTANCE UNIT" from p[i] into d; false on an error, which is
+// in the findings.
+bool LlegirSemieix(const std::vector<Paraula>& p, size_t i, LectorLinia& l, Descrit& d)
+{
+    const Paraula* a = l.seguent(p, i, "a, the semi-major axis,");
+    if (a == nullptr)
+        return false;
+    if (a->text != "a") {
+        l.error(a->columna, "expected a, the semi-major axis, not " + Cita(a->text));
+        return false;
+    }
+    const Paraula* distancia = l.seguent(p, i + 1, "a distance");
+    if (distancia == nullptr || !l.nombre(*distancia, "a distance", d.a))
+        return false;
+    d.columnaA = distancia->columna;
+    const Paraula* unitatA = l.seguent(p, i + 2, "a distance unit");
+    d.unitatA = unitatA ? l.unitat(*unitatA, kDistancies, "distance") : nullptr;
+    return d.unitatA != nullptr && l.quantitat(*distancia, *unitatA, "a distance", d.unitatA->valor, "metres", d.a);
+}
+
 // One line's words into d; false on an error, which is in the findings.
 bool LlegirCos(const std::vector<Paraula>& p, int32_t jo, const Index& index, const std::vector<Descrit>& descrits,
                std::vector<Grup>& grups, std::vector<Pendent>& pendents, LectorLinia& l, Descrit& d)
@@ -271,20 +291,7 @@ bool LlegirCos(const std::vector<Paraula>& p, int32_t jo, const Index& index, co
         const Paraula* pare = l.seguent(p, i + 1, "the parent's name");
         if (pare == nullptr || !LlegirPare(*pare, jo, index, descrits, grups, pendents, l, d.linia, d))
             return false;
-        const Paraula* a = l.seguent(p, i + 2, "a, the semi-major axis,");
-        if (a == nullptr)
-            return false;
-        if (a->text != "a") {
-            l.error(a->columna, "expected a, the semi-major axis, not " + Cita(a->text));
-            return false;
-        }
-        const Paraula* distancia = l.seguent(p, i + 3, "a distance");
-        if (distancia == nullptr || !l.nombre(*distancia, "a distance", d.a))
-            return false;
-        d.columnaA = distancia->columna;
-        const Paraula* unitatA = l.seguent(p, i + 4, "a distance unit");
-        d.unitatA = unitatA ? l.unitat(*unitatA, kDistancies, "distance") : nullptr;
-        if (d.unitatA == nullptr || !l.quantitat(*distancia, *unitatA, "a distance", d.unitatA->valor, "metres", d.a))
+        if (!LlegirSemieix(p, i + 2, l, d))
             return false;
         i += 5;
     }
