@@ -11,7 +11,7 @@ EXAMPLES := $(sort $(patsubst examples/%/config.txt,%,$(wildcard examples/*/conf
 # into each other's half-made files; a make's own sub-makes go straight on.
 TORN := scripts/torn.sh $(BUILD)
 
-.PHONY: all help deps build programa run test proves web web-deps web-serve web-test web-bench web-screenshot previews bench fmacheck clean sanitize tsan fuzz soak fuzz-coverage package screenshot signal-latency gpu-check gpu-bundle gpu-check-build
+.PHONY: all help deps build programa run test proves web web-deps web-serve web-test web-bench web-screenshot previews ten-minutes bench fmacheck clean sanitize tsan fuzz soak fuzz-coverage package screenshot signal-latency gpu-check gpu-bundle gpu-check-build
 
 all: build ## the same as make build
 
@@ -144,6 +144,11 @@ web-screenshot: build web ## remake docs/pagina-cumul.png: the page in headless 
 # Remakes each example's preview in docs/EXAMPLES.md and its picture in docs/.
 previews: build ## remake the examples' previews in docs/EXAMPLES.md
 	scripts/previews.sh $(BUILD)/particules-config
+
+# The judge against runs ten times as long: gen orbits' claims and preview's
+# minute at each key of a table of systems, beside ten minutes at that key.
+ten-minutes: build ## gen orbits' claims and preview's minute against ten minutes at each key
+	scripts/deu-minuts.sh $(BUILD)/particules-config
 
 # The step's benchmark; BENCH_ARGS passes options, e.g. --benchmark_filter=1024.
 bench: build ## the step's benchmark (BENCH_ARGS=--benchmark_filter=...)

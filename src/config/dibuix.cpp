@@ -164,5 +164,5 @@ void EscriureInformeDibuix(std::ostream& out, const SistemaOrbites& s)
     out << "description: none; gen orbits' language places bodies by their "
            "orbits, not by a free place and "
            "velocity\n";
-    EscriureTecles(out, s);
+    EscriureProves(out, s);
 }

@@ -54,6 +54,10 @@ struct SistemaOrbites {
     std::vector<int32_t> foraInici;  // out of view at the start
     // Keys 1 to 7 as the runs found them; empty where the runs were not made.
     std::vector<ProvaTecla> proves;
+    // Why the description's orbits are expected to come apart, however the
+    // first minute goes (a note says each): the first few, and their count.
+    std::vector<std::string> perdues;
+    int64_t nombrePerdues = 0;
 };
 
 // What a description was found to hold: its first findings, with line and
@@ -91,8 +95,8 @@ std::optional<SistemaOrbites> GenerarOrbites(std::istream& in, const OpcionsOrbi
 // more than kCossosProvats bodies.
 void ProvarTecles(SistemaOrbites& s);
 
-// The fastest key whose runs held the system together, or 0 for none or
-// none run.
+// The fastest key whose runs held the system together with every slower
+// key's, or 0 for none or none run.
 int TeclaSuggerida(const SistemaOrbites& s);
 
 // Metres per unit of length for a system reaching maxim metres from the
@@ -110,7 +114,7 @@ bool ExponentG(double massa, double metres, double& estimat, int32_t& gexp, doub
 double PassosPerOrbita(const Sistema& sistema, double segons, int tecla);
 
 // What each key's run found, the suggested key and the ones it tolerates.
-void EscriureTecles(std::ostream& out, const SistemaOrbites& s);
+void EscriureProves(std::ostream& out, const SistemaOrbites& s);
 
 // The units chosen, each orbit's period and steps per orbit at every key,
 // what each key's run found, the suggested key and the ones it tolerates,

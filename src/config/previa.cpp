@@ -212,6 +212,9 @@ void Anotar(Deriva& d, double valor, double quan)
 void Anotar(InformePrevia& inf, const Mostra& inicial, const Mostra& m, double quan)
 {
     Anotar(inf.energia, m.energia() - inicial.energia(), quan);
+    const double escala = inf.energia.escala > 0.0 ? inf.energia.escala : 1.0;
+    if (std::fabs(m.energia() - inicial.energia()) > inf.derivaPermesa * escala && !(inf.quanDeriva <= quan))
+        inf.quanDeriva = quan;
     Anotar(inf.moment, std::hypot(m.moment[0] - inicial.moment[0], m.moment[1] - inicial.moment[1]), quan);
     inf.moment.escala = std::max(inf.moment.escala, m.sumaMv);
     inf.energiaFinal = m.energia();
@@ -308,6 +311,8 @@ void Ritme(const Sistema& sistema, const OpcionsPrevia& o, InformePrevia& inf)
     inf.cicleUs = std::llround(inf.periodeMs * 1000.0 * (1.0 + o.folga / 100.0));
     inf.passos = static_cast<int64_t>(std::floor(o.segons * 1e6 / static_cast<double>(inf.cicleUs)));
     inf.mostreig = std::max<int64_t>(1, inf.cossos / kCossosPerMostra);
+    inf.derivaPermesa =
+        kDerivaEnergia * std::max(1.0, static_cast<double>(inf.passos) * static_cast<double>(inf.cicleUs) / 60e6);
 }
 
 // What start-up leaves of the bodies, their working memory taken.
@@ -412,7 +417,8 @@ InformePrevia Previa(const Sistema& sistema, const OpcionsPrevia& o)
             const Mostra m = mesurador.mesurar(p.get(), n, quan, inf);
             if (k == 0) {
                 inicial = m;
-                lligams.iniciar(p.get(), n, o.primaris);
+                lligams.iniciar(p.get(), n, o.unions);
+                inf.previstes = PerduesPrevistes(p.get(), n, g, lligams.unions());
                 inf.energia.escala = std::fabs(m.energia()) > 0.0 ? std::fabs(m.energia())
                                                                  : m.cinetica - m.potencial;
             }
@@ -441,8 +447,16 @@ InformePrevia Previa(const Sistema& sistema, const OpcionsPrevia& o)
     if (inf.vistaConeguda)
         vista.resumir(inf);
     inf.parells = lligams.parells();
-    inf.primaris = lligams.primaris();
+    inf.unions = lligams.unions();
     inf.deslligats = lligams.deslligatsInici();
+    for (size_t k = 0; k < lligams.voltes().size(); ++k) {
+        const double passos = lligams.voltes()[k] / inf.pas;
+        inf.passosUnions.push_back(passos);
+        if (passos < inf.passosUnio) {
+            inf.passosUnio = passos;
+            inf.unioEstreta = static_cast<int32_t>(k);
+        }
+    }
     inf.separats = lligams.separats(p.get(), inf.vistaConeguda ? vista.perduts() : std::vector<char>(n, 0));
     if (inf.mesEstret.a >= 0) {
         double pesada = 0.0;

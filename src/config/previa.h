@@ -36,10 +36,10 @@ struct OpcionsPrevia {
     // Ends the run at the first pass stepped too coarsely: the verdict is
     // known by then.
     bool aturarEnFallada = false;
-    // Each body's primary as another run of this system found it at its start
-    // (advice is judged by the pairs of the system it changes); otherwise the
-    // run finds its own.
-    const std::vector<int32_t>* primaris = nullptr;
+    // The tree of bound pairs as another run of this system found it at its
+    // start (advice is judged by the pairs of the system it changes);
+    // otherwise the run finds its own.
+    const std::vector<Unio>* unions = nullptr;
 };
 
 // The window at the start zoom and origin, before any panning: where the
@@ -100,9 +100,16 @@ struct InformePrevia {
     std::vector<int32_t> foraInici;  // out of view from the start, so not judged by it
     std::vector<Sortida> perduts;    // in view at the start and not at the end
     int32_t tornats = 0;         // bodies that left the view and came back
-    int32_t parells = 0;         // bound to their primaries at the start
-    std::vector<int32_t> primaris;  // each body's primary at the start, -1 for none
-    int32_t deslligats = 0;      // of the primaries given, those not bound at the start
+    int32_t parells = 0;         // joins of the tree, bound at the start
+    std::vector<Unio> unions;    // the tree of bound pairs at the start
+    int32_t deslligats = 0;      // of the joins given, those not bound at the start
+    // Losses the start foretells, however long the run keeps it whole.
+    std::vector<PerduaPrevista> previstes;
+    // Each join's steps per orbit at the start, at the rate its two nodes
+    // turned round each other then; the join with the fewest, and those.
+    std::vector<double> passosUnions;
+    int32_t unioEstreta = -1;
+    double passosUnio = std::numeric_limits<double>::infinity();
     bool aturat = false;         // ended at its first coarse pass
     std::vector<Separacio> separats;  // no longer bound at the end, both in view
     Apropament mesProper;        // the smallest distance
@@ -110,6 +117,11 @@ struct InformePrevia {
     // When a pass first took under kPassosPerOrbita steps per orbit.
     double quanEstret = std::numeric_limits<double>::infinity();
     bool estretLleuger = false;  // both bodies of that pass are light
+    // The drift the run may come to: kDerivaEnergia for each minute of it,
+    // a minute's at least.
+    double derivaPermesa = 0.0;
+    // When the energy first drifted past derivaPermesa.
+    double quanDeriva = std::numeric_limits<double>::infinity();
 };
 
 // A line on standard error, rewritten in place four times a second from half
@@ -151,12 +163,17 @@ struct Previsio {
 };
 
 // What went wrong in a run, or nothing when it held together: bodies lost,
-// pairs come apart (or, with the primaries given, not bound at the start)
-// and a pass stepped too coarsely. Bodies by number, or by noms when given.
+// joins come apart (or, with the joins given, not bound at the start), a
+// pass stepped too coarsely and an energy that drifted past its
+// derivaPermesa. Bodies by number, or by noms when given.
 std::string Problema(const InformePrevia& informe, const std::vector<std::string>* noms = nullptr);
 
-// Whether a run lost no body, no pair came apart and no pass was stepped
-// too coarsely.
+// The losses the start foretells, "" for none: "moon round jupiter reaches
+// 0.6, past jupiter's Hill radius of 0.34 round sun", each one.
+std::string Previstes(const InformePrevia& informe, const std::vector<std::string>* noms = nullptr);
+
+// Whether a run lost no body, no join came apart, no pass was stepped too
+// coarsely and the energy kept within its derivaPermesa.
 bool Aguanta(const InformePrevia& informe);
 
 // The ideal run and, with opcions.folga above 0, the same with the slack; and
@@ -174,3 +191,17 @@ constexpr double kFolgaPerDefecte = 25.0;
 
 // Steps per orbit below which a pass is taken as stepped too coarsely.
 constexpr double kPassosPerOrbita = 100.0;
+
+// The most the energy may drift, of itself, in a minute of the program's
+// clock of a run that holds together, at any measure: past it the steps are
+// too long for some orbit. The step's error makes the drift grow with the
+// run, so a run of ten minutes may drift ten times as much, and the minute
+// tells what ten would show; a shorter run, as much as a minute.
+constexpr double kDerivaEnergia = 0.01;
+
+// Steps per orbit as every report writes them: rounded down, so that a
+// figure under kPassosPerOrbita never reads as a hundred.
+std::string TextPassos(double passos);
+
+// A time key's factor in words: "1 s = 15 days".
+const char* NomTecla(int tecla);

@@ -70,7 +70,7 @@ TEST_P(Exemples, StayOnScreenForAMinute)
 INSTANTIATE_TEST_SUITE_P(Bundled, Exemples,
                          ::testing::Values(Exemple{"orbita", 1}, Exemple{"sistema-solar", 5},
                                            Exemple{"sistema-solar", 7},
-                                           Exemple{"vuit", 1}, Exemple{"cumul", 1}, Exemple{"binaria", 4},
+                                           Exemple{"vuit", 1}, Exemple{"cumul", 1}, Exemple{"binaria", 3},
                                            Exemple{"sistema-solar-complet", 2}),
                          [](const auto& info) {
                              std::string nom = info.param.nom;
