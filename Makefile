@@ -34,8 +34,7 @@ build: deps ## build everything: the program, particules-config, the tests, the 
 # Only what the program needs: its packages, and the one target. A build tree
 # left by `make test` is built as it is; a new one leaves out the tests and the
 # benchmark, whose packages `make run` does not install. The program reads
-# config.txt from the folder it starts in and has no sound, so SDL is not left
-# to look for a sound card. Its echo of config.txt goes to the log; with no X
+# config.txt from the folder it starts in. Its echo of config.txt goes to the log; with no X
 # display SDL draws on standard output instead, which then stays on the
 # terminal, the echo scrolling by before the drawing.
 # EXAMPLE must name exactly one example.
@@ -48,7 +47,7 @@ run: ## build the program alone and run an example (EXAMPLE=orbita)
 	@[ -n "$${DISPLAY:-}" ] || if scripts/sdl-compat.sh $(BUILD)/particules; then \
 		echo "No X display (DISPLAY is unset): this SDL 1.2 is sdl12-compat, which opens no window and draws nothing here; Ctrl-C ends the run."; \
 	else echo "No X display (DISPLAY is unset): SDL draws in this terminal instead; q quits."; fi
-	@cd examples/$(EXAMPLE) && export SDL_AUDIODRIVER=$${SDL_AUDIODRIVER:-dummy} && \
+	@cd examples/$(EXAMPLE) && \
 		if [ -n "$${DISPLAY:-}" ]; then exec ../../$(BUILD)/particules >../../$(LOGS)/run.log; \
 		else exec ../../$(BUILD)/particules; fi
 
