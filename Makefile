@@ -4,6 +4,9 @@ BUILD := build
 LOGS := $(BUILD)/logs
 EXAMPLE ?= orbita
 JOBS ?= $(shell nproc)
+# Tests at a time: twice the cores, since many wait on X, on a child or on a
+# file more than they compute.
+TEST_JOBS ?= $(shell echo $$(( 2 * $$(nproc) )))
 FASE := scripts/fase.sh
 EXAMPLES := $(sort $(patsubst examples/%/config.txt,%,$(wildcard examples/*/config.txt)))
 
@@ -60,7 +63,7 @@ programa:
 		cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF -DPARTICULES_BENCH=OFF
 	@$(FASE) build $(LOGS)/build-particules.log cmake --build $(BUILD) -j $(JOBS) --target particules
 
-# Each test report goes to its log, whole: the native tests, JOBS at a time,
+# Each test report goes to its log, whole: the native tests, TEST_JOBS at a time,
 # then the same physics and the page in the browser build. A failure shows
 # the failing tests and their own output, and the next phase runs all the
 # same; the end says in one line a phase how it went. Each phase once, the
@@ -70,7 +73,7 @@ test: ## install, build and run every test: native, then the browser build
 
 proves: build web
 	@$(WEB_TEST_BUILD)
-	@scripts/proves.sh $(LOGS) test:$(BUILD):$(JOBS) $(WEB_TEST)
+	@scripts/proves.sh $(LOGS) test:$(BUILD):$(TEST_JOBS) $(WEB_TEST)
 
 # The program in a web page, in build-web/: a folder any web server can serve.
 # Built with Debian's emscripten, whose emcc finds its node modules in
