@@ -4,14 +4,19 @@ BUILD := build
 LOGS := $(BUILD)/logs
 EXAMPLE ?= orbita
 JOBS ?= $(shell nproc)
+# Tests at a time: twice the cores, since many wait on X, on a child or on a
+# file more than they compute.
+TEST_JOBS ?= $(shell echo $$(( 2 * $$(nproc) )))
 FASE := scripts/fase.sh
 EXAMPLES := $(sort $(patsubst examples/%/config.txt,%,$(wildcard examples/*/config.txt)))
 
-# Two makes in one clone take turns at its build folder instead of writing
-# into each other's half-made files; a make's own sub-makes go straight on.
+# Two makes in one clone take turns at its build folders (build/, the web's,
+# the sanitizers', the fuzzer's) and at the pictures in docs/ instead of
+# writing into each other's half-made files; a make's own sub-makes go
+# straight on. The lock lives in build/ and is held by make alone.
 TORN := scripts/torn.sh $(BUILD)
 
-.PHONY: all help deps build programa run test proves web web-deps web-serve web-test web-bench web-screenshot previews ten-minutes bench fmacheck clean sanitize tsan fuzz soak fuzz-coverage package screenshot signal-latency gpu-check gpu-bundle gpu-check-build
+.PHONY: all help deps build programa run test proves web pagina paquet web-deps web-serve web-test web-bench web-screenshot previews ten-minutes bench fmacheck clean sanitize tsan fuzz soak fuzz-coverage package screenshot signal-latency gpu-check gpu-bundle gpu-check-build
 
 all: build ## the same as make build
 
@@ -34,10 +39,9 @@ build: deps ## build everything: the program, particules-config, the tests, the 
 # Only what the program needs: its packages, and the one target. A build tree
 # left by `make test` is built as it is; a new one leaves out the tests and the
 # benchmark, whose packages `make run` does not install. The program reads
-# config.txt from the folder it starts in and has no sound, so SDL is not left
-# to look for a sound card. Its echo of config.txt goes to the log; with no X
-# display SDL draws on standard output instead, which then stays on the
-# terminal, the echo scrolling by before the drawing.
+# config.txt from the folder it starts in. Its echo of config.txt goes to the
+# log; with no X display SDL draws on standard output instead, which then
+# stays on the terminal, the echo scrolling by before the drawing.
 # EXAMPLE must name exactly one example.
 run: ## build the program alone and run an example (EXAMPLE=orbita)
 	@$(if $(and $(filter 1,$(words $(EXAMPLE))),$(filter $(EXAMPLE),$(EXAMPLES))),:,echo \
@@ -48,7 +52,7 @@ run: ## build the program alone and run an example (EXAMPLE=orbita)
 	@[ -n "$${DISPLAY:-}" ] || if scripts/sdl-compat.sh $(BUILD)/particules; then \
 		echo "No X display (DISPLAY is unset): this SDL 1.2 is sdl12-compat, which opens no window and draws nothing here; Ctrl-C ends the run."; \
 	else echo "No X display (DISPLAY is unset): SDL draws in this terminal instead; q quits."; fi
-	@cd examples/$(EXAMPLE) && export SDL_AUDIODRIVER=$${SDL_AUDIODRIVER:-dummy} && \
+	@cd examples/$(EXAMPLE) && \
 		if [ -n "$${DISPLAY:-}" ]; then exec ../../$(BUILD)/particules >../../$(LOGS)/run.log; \
 		else exec ../../$(BUILD)/particules; fi
 
@@ -59,17 +63,17 @@ programa:
 		cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF -DPARTICULES_BENCH=OFF
 	@$(FASE) build $(LOGS)/build-particules.log cmake --build $(BUILD) -j $(JOBS) --target particules
 
-# The test report goes to its log, whole; on a failure it is shown as well.
-# Then the same physics and the page in the browser build. Each phase once,
-# the whole under this clone's turn.
+# Each test report goes to its log, whole: the native tests, TEST_JOBS at a time,
+# then the same physics and the page in the browser build. A failure shows
+# the failing tests and their own output, and the next phase runs all the
+# same; the end says in one line a phase how it went. Each phase once, the
+# whole under this clone's turn.
 test: ## install, build and run every test: native, then the browser build
 	@$(TORN) $(MAKE) --no-print-directory proves
 
 proves: build web
-	@cd $(BUILD) && if ctest --output-on-failure -j $(JOBS) >logs/test.log 2>&1; then \
-		grep -E 'tests passed|Total Test time' logs/test.log; echo "(log: $(LOGS)/test.log)"; \
-	else cat logs/test.log; exit 1; fi
-	$(WEB_TEST)
+	@$(WEB_TEST_BUILD)
+	@scripts/proves.sh $(LOGS) test:$(BUILD):$(TEST_JOBS) $(WEB_TEST)
 
 # The program in a web page, in build-web/: a folder any web server can serve.
 # Built with Debian's emscripten, whose emcc finds its node modules in
@@ -89,6 +93,9 @@ web-deps: ## the packages and npm modules of the page and its tests
 		npm ci --prefix tests/web --no-audit --no-fund
 
 web: web-deps ## build the page into build-web/ with emscripten (one thread and threaded)
+	@$(TORN) $(MAKE) --no-print-directory pagina
+
+pagina:
 	@$(FASE) web-conf $(LOGS)/web-configure.log \
 		$(EMCMAKE) -S . -B $(WEB_BUILD) -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF
 	@$(FASE) web-build $(LOGS)/web-build.log $(EMBUILD) $(WEB_BUILD) -j $(JOBS) --target particules particules-config
@@ -104,16 +111,14 @@ web-serve: web ## build the page and serve it on 127.0.0.1 (WEB_PORT=8000)
 # The physics tests under node, with threads, and the page in chromium,
 # whose canvas is checked against the native program's window; config.txt's
 # reader under node, against the native build's on the same files.
-define WEB_TEST
-@$(FASE) web-build $(LOGS)/web-test-build.log $(EMBUILD) $(WEB_FILS_BUILD) -j $(JOBS) \
+# One test at a time: chromium and node each take every core.
+WEB_TEST_BUILD := $(FASE) web-build $(LOGS)/web-test-build.log $(EMBUILD) $(WEB_FILS_BUILD) -j $(JOBS) \
 	--target physics_tests lectura_tests llegir_config
-@cd $(WEB_FILS_BUILD) && if ctest --output-on-failure >../$(LOGS)/web-test.log 2>&1; then \
-	grep -E 'tests passed|Total Test time' ../$(LOGS)/web-test.log; echo "(log: $(LOGS)/web-test.log)"; \
-else cut -c1-300 ../$(LOGS)/web-test.log; exit 1; fi
-endef
+WEB_TEST := web-test:$(WEB_FILS_BUILD):1
 
 web-test: build web ## the physics tests and the reader under node, the page in chromium
-	$(WEB_TEST)
+	@$(TORN) $(WEB_TEST_BUILD)
+	@$(TORN) scripts/proves.sh $(LOGS) $(WEB_TEST)
 
 # The step's cost per pair in WebAssembly under node next to the native
 # build's, from one source in one run, with the processor it ran on; the
@@ -121,7 +126,7 @@ web-test: build web ## the physics tests and the reader under node, the page in 
 WEB_BENCH_BODIES ?= 1024
 
 web-bench: build web ## the step per pair in WebAssembly under node next to the native build
-	@$(FASE) web-build $(LOGS)/web-bench-build.log $(EMBUILD) $(WEB_FILS_BUILD) --target velocitat_pas
+	@$(TORN) $(FASE) web-build $(LOGS)/web-bench-build.log $(EMBUILD) $(WEB_FILS_BUILD) --target velocitat_pas
 	@grep -m1 'model name' /proc/cpuinfo
 	@$(BUILD)/bench/velocitat_pas $(WEB_BENCH_BODIES)
 	@node --no-experimental-fetch $(WEB_FILS_BUILD)/bench/velocitat_pas.js $(WEB_BENCH_BODIES)
@@ -129,30 +134,33 @@ web-bench: build web ## the step per pair in WebAssembly under node next to the 
 # The Debian package, build/particules_<version>_<arch>.deb, and what lintian
 # makes of it; an error fails the target.
 package: build ## the Debian package build/particules_<version>_<arch>.deb, checked by lintian
+	@$(TORN) $(MAKE) --no-print-directory paquet
+
+paquet:
 	rm -f $(BUILD)/particules_*.deb
 	cd $(BUILD) && cpack -G DEB
 	lintian --fail-on error --display-info $(BUILD)/particules_*.deb
 
 # Remakes docs/screenshot.png from the default example under Xvfb.
 screenshot: build ## remake docs/screenshot.png from an example under Xvfb
-	scripts/screenshot.sh $(EXAMPLE)
+	$(TORN) scripts/screenshot.sh $(EXAMPLE)
 
 # Remakes docs/pagina-cumul.png: the page running cumul in headless chromium.
 web-screenshot: build web ## remake docs/pagina-cumul.png: the page in headless chromium
-	node tests/web/pagina_test.mjs web/servidor.mjs $(WEB) $(BUILD)/particules docs/pagina-cumul.png
+	$(TORN) node tests/web/pagina_test.mjs web/servidor.mjs $(WEB) $(BUILD)/particules docs/pagina-cumul.png
 
 # Remakes each example's preview in docs/EXAMPLES.md and its picture in docs/.
 previews: build ## remake the examples' previews in docs/EXAMPLES.md
-	scripts/previews.sh $(BUILD)/particules-config
+	$(TORN) scripts/previews.sh $(BUILD)/particules-config
 
 # The judge against runs ten times as long: gen orbits' claims and preview's
 # minute at each key of a table of systems, beside ten minutes at that key.
 ten-minutes: build ## gen orbits' claims and preview's minute against ten minutes at each key
-	scripts/deu-minuts.sh $(BUILD)/particules-config
+	$(TORN) scripts/deu-minuts.sh $(BUILD)/particules-config
 
 # The step's benchmark; BENCH_ARGS passes options, e.g. --benchmark_filter=1024.
 bench: build ## the step's benchmark (BENCH_ARGS=--benchmark_filter=...)
-	$(BUILD)/bench/particules_bench $(BENCH_ARGS)
+	$(TORN) $(BUILD)/bench/particules_bench $(BENCH_ARGS)
 
 # The square roots and quotients the FMA units form, each proved to be the
 # divider's bits, against the divider: the AVX-512 step's, in each of its mixes,

@@ -8,10 +8,16 @@ set(CMAKE_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
 
 install(TARGETS particules particules-config RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 
-# Only the configs: cumul's generator script is how the file was made, not an example.
+# The configs, and beside each the description `gen orbits` wrote it from,
+# where there is one; cumul's generator script is how the file was made, not
+# an example.
 foreach(exemple IN ITEMS orbita sistema-solar vuit cumul binaria sistema-solar-complet)
     install(FILES examples/${exemple}/config.txt
             DESTINATION ${CMAKE_INSTALL_DATADIR}/particules/examples/${exemple})
+    if(EXISTS ${PROJECT_SOURCE_DIR}/examples/${exemple}/orbites.txt)
+        install(FILES examples/${exemple}/orbites.txt
+                DESTINATION ${CMAKE_INSTALL_DATADIR}/particules/examples/${exemple})
+    endif()
 endforeach()
 
 # Man pages and the changelog go compressed, without name or date inside so

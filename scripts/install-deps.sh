@@ -50,13 +50,15 @@ fi
 
 sudo=""
 [ "$(id -u)" -eq 0 ] || sudo="sudo"
-export DEBIAN_FRONTEND=noninteractive
+# apt-get is given DEBIAN_FRONTEND on its own command line: sudo's env_reset
+# drops what is exported, and a debconf question would then wait on a
+# terminal whose output goes to the log.
 # Lock::Timeout covers dpkg's locks; the lists lock of `apt-get update` is
 # waited for by trying again.
 espera=600
 apt() {
     local inici=$SECONDS
-    until $sudo apt-get -o DPkg::Lock::Timeout=$espera "$@" >>"$log" 2>&1; do
+    until $sudo env DEBIAN_FRONTEND=noninteractive apt-get -o DPkg::Lock::Timeout=$espera "$@" >>"$log" 2>&1; do
         if ! tail -n 5 "$log" | grep -qE 'Could not get lock|Unable to lock|Unable to acquire'; then
             echo "packages:  apt-get $1 failed; the end of $log:" >&2
             tail -n 15 "$log" >&2

@@ -26,9 +26,13 @@ constexpr int kValorsPerCos = 6;
 constexpr int kTokensPerCos = 2 * kValorsPerCos;
 
 const char* const kEnter = "a whole number from -2147483648 to 2147483647";
-const char* const kReal = "a decimal number below 1.8e308 in size";
+// A number reads where it rounds to a finite value: the largest double and
+// float, as the shortest text that reads back as them.
+const char* const kReal = "a decimal number that rounds to at most 1.7976931348623157e308 in size";
 const char* const kMassa = "a whole number from 0 to 18446744073709551615";
-const char* const kSimple = "a decimal number below 3.4e38 in size";
+const char* const kMassaLlegida = "a whole number from 0 to 18446744073709551615, which a minus "
+                                  "sign before it makes read as 0";
+const char* const kSimple = "a decimal number that rounds to at most 3.4028235e38 in size";
 
 std::string NomCamp(int cos, int camp)
 {
@@ -228,9 +232,9 @@ private:
             fiAnterior_ = lector_.fi().byte;
             return true;
         }
-        std::string que = restants > 0
-            ? "; it and the " + std::to_string(restants) + " values after it read as 0"
-            : "; it reads as 0";
+        std::string que = restants > 1 ? "; it and the " + std::to_string(restants) + " values after it read as 0"
+                          : restants == 1 ? "; it and the value after it read as 0"
+                                          : "; it reads as 0";
         if (alFinal) {
             error(pos, "the file ends before " + nom + que);
             return false;
@@ -269,11 +273,16 @@ private:
         const std::string escrit = MostraToken(textAnterior_ + mot);
         const bool enganxada = pos.byte == fiAnterior_;
         if (enganxada && camp == 4 && EnFormaExponencial(mot)) {
+            // A minus sign before the digits makes them read as 0, said here in one error.
+            const std::string llegit = massaNegativa_
+                ? "0 (\"" + MostraToken(textAnterior_) + "\" is negative)"
+                : textAnterior_;
             error(posAnterior_, NomCamp(cos, camp) + " is written \"" + escrit +
                                     "\", in exponent form, which a mass cannot take: it reads as " +
-                                    textAnterior_ + " and \"" + MostraToken(mot) +
+                                    llegit + " and \"" + MostraToken(mot) +
                                     "\" is thrown away as its word; write the mass in whole digits");
             desfasat_ = escrit;
+            massaNegativa_ = false;
         } else if (enganxada && ComaDecimal(mot)) {
             error(posAnterior_, "\"" + escrit + "\" has a decimal comma: " + NomCamp(cos, camp) +
                                     " reads as " + textAnterior_ + " and \"" + MostraToken(mot) +
@@ -384,7 +393,7 @@ private:
             }
             for (int camp = 0; camp < kValorsPerCos; ++camp) {
                 const int64_t restants = (int64_t{numero_} - cos) * kValorsPerCos - camp - 1;
-                const char* tipus = camp < 4 ? kReal : camp == 4 ? kMassa : kSimple;
+                const char* tipus = camp < 4 ? kReal : camp == 4 ? kMassaLlegida : kSimple;
                 float diametre = 0.0f;
                 bool negativa = false;
                 // Five numbers on the header's line and the sixth on the next:
@@ -409,16 +418,22 @@ private:
                     return false;
                 if (llegit_ != nullptr)
                     guardarValor(llegit_->cossos[cos], camp, real, massa, diametre);
-                if (negativa)
-                    error(posAnterior_, "\"" + MostraToken(textAnterior_) + "\" is negative, so " +
-                                            NomCamp(cos, camp) + " reads as 0 (" + kMassa +
-                                            "); the values after it read as written");
                 if (camp == 5 && diametre != std::trunc(diametre))
                     nota(fraccions_, posAnterior_,
                          "the diameter of body " + std::to_string(cos) + " is drawn as " +
                              std::to_string(static_cast<long long>(diametre)) +
                              ": its fraction is dropped");
-                if (!paraula(cos, camp))
+                massaNegativa_ = negativa;
+                const Lloc posMassa = posAnterior_;
+                const std::string textMassa = textAnterior_;
+                const bool seguit = paraula(cos, camp);
+                // Unless the word after it has said so already.
+                if (massaNegativa_)
+                    error(posMassa, "\"" + MostraToken(textMassa) + "\" is negative, so " +
+                                        NomCamp(cos, camp) + " reads as 0 (" + kMassa +
+                                        "); the values after it read as written");
+                massaNegativa_ = false;
+                if (!seguit)
                     return false;
             }
         }
@@ -504,6 +519,7 @@ private:
     int64_t fiAnterior_ = 0;
     int64_t liniesCapcalera_[6] = {};
     std::string desfasat_;
+    bool massaNegativa_ = false;
     const char* pista_ = "";
     Comptador numeros_{0, {}, "number thrown away"};
     Comptador fraccions_{0, {}, "fraction dropped"};

@@ -270,8 +270,9 @@ uint64_t llegirMassa(std::istream& in, bool* negativa)
         l.fallar();
         return 0;
     }
+    // "-0" reads as the 0 it is; only a mass above 0 is lost to its sign.
     if (negativa != nullptr)
-        *negativa = menys;
+        *negativa = menys && massa != 0;
     return menys ? 0 : massa;
 }
 

@@ -34,7 +34,8 @@ float llegir<float>(std::istream& in);
 
 // A mass: decimal digits up to 18446744073709551615. With a minus sign it
 // reads as 0 and the reading goes on after its digits; negativa, when given,
-// tells whether that happened.
+// tells whether a mass other than 0 was so lost. Digits past
+// 18446744073709551615 fail the read, with a sign or without.
 uint64_t llegirMassa(std::istream& in, bool* negativa = nullptr);
 
 // The label or unit that follows every value of a body.

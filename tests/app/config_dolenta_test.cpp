@@ -44,7 +44,6 @@ Execucio Engegar(const DirectoriTemporal& dir, int liniesEco,
     o.directori = dir.cami();
     o.entorn = {"SDL_VIDEODRIVER=dummy", "SDL_AUDIODRIVER=dummy"};
     o.liniesFinsTancar = liniesEco;
-    o.limitMs = 60000;
     return Executar(programa, o);
 }
 
@@ -320,7 +319,6 @@ TEST(MalformedConfig, WhateverConfigTxtIsItOpensWithoutWaiting)
         o.directori = dir.cami();
         o.entorn = {"SDL_VIDEODRIVER=dummy", "SDL_AUDIODRIVER=dummy"};
         o.liniesFinsTancar = 2;
-        o.limitMs = 20000;
         o.entrada = config;
         const Execucio r = Executar(PARTICULES_BIN, o);
         if (cas.llegeix)

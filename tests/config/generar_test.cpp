@@ -270,7 +270,6 @@ TEST(ConfigGenOutput, TheProgramRunsAGeneratedDisc)
     programa.directori = dir.cami();
     programa.entorn = {"SDL_VIDEODRIVER=dummy", "SDL_AUDIODRIVER=dummy"};
     programa.liniesFinsTancar = 501;
-    programa.limitMs = 60000;
     const Execucio r = Executar(PARTICULES_BIN, programa);
     EXPECT_EQ(r.estat, 0);
     EXPECT_EQ(r.errors, "");
@@ -294,7 +293,6 @@ TEST(ConfigGenRanges, EveryMassAndCountAcceptedIsWrittenRight)
         OpcionsExecucio o;
         o.directori = dir.cami();
         o.arguments = {"-c", ordre, PARTICULES_CONFIG_BIN};
-        o.limitMs = 60000;
         return Executar("/bin/sh", o);
     };
     const struct {

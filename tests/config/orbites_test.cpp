@@ -344,7 +344,6 @@ TEST(ConfigGenOrbits, ItsClaimsAreWhatPreviewSaysAtEveryKey)
             OpcionsExecucio o;
             o.directori = dir.cami();
             o.arguments = {"preview", "--key", std::to_string(tecla)};
-            o.limitMs = 60000;
             const Execucio e = Executar(PARTICULES_CONFIG_BIN, o);
             ASSERT_EQ(e.estat, 0) << e.errors;
             // Held for the minute: a system whose loss its start foretells only

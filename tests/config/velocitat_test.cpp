@@ -25,7 +25,6 @@ Execucio Config(const std::string& directori, std::vector<std::string> arguments
     o.directori = directori;
     o.arguments = std::move(arguments);
     o.entorn = std::move(entorn);
-    o.limitMs = 120000;
     return Executar(PARTICULES_CONFIG_BIN, o);
 }
 

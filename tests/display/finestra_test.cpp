@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <string>
 
@@ -39,6 +40,51 @@ TEST_F(Finestra, OpensAtTheConfiguredSizeWithTheStartTitle)
     EXPECT_STREQ(titol, "Programa de particules");
     netejar();
     EXPECT_EQ(pantalla, nullptr);
+}
+
+// The silent audio driver where the user has chosen none; the user's choice
+// kept, and where SDL cannot start, the reason it gives on the next line.
+TEST_F(Finestra, StartsWithoutSoundUnlessAnAudioDriverIsChosenAndSaysWhySDLFails)
+{
+    struct {
+        const char* audio;  // nullptr: unset
+        const char* video;
+        bool obre;
+        const char* audioDespres;
+    } const casos[] = {
+        {nullptr, "dummy", true, "dummy"},
+        {"", "dummy", true, "dummy"},
+        {"cap-so", "dummy", true, "cap-so"},
+        {"dummy", "cap-video", false, "dummy"},
+    };
+    PANTALLA_AMPLADA = 320;
+    PANTALLA_ALTURA = 200;
+    for (const auto& c : casos) {
+        SCOPED_TRACE(std::string(c.audio ? c.audio : "(unset)") + " " + c.video);
+        if (c.audio != nullptr)
+            setenv("SDL_AUDIODRIVER", c.audio, 1);
+        else
+            unsetenv("SDL_AUDIODRIVER");
+        setenv("SDL_VIDEODRIVER", c.video, 1);
+        testing::internal::CaptureStderr();
+        const bool obert = iniciar();
+        const std::string errors = testing::internal::GetCapturedStderr();
+        EXPECT_EQ(obert, c.obre);
+        ASSERT_NE(std::getenv("SDL_AUDIODRIVER"), nullptr);
+        EXPECT_STREQ(std::getenv("SDL_AUDIODRIVER"), c.audioDespres);
+        if (c.obre) {
+            EXPECT_EQ(errors, "");
+            netejar();
+        } else {
+            const std::string linia = "No s'ha pogut iniciar SDL\n";
+            ASSERT_EQ(errors.compare(0, linia.size(), linia), 0) << errors;
+            const std::string per = errors.substr(linia.size());
+            EXPECT_GT(per.size(), 1u) << "no reason after the line";
+            EXPECT_EQ(std::count(per.begin(), per.end(), '\n'), 1) << per;
+            EXPECT_EQ(per.back(), '\n');
+            SDL_Quit();
+        }
+    }
 }
 
 TEST_F(Finestra, SizesPastSixteenBitsAreRefused)

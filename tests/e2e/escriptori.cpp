@@ -156,7 +156,7 @@ ServidorX::ServidorX(const std::string& fitxerErrors)
     close(tub[1]);
 
     std::string numero;
-    const auto fi = Rellotge::now() + std::chrono::seconds(20);
+    const auto fi = Rellotge::now() + std::chrono::seconds(120);
     pollfd pfd = {tub[0], POLLIN, 0};
     char c = 0;
     while (numero.find('\n') == std::string::npos && poll(&pfd, 1, msFins(fi)) > 0

@@ -53,9 +53,10 @@ struct Resultat {
     std::string sortida;
 };
 
-// Runs a short command to its end (at most limitMs) and returns its stdout.
+// Runs a short command to its end (at most limitMs, which only a hang
+// reaches) and returns its stdout.
 Resultat Ordre(const std::vector<std::string>& arguments, const std::vector<std::string>& entorn,
-               int limitMs = 10000);
+               int limitMs = 120000);
 
 // An Xvfb of its own on the first free display, with a 24-bit screen.
 class ServidorX {

@@ -20,10 +20,11 @@
 
 namespace {
 
-// Generous, for a loaded two-core machine; a passing run waits far less.
-constexpr int kObrir = 20000;
-constexpr int kCanvi = 10000;
-constexpr int kRitme = 15000;
+// Only a hang reaches them: a passing run waits for what it checks, which a
+// two-core machine at load 17 may take tens of seconds to show.
+constexpr int kObrir = 120000;
+constexpr int kCanvi = 60000;
+constexpr int kRitme = 120000;
 
 // Massless bodies at rest stay where the file puts them.
 const std::string kQuiets =
@@ -303,20 +304,22 @@ TEST_F(E2e, CloseButtonEndsWithStatusZero)
 TEST_F(E2e, ReturnSwitchesTheCycleLimiterOffAndOn)
 {
     ASSERT_NO_FATAL_FAILURE(obrir(kLleuger));
-    // A limit of 100 cycles: 10 ms a cycle at least. A second of start-up on a
-    // busy machine may count fewer, so the first rate in range is taken.
-    const auto limitada = [](const std::string& s) { return Hz(s) >= 60 && Hz(s) <= 110; };
+    // A limit of 100 cycles: 10 ms a cycle at least, so never past 100 a
+    // second however the machine is loaded, and past it once the limit is
+    // off, where a cycle of one body takes microseconds. No floor: a busy
+    // machine may give the program fewer than 100 cycles' worth of a second.
+    const auto limitada = [](const std::string& s) { return Hz(s) >= 1 && Hz(s) <= 110; };
     const int limitat = Hz(esperarTitol(limitada, kRitme));
-    EXPECT_GE(limitat, 60);
+    EXPECT_GE(limitat, 1);
     EXPECT_LE(limitat, 110);
 
     ASSERT_NO_FATAL_FAILURE(tecla("Return"));
-    const int lliure = Hz(esperarTitol([](const std::string& s) { return Hz(s) > 150; }, kRitme));
-    EXPECT_GT(lliure, 150);
+    const int lliure = Hz(esperarTitol([](const std::string& s) { return Hz(s) > 110; }, kRitme));
+    EXPECT_GT(lliure, 110);
 
     ASSERT_NO_FATAL_FAILURE(tecla("Return"));
     const int altraVegada = Hz(esperarTitol(limitada, kRitme));
-    EXPECT_GE(altraVegada, 60);
+    EXPECT_GE(altraVegada, 1);
     EXPECT_LE(altraVegada, 110);
 }
 

@@ -92,17 +92,17 @@ TEST_F(MakeRun, TwoMakesInOneCloneTakeTurns)
     o.arguments = {torn, build, "sh", "-c", "touch \"$0.dins\"; while [ ! -e \"$0\" ]; do sleep 0.02; done; "
                                             "\"$1\" \"$2\" touch \"$0.niat\"", fet, torn, build};
     Fill primer(o);
-    ASSERT_TRUE(EsperarQue([&] { return std::filesystem::exists(fet + ".dins"); }, 10000));
+    ASSERT_TRUE(EsperarQue([&] { return std::filesystem::exists(fet + ".dins"); }, 120000));
     Fill::Opcions s;
     s.arguments = {torn, build, "touch", fet + ".segon"};
     s.sortida = dir_.cami() + "/segon";
     Fill segon(s);
     EXPECT_TRUE(EsperarQue([&] { return LlegirFitxer(s.sortida).find("waiting for another make") !=
-                                        std::string::npos; }, 10000));
+                                        std::string::npos; }, 120000));
     EXPECT_FALSE(std::filesystem::exists(fet + ".segon")) << "the second did not wait";
     std::ofstream(fet).put('\n');
-    ASSERT_TRUE(primer.esperar(10000));
-    ASSERT_TRUE(segon.esperar(10000));
+    ASSERT_TRUE(primer.esperar(120000));
+    ASSERT_TRUE(segon.esperar(120000));
     EXPECT_TRUE(std::filesystem::exists(fet + ".niat")) << "the first's own sub-make waited for it";
     EXPECT_TRUE(std::filesystem::exists(fet + ".segon"));
 }
@@ -137,7 +137,7 @@ TEST_F(MakeRun, FromNoBuildFolderBuildsTheProgramAloneAndOpensItsWindow)
 
     ASSERT_EQ(Ordre({"xdotool", "windowfocus", finestra, "mousemove", "--window", finestra, "10", "10",
                      "key", "q"}, entorn).estat, 0);
-    ASSERT_TRUE(make.esperar(20000));
+    ASSERT_TRUE(make.esperar(120000));
     EXPECT_EQ(make.estat(), 0) << LlegirFitxer(o.errors);
     EXPECT_EQ(LlegirFitxer(font_ + "/build/logs/run.log").rfind("Pantalla X: 800 Pantalla Y: 600", 0), 0u);
 
@@ -173,6 +173,6 @@ TEST_F(MakeRun, FromNoBuildFolderBuildsTheProgramAloneAndOpensItsWindow)
     const pid_t programa = FillDe(makeSenseX.pid(), "particules");
     ASSERT_GT(programa, 0) << "the program is not make's child";
     ASSERT_EQ(kill(programa, SIGTERM), 0);
-    ASSERT_TRUE(makeSenseX.esperar(20000));
+    ASSERT_TRUE(makeSenseX.esperar(120000));
     EXPECT_EQ(makeSenseX.estat(), 0) << LlegirFitxer(s.errors);
 }

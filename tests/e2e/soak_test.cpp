@@ -158,7 +158,7 @@ TEST(Soak, MonkeyAtTheControlsKeepsMemoryFlatAndQStillQuits)
         const std::string s = xdotool({"search", "--onlyvisible", "--name", "^Programa de"}).sortida;
         finestra = s.substr(0, s.find('\n'));
         return !finestra.empty() || !programa.viu();
-    }, 20000);
+    }, 120000);
     ASSERT_FALSE(finestra.empty()) << LlegirFitxer(dir.cami() + "/errors");
     const pid_t pid = PidDelPrograma();
     ASSERT_GT(pid, 0);
@@ -185,7 +185,7 @@ TEST(Soak, MonkeyAtTheControlsKeepsMemoryFlatAndQStillQuits)
     EXPECT_NE(titol.find("  | 1s = "), std::string::npos) << titol;
 
     ASSERT_EQ(xdotool({"windowfocus", finestra, "key", "q"}).estat, 0);
-    ASSERT_TRUE(programa.esperar(20000));
+    ASSERT_TRUE(programa.esperar(120000));
     EXPECT_EQ(programa.estat(), 0);
     EXPECT_EQ(LlegirFitxer(dir.cami() + "/errors"), "");
 

@@ -211,7 +211,8 @@ uint64_t MassaPerFlux(std::istream& in, bool& negativa)
     if (!std::isdigit(in.peek()))
         in.setstate(std::ios::failbit);
     in >> v;
-    negativa = !in.fail();
+    // "-0" is the 0 it says: only a mass above 0 is lost to its sign.
+    negativa = !in.fail() && v != 0;
     return 0;
 }
 

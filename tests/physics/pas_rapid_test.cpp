@@ -210,8 +210,10 @@ TEST_F(Interrupcio, LeavesTheBodiesAsTheyWereThenStepsResume)
     std::mt19937_64 atzar(7);
     FactorVelocitat = 60;
     TempsPerCicle = 0.01f;
-    // 4 x 10^8 pulls: far longer than the 2 ms before the stop, on any path.
-    constexpr int32_t n = 20000;
+    // 10^10 pulls: seconds on any path, longer still on a loaded machine, so
+    // the stop raised 2 ms in lands inside the step however late the thread
+    // that raises it is woken; a stopped step costs only its start.
+    constexpr int32_t n = 100000;
     const Cossos inicial = Aleatoris(atzar, n, 1000.0, 1.0, 1000000000000);
     IniciarFilsPas(n);
     for (const Cami& cami : CaminsDisponibles()) {

@@ -25,6 +25,14 @@ int msDes(Rellotge::time_point t)
         std::chrono::duration_cast<std::chrono::milliseconds>(Rellotge::now() - t).count());
 }
 
+int Vegades(const std::string& text, const std::string& tros)
+{
+    int n = 0;
+    for (size_t i = text.find(tros); i != std::string::npos; i = text.find(tros, i + 1))
+        ++n;
+    return n;
+}
+
 }  // namespace
 
 Execucio Executar(const std::string& programa, const OpcionsExecucio& opcions)
@@ -119,6 +127,9 @@ Execucio Executar(const std::string& programa, const OpcionsExecucio& opcions)
         if (opcions.liniesFinsTancar >= 0 && linies >= opcions.liniesFinsTancar
             && tancarA == Rellotge::time_point::max())
             tancarA = Rellotge::now() + std::chrono::milliseconds(300);
+        if (!tancat && !opcions.textFinsTancar.empty()
+            && Vegades(r.errors, opcions.textFinsTancar) >= opcions.vegadesFinsTancar)
+            tancarA = Rellotge::now();
     }
     for (pollfd& f : fds)
         if (f.fd >= 0)

@@ -19,10 +19,15 @@ struct OpcionsExecucio {
     std::string directori;
     std::vector<std::string> arguments;  // after the program's own name
     std::vector<std::string> entorn;  // NAME=value added to the environment
-    int limitMs = 20000;
+    // Only a hang reaches it: a loaded machine may take minutes where a
+    // quiet one takes a second. Tests wait for what they check, never for it.
+    int limitMs = 300000;
     // Once stdout holds this many lines, wait a moment and send SIGTERM (the
     // way to close a running simulation that has no window to click).
     int liniesFinsTancar = -1;
+    // Or once standard error holds this text this many times.
+    std::string textFinsTancar;
+    int vegadesFinsTancar = 1;
     // Or this long after the start.
     int msFinsTancar = -1;
     // The signal that closes it.

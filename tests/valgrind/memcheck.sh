@@ -18,18 +18,14 @@ comprovar() {
         --log-file="$dir/valgrind.log" "$programa" >"$dir/sortida" 2>"$dir/errors" ) &
     pid=$!
     if [ -n "$segons" ]; then
-        # Wait for the whole echo (start-up over), then let it run its cycles.
-        for _ in $(seq 600); do
-            [ "$(wc -l <"$dir/sortida")" -ge "$linies" ] && break
+        # Wait for the whole echo (start-up over, however long valgrind takes
+        # on a loaded machine), then let it run its cycles.
+        until [ "$(wc -l <"$dir/sortida")" -ge "$linies" ] || ! kill -0 "$pid" 2>/dev/null; do
             sleep 0.1
         done
         sleep "$segons"
-        kill -TERM "$pid"
+        kill -TERM "$pid" 2>/dev/null || true
     fi
-    for _ in $(seq 600); do
-        kill -0 "$pid" 2>/dev/null || break
-        sleep 0.1
-    done
     wait "$pid" || estat=$?
     pid=
     grep -E 'ERROR SUMMARY|definitely lost|indirectly lost' "$dir/valgrind.log" || true
