@@ -473,6 +473,96 @@ async function pestanyaViva(context, url) {
     await pagina.close({ runBeforeUnload: false });
 }
 
+// A star, a planet and a comet drawn by clicks and drags: its config is the
+// native gen drawing's, passes check, and reads back to what was drawn within
+// the drawing's own rounding (a pixel of the view for a place, a pixel of
+// arrow for a velocity; a mass to the nearest unit of the file); it runs at
+// the fastest key the page says it tolerates, and its link opens the same
+// system in a fresh browser. A body too light for the units is said at it.
+async function dibuixar(pagina, url, context) {
+    await pagina.goto(`${url}#exemple=orbita`);
+    const svg = pagina.locator('#dibuix');
+    await svg.scrollIntoViewIfNeeded();
+    const vista = await svg.evaluate((el) => {
+        const r = el.getBoundingClientRect();
+        return { x: r.left, y: r.top, w: el.clientWidth, h: el.clientHeight };
+    });
+    const ua = 1.495978707e11;
+    // 100 px: 1 AU; an arrow of 100 px: 30 km/s, as the page states.
+    const escala = ua / 100;
+    const vpx = 300;
+    const o = [Math.round(vista.w / 2), Math.round(vista.h / 2)];
+    const cossos = [
+        { massa: 'star', kg: 1.98847e30, lloc: [0, 0], fletxa: [0, 0] },
+        { massa: 'the Earth', kg: 5.9722e24, lloc: [100, 0], fletxa: [0, -100] },
+        { massa: 'typed', kg: 1e20, lloc: [-200, 10], fletxa: [0, 20] },
+    ];
+    for (const c of cossos) {
+        await pagina.selectOption('#massaTipus', { label: c.massa === 'star' ? 'a star like the Sun' : c.massa });
+        if (c.massa === 'typed')
+            await pagina.fill('#massa', String(c.kg));
+        const [sx, sy] = [vista.x + o[0] + c.lloc[0], vista.y + o[1] + c.lloc[1]];
+        await pagina.mouse.move(sx, sy);
+        await pagina.mouse.down();
+        await pagina.mouse.move(sx + c.fletxa[0], sy + c.fletxa[1], { steps: 4 });
+        await pagina.mouse.up();
+        c.x = (o[0] + c.lloc[0] - vista.w / 2) * escala;
+        c.y = (o[1] + c.lloc[1] - vista.h / 2) * escala;
+        [c.vx, c.vy] = [c.fletxa[0] * vpx, c.fletxa[1] * vpx];
+    }
+    const teclesText = await titolQuan(pagina, teText, 15000, ['teclesDibuix', 'keys it tolerates']) !== null
+        ? await pagina.textContent('#teclesDibuix') : '';
+    comprovar(/keys it tolerates: [1-7]/.test(teclesText), `the drawing's keys are shown before it runs: ${teclesText}`);
+    const config = await pagina.inputValue('#configDibuix');
+    const arxiu = join(temporal, 'drawing.txt');
+    writeFileSync(arxiu, await pagina.evaluate(() => textDibuix()));
+    const eina = join(dirname(programaNatiu), 'particules-config');
+    const natiu = String(execFileSync(eina, ['gen', 'drawing', arxiu], { stdio: ['ignore', 'pipe', 'ignore'], timeout: 10000 }));
+    comprovar(config === natiu, `its config is the native gen drawing's, byte for byte (${config.length} bytes)`);
+    const configArxiu = join(temporal, 'drawing-config.txt');
+    writeFileSync(configArxiu, config);
+    let check = '';
+    try {
+        check = String(execFileSync(eina, ['check', configArxiu], { timeout: 10000 }));
+    } catch (e) {
+        check = `exit ${e.status}: ${e.stdout}`;
+    }
+    comprovar(/0 errors, 0 notes/.test(check), `it passes check: ${check.trim()}`);
+    const metres = Number(/^units: length (\S+) m, mass (\S+) kg/m.exec(await pagina.textContent('#informeDibuix'))?.[1]);
+    // The file's mass unit to all its digits: G's own, 6.7e-E in the file's units, over its value in SI.
+    const kg = 6.7 * 10 ** Number(config.split('\n')[0].split(' ')[5]) / 6.6743e-11 * metres ** 3;
+    const files = config.trim().split('\n').slice(1).map((l) => l.split(' ').filter((_, k) => k % 2 === 0).map(Number));
+    const error = cossos.map((c, i) => {
+        const [x, y, vx, vy, m] = files[i] ?? [];
+        return Math.max(Math.abs(x * metres - c.x) / escala, Math.abs(y * metres - c.y) / escala,
+            Math.abs(vx * metres - c.vx) / vpx, Math.abs(vy * metres - c.vy) / vpx, Math.abs(m * kg - c.kg) / (0.5 * kg + 1e-15 * c.kg));
+    });
+    comprovar(files.length === 3 && error.every((e) => e <= 1),
+        `it reads back to the places, velocities and masses drawn, within a pixel and half a mass unit (${error.map((e) => e.toFixed(3))})`);
+    const tecla = Math.max(...(/keys it tolerates: (.*)$/m.exec(teclesText)?.[1].match(/\d/g) ?? ['1']).map(Number));
+    const factor = new RegExp(`key ${tecla} \\((.*?)\\)`).exec(await pagina.textContent('#informeDibuix'))?.[1] ?? '?';
+    await pagina.click('#executarDibuix');
+    comprovar(await titolQuan(pagina, segonComplet, 10000) !== null, 'it runs');
+    await canvas(pagina).press(String(tecla));
+    comprovar(await titolQuan(pagina, (f) => document.title.includes(f) && /Hz: [1-9]/.test(document.title), 5000, factor) !== null,
+        `at key ${tecla} (${factor}), which the page says it tolerates: ${await pagina.title()}`);
+    const eco = await pagina.evaluate(ecoDe);
+    const enllac = await pagina.inputValue('#enllac');
+    const altra = await (await context()).newPage();
+    await altra.goto(enllac);
+    comprovar(await titolQuan(altra, segonComplet, 10000) !== null && /#config=[\w-]+&nom=drawing.txt$/.test(enllac)
+        && eco.split('\n').length === 4 && await altra.evaluate(ecoDe) === eco, 'its link opens the same system in a fresh browser');
+    await altra.close();
+
+    // A body under half the mass unit is said at it, in the drawing.
+    await pagina.selectOption('#massaTipus', { label: 'typed' });
+    await pagina.fill('#massa', '1');
+    await pagina.mouse.click(vista.x + o[0], vista.y + o[1] + 60);
+    const fallada = await titolQuan(pagina, () => [...document.querySelectorAll('#dibuix text.nota')]
+        .some((t) => /^body\d+: .*becomes 0/.test(t.textContent)), 10000);
+    comprovar(fallada !== null, 'a mass that rounds to 0 is said at its body');
+}
+
 async function senseAillament(pagina) {
     const url = await adreca('--no-isolation');
     aprop(await obrir(pagina, `${url}?exemple=cumul`, 'cumul, not isolated'), 100, 'cumul, not isolated');
@@ -505,6 +595,7 @@ try {
         await arxius(pagina, url);
         await arxiusGrans(pagina, url);
         await orbites(pagina, url, await context());
+        await dibuixar(pagina, url, context);
         await claus(pagina, url);
         await ocupada(pagina, url);
         await enllacos(pagina, url, await context());
