@@ -483,10 +483,12 @@ async function dibuixar(pagina, url, context) {
     await pagina.goto(`${url}#exemple=orbita`);
     const svg = pagina.locator('#dibuix');
     await svg.scrollIntoViewIfNeeded();
-    const vista = await svg.evaluate((el) => {
+    // Where the drawing is now: the page may have scrolled since.
+    const mesura = () => svg.evaluate((el) => {
         const r = el.getBoundingClientRect();
         return { x: r.left, y: r.top, w: el.clientWidth, h: el.clientHeight };
     });
+    let vista = await mesura();
     const ua = 1.495978707e11;
     // 100 px: 1 AU; an arrow of 100 px: 30 km/s, as the page states.
     const escala = ua / 100;
@@ -501,6 +503,7 @@ async function dibuixar(pagina, url, context) {
         await pagina.selectOption('#massaTipus', { label: c.massa === 'star' ? 'a star like the Sun' : c.massa });
         if (c.massa === 'typed')
             await pagina.fill('#massa', String(c.kg));
+        vista = await mesura();
         const [sx, sy] = [vista.x + o[0] + c.lloc[0], vista.y + o[1] + c.lloc[1]];
         await pagina.mouse.move(sx, sy);
         await pagina.mouse.down();
@@ -557,6 +560,7 @@ async function dibuixar(pagina, url, context) {
     // A body under half the mass unit is said at it, in the drawing.
     await pagina.selectOption('#massaTipus', { label: 'typed' });
     await pagina.fill('#massa', '1');
+    vista = await mesura();
     await pagina.mouse.click(vista.x + o[0], vista.y + o[1] + 60);
     const fallada = await titolQuan(pagina, () => [...document.querySelectorAll('#dibuix text.nota')]
         .some((t) => /^body\d+: .*becomes 0/.test(t.textContent)), 10000);
