@@ -159,15 +159,25 @@ function carregat(pagina, aillada, arxiu) {
             .some((r) => r.name.endsWith(arxiu)), [aillada, arxiu]);
 }
 
-// Lenient below: a loaded machine runs fewer.
-function aprop(hz, limit, nom) {
-    comprovar(hz >= 0.6 * limit && hz <= limit, `${nom}: the rate near its limit of ${limit}: ${hz} Hz`);
+// The rate the status line shows, never over the limit; under 80 % of it
+// (a loaded machine runs fewer) only where the page says so beside it. Read
+// with the notice in one turn of the page, which sets both at once.
+async function aprop(pagina, limit, nom) {
+    const { titol, avis } = await pagina.evaluate(() => ({
+        titol: document.title, avis: document.getElementById('avis').textContent }));
+    const hz = hzDe(titol);
+    const periode = Math.trunc(1000 / limit);
+    const dit = hz >= 0.8 * 1000 / periode || avis.includes(`well under the ${limit} the file asks for`)
+        || avis.startsWith('A step of');
+    comprovar(hz > 0 && hz <= limit && dit, `${nom}: the rate shown, at most its limit of ${limit}, `
+        + `and under 80 % of it only where the page says why: ${hz} Hz${avis ? `; ${avis}` : ''}`);
 }
 
 async function exemples(pagina, url) {
     for (const { nom } of JSON.parse(readFileSync(join(lloc, 'examples', 'index.json'), 'utf8'))) {
         const limit = Number(readFileSync(join(lloc, 'examples', nom, 'config.txt'), 'utf8').split(/\s+/)[3]);
-        aprop(await obrir(pagina, `${url}?exemple=${nom}`, nom), limit, nom);
+        await obrir(pagina, `${url}?exemple=${nom}`, nom);
+        await aprop(pagina, limit, nom);
     }
     comprovar(await carregat(pagina, true, '/particules-fils.worker.js'), 'an isolated page runs the threaded build');
     comprovar(await pagina.evaluate(consolaTe, '(threads: the step on up to'), 'its console pane says so');
@@ -569,7 +579,8 @@ async function dibuixar(pagina, url, context) {
 
 async function senseAillament(pagina) {
     const url = await adreca('--no-isolation');
-    aprop(await obrir(pagina, `${url}?exemple=cumul`, 'cumul, not isolated'), 100, 'cumul, not isolated');
+    await obrir(pagina, `${url}?exemple=cumul`, 'cumul, not isolated');
+    await aprop(pagina, 100, 'cumul, not isolated');
     comprovar(await carregat(pagina, false, '/particules.js'), 'a page not isolated runs the one-thread build');
     comprovar(await pagina.evaluate(consolaTe, '(one thread:'), 'its console pane says so');
 }
