@@ -1,13 +1,17 @@
 // The page in Debian's chromium, headless, against the project's own server,
 // as a visitor uses it: it says what it is; every example runs with its status
-// line in the title and its rate near its limit, ends on q with its status
+// line in the title and its rate at most its limit, and under 80 % of it only
+// where the page says why, ends on q with its status
 // said, and runs again; keys change the time factor, the wheel the zoom, and
 // with the limiter off (Return) the page still answers; a still system chosen
 // with the file picker draws the native program's frame pixel for pixel,
 // trails on and off; a 30 MB file runs; a file that will not read as written
 // shows check's findings; a file dropped on the page runs, and an invalid one
 // shows its message; a description built with gen orbits gives the native
-// tool's config, and its link, opened afresh, the same echo; a link to a file
+// tool's config, and its link, opened afresh, the same echo; a system drawn by
+// clicks and drags gives the native gen drawing's config, which passes check,
+// reads back to what was drawn and runs at a key the page says it tolerates,
+// and its link the same echo afresh; a link to a file
 // the page never read says so; a step that stops the tab is announced before
 // it; an isolated host gets the threaded build, any other the one-thread
 // build. Every wait has a deadline, and the servers, the browser and the
