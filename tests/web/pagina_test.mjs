@@ -581,6 +581,27 @@ async function dibuixar(pagina, url, context) {
     const fallada = await titolQuan(pagina, () => [...document.querySelectorAll('#dibuix text.nota')]
         .some((t) => /^body\d+: .*becomes 0/.test(t.textContent)), 10000);
     comprovar(fallada !== null, 'a mass that rounds to 0 is said at its body');
+
+    // On a phone, by touch: a finger places a body and drags its arrow, and
+    // the page, laid out at the phone's width, fits it.
+    const telefon = await navegador.newContext({ viewport: { width: 360, height: 740 }, hasTouch: true, isMobile: true });
+    const mobil = await telefon.newPage();
+    await mobil.goto(`${url}#exemple=orbita`);
+    await mobil.locator('#dibuix').scrollIntoViewIfNeeded();
+    const cdp = await telefon.newCDPSession(mobil);
+    const dit = (type, x, y) => cdp.send('Input.dispatchTouchEvent', { type, touchPoints: type === 'touchEnd' ? [] : [{ x, y }] });
+    const r = await mobil.locator('#dibuix').boundingBox();
+    const [tx, ty] = [Math.round(r.x + r.width / 2), Math.round(r.y + r.height / 2)];
+    await dit('touchStart', tx, ty);
+    for (let k = 1; k <= 4; ++k)
+        await dit('touchMove', tx, ty - 10 * k);
+    await dit('touchEnd');
+    const tocat = await titolQuan(mobil, teText, 15000, ['teclesDibuix', 'keys it tolerates']) !== null
+        && await mobil.evaluate(() => textDibuix());
+    comprovar(/^earth1 5.9722e\+24 \S+ \S+ 0 -12000\n$/.test(tocat)
+        && await mobil.evaluate(() => document.documentElement.scrollWidth) <= 360,
+        `a finger draws on a phone 360 px wide, the page as wide: ${JSON.stringify(tocat)}`);
+    await telefon.close();
 }
 
 async function senseAillament(pagina) {
