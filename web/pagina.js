@@ -458,7 +458,251 @@ async function construir(text, enllac) {
     executar({ nom: 'orbits', bytes: config, previ: [] });
 }
 
+// ---- The drawing
+
+// Bodies placed with the pointer, in metres and metres a second, y down as
+// in the window; particules-config gen drawing writes their config.txt in
+// gen orbits' units. A place is a whole pixel of the view it was drawn in,
+// a velocity a whole pixel of arrow: the drawing's own rounding.
+const kAU = 1.495978707e11;
+const kMetresPerPx = kAU / 100;
+// An arrow of 100 px is 30 km/s at the start zoom; zoomed in, where orbits
+// are slower, a pixel is slower with the square root of the scale.
+const kVelocitatPerPx = 300;
+const kTocar = 12;  // px from a body's centre that touch it
+
+const dibuix = {
+    cossos: [],     // { nom, massa, x, y, vx, vy }
+    escala: kMetresPerPx,
+    cx: 0, cy: 0,   // the metres at the view's centre
+    triat: -1,
+    faltes: new Map(),  // body index -> [{ greu, text }]
+    generacio: 0,
+    pendent: null,
+};
+const svg = $('dibuix');
+const velocitatPerPx = () => kVelocitatPerPx * Math.sqrt(dibuix.escala / kMetresPerPx);
+const midaSvg = () => ({ w: svg.clientWidth, h: svg.clientHeight });
+const aPantalla = (x, y) => {
+    const { w, h } = midaSvg();
+    return [w / 2 + (x - dibuix.cx) / dibuix.escala, h / 2 + (y - dibuix.cy) / dibuix.escala];
+};
+// The pointer's place to whole pixels of the view.
+function punt(e) {
+    const r = svg.getBoundingClientRect();
+    return [Math.round(e.clientX - r.left), Math.round(e.clientY - r.top)];
+}
+const aMon = ([sx, sy]) => {
+    const { w, h } = midaSvg();
+    return [dibuix.cx + (sx - w / 2) * dibuix.escala, dibuix.cy + (sy - h / 2) * dibuix.escala];
+};
+function tocat([sx, sy]) {
+    let millor = -1;
+    let distancia = kTocar;
+    dibuix.cossos.forEach((c, i) => {
+        const [px, py] = aPantalla(c.x, c.y);
+        const d = Math.hypot(px - sx, py - sy);
+        if (d <= distancia) {
+            distancia = d;
+            millor = i;
+        }
+    });
+    return millor;
+}
+
+const distanciaText = (m) => (m >= 0.01 * kAU ? `${+(m / kAU).toPrecision(3)} AU` : `${+(m / 1000).toPrecision(3)} km`);
+
+function pintarDibuix() {
+    const ns = 'http://www.w3.org/2000/svg';
+    const nou = (tipus, atributs, pare = svg) => {
+        const el = document.createElementNS(ns, tipus);
+        for (const [k, v] of Object.entries(atributs))
+            el.setAttribute(k, v);
+        pare.appendChild(el);
+        return el;
+    };
+    svg.replaceChildren();
+    const defs = nou('defs', {});
+    const fletxa = nou('marker', { id: 'punta', viewBox: '0 0 10 10', refX: 9, refY: 5, markerWidth: 6, markerHeight: 6, orient: 'auto' }, defs);
+    nou('path', { d: 'M0,0 L10,5 L0,10 z', fill: '#9cf' }, fletxa);
+    const [ox, oy] = aPantalla(0, 0);
+    nou('path', { d: `M${ox - 6},${oy} h12 M${ox},${oy - 6} v12`, stroke: '#555' });
+    const vpx = velocitatPerPx();
+    dibuix.cossos.forEach((c, i) => {
+        const [px, py] = aPantalla(c.x, c.y);
+        const radi = Math.max(3, Math.min(12, 3 + 1.2 * Math.log10(Math.max(c.massa, 1) / 1e22)));
+        const g = nou('g', { 'data-cos': i });
+        if (c.vx !== 0 || c.vy !== 0)
+            nou('line', { x1: px, y1: py, x2: px + c.vx / vpx, y2: py + c.vy / vpx, stroke: '#9cf', 'marker-end': 'url(#punta)' }, g);
+        nou('circle', { cx: px, cy: py, r: radi, fill: '#fff', class: i === dibuix.triat ? 'triat' : '' }, g);
+        const faltes = dibuix.faltes.get(i) ?? [];
+        const etiqueta = nou('text', { x: px + radi + 3, y: py - radi, class: faltes.some((f) => f.greu) ? 'error' : faltes.length ? 'nota' : '' }, g);
+        etiqueta.textContent = c.nom + (faltes.length ? `: ${faltes[0].text}` : '');
+        if (faltes.length)
+            nou('title', {}, g).textContent = faltes.map((f) => f.text).join('\n');
+    });
+    $('escalaDibuix').textContent = `100 px: ${distanciaText(100 * dibuix.escala)}; an arrow of 100 px: `
+        + `${+(100 * vpx / 1000).toPrecision(3)} km/s. A place is kept to a pixel of the view it was drawn in, `
+        + 'a velocity to a pixel of arrow.';
+}
+
+// The drawing as gen drawing reads it: one body a line, its line its index + 1.
+const textDibuix = () => dibuix.cossos.map((c) => `${c.nom} ${c.massa} ${c.x} ${c.y} ${c.vx} ${c.vy}`).join('\n') + '\n';
+
+// Its config, the keys it tolerates and its faults, after every change.
+function canviDibuix() {
+    pintarDibuix();
+    const n = ++dibuix.generacio;
+    dibuix.pendent = (async () => {
+        if (dibuix.cossos.length === 0) {
+            dibuix.faltes = new Map();
+            $('configDibuix').value = $('informeDibuix').textContent = $('teclesDibuix').textContent = $('faltesDibuix').textContent = '';
+            return;
+        }
+        const r = await particulesConfig(['gen', 'drawing', 'drawing.txt'], [['drawing.txt', new TextEncoder().encode(textDibuix())]]);
+        if (n !== dibuix.generacio)
+            return;
+        dibuix.faltes = new Map();
+        const faltes = [];
+        for (const l of r.errors) {
+            const m = /^drawing\.txt:(\d+):\d+: (error|note): (.*)$/.exec(l);
+            if (!m)
+                continue;
+            const i = Number(m[1]) - 1;
+            if (!dibuix.faltes.has(i))
+                dibuix.faltes.set(i, []);
+            dibuix.faltes.get(i).push({ greu: m[2] === 'error', text: m[3] });
+            faltes.push(`${m[2]}: ${m[3]}`);
+        }
+        $('faltesDibuix').textContent = faltes.join('\n');
+        $('configDibuix').value = r.estat === 0 ? r.sortida.join('\n') + '\n' : '';
+        $('informeDibuix').textContent = r.errors.filter((l) => !l.startsWith('drawing.txt')).join('\n');
+        $('teclesDibuix').textContent = r.estat === 0
+            ? r.errors.filter((l) => /^(suggested key|keys it tolerates)/.test(l)).join('\n')
+            : 'Nothing to run: the drawing has a fault, said at its body.';
+        pintarDibuix();
+    })().catch((e) => { $('faltesDibuix').textContent = String(e); });
+}
+
+function nomNou() {
+    const base = $('massaTipus').selectedOptions[0].dataset.nom;
+    for (let k = 1; ; ++k) {
+        const nom = `${base}${k}`;
+        if (!dibuix.cossos.some((c) => c.nom === nom))
+            return nom;
+    }
+}
+
+function iniciarDibuix() {
+    const massa = $('massa');
+    // The mass of the next body; a button gives it to the one chosen.
+    $('massaTipus').onchange = () => {
+        const v = $('massaTipus').value;
+        if (v !== '')
+            massa.value = v;
+        else
+            massa.focus();
+    };
+    $('posarMassa').onclick = () => {
+        const c = dibuix.cossos[dibuix.triat];
+        if (c) {
+            c.massa = Number(massa.value) || 0;
+            canviDibuix();
+        }
+    };
+    let gest = null;
+    svg.addEventListener('pointerdown', (e) => {
+        e.preventDefault();
+        svg.setPointerCapture(e.pointerId);
+        const p = punt(e);
+        const i = tocat(p);
+        const eina = document.querySelector('input[name="eina"]:checked').value;
+        if (eina === 'esborrar') {
+            if (i >= 0) {
+                dibuix.cossos.splice(i, 1);
+                dibuix.triat = -1;
+                canviDibuix();
+            }
+            return;
+        }
+        if (eina === 'moure') {
+            gest = i >= 0 ? { tipus: 'moure', i } : { tipus: 'panoramica', p, cx: dibuix.cx, cy: dibuix.cy };
+            if (i >= 0)
+                dibuix.triat = i;
+            pintarDibuix();
+            return;
+        }
+        let j = i;
+        if (j < 0) {
+            const [x, y] = aMon(p);
+            dibuix.cossos.push({ nom: nomNou(), massa: Number(massa.value) || 0, x, y, vx: 0, vy: 0 });
+            j = dibuix.cossos.length - 1;
+        }
+        dibuix.triat = j;
+        gest = { tipus: 'velocitat', i: j, nou: i < 0 };
+        pintarDibuix();
+    });
+    svg.addEventListener('pointermove', (e) => {
+        if (!gest)
+            return;
+        const p = punt(e);
+        if (gest.tipus === 'panoramica') {
+            dibuix.cx = gest.cx - (p[0] - gest.p[0]) * dibuix.escala;
+            dibuix.cy = gest.cy - (p[1] - gest.p[1]) * dibuix.escala;
+        } else {
+            const c = dibuix.cossos[gest.i];
+            if (gest.tipus === 'moure') {
+                [c.x, c.y] = aMon(p);
+            } else {
+                const [px, py] = aPantalla(c.x, c.y);
+                c.vx = (p[0] - Math.round(px)) * velocitatPerPx();
+                c.vy = (p[1] - Math.round(py)) * velocitatPerPx();
+            }
+        }
+        pintarDibuix();
+    });
+    const fi = () => {
+        if (gest && gest.tipus !== 'panoramica')
+            canviDibuix();
+        gest = null;
+    };
+    svg.addEventListener('pointerup', fi);
+    svg.addEventListener('pointercancel', fi);
+    // Zooms about a point of the view, which stays where it is.
+    const zoom = (factor, [sx, sy]) => {
+        const [x, y] = aMon([sx, sy]);
+        dibuix.escala *= factor;
+        dibuix.cx = x - (sx - midaSvg().w / 2) * dibuix.escala;
+        dibuix.cy = y - (sy - midaSvg().h / 2) * dibuix.escala;
+        pintarDibuix();
+    };
+    svg.addEventListener('wheel', (e) => {
+        e.preventDefault();
+        zoom(e.deltaY > 0 ? 1.25 : 0.8, punt(e));
+    }, { passive: false });
+    const centre = () => [midaSvg().w / 2, midaSvg().h / 2];
+    $('mesZoom').onclick = () => zoom(0.5, centre());
+    $('menysZoom').onclick = () => zoom(2, centre());
+    $('buidarDibuix').onclick = () => {
+        dibuix.cossos = [];
+        dibuix.triat = -1;
+        canviDibuix();
+    };
+    $('executarDibuix').onclick = async () => {
+        await dibuix.pendent;
+        const text = $('configDibuix').value;
+        if (text.trim() === '') {
+            estat.textContent = 'Nothing to run: draw a body first, or mend the fault the drawing shows.';
+            return;
+        }
+        await executarPropi('drawing.txt', new TextEncoder().encode(text));
+    };
+    addEventListener('resize', pintarDibuix);
+    pintarDibuix();
+}
+
 async function arrencar() {
+    iniciarDibuix();
     tria.onchange = () => executarExemple(tria.value);
     $('arxiu').onchange = (e) => e.target.files.length > 0 && triarArxiu(e.target.files[0]).catch((err) => escriure(String(err)));
     document.ondragover = (e) => e.preventDefault();

@@ -1,13 +1,17 @@
 // The page in Debian's chromium, headless, against the project's own server,
 // as a visitor uses it: it says what it is; every example runs with its status
-// line in the title and its rate near its limit, ends on q with its status
+// line in the title and its rate at most its limit, and under 80 % of it only
+// where the page says why, ends on q with its status
 // said, and runs again; keys change the time factor, the wheel the zoom, and
 // with the limiter off (Return) the page still answers; a still system chosen
 // with the file picker draws the native program's frame pixel for pixel,
 // trails on and off; a 30 MB file runs; a file that will not read as written
 // shows check's findings; a file dropped on the page runs, and an invalid one
 // shows its message; a description built with gen orbits gives the native
-// tool's config, and its link, opened afresh, the same echo; a link to a file
+// tool's config, and its link, opened afresh, the same echo; a system drawn by
+// clicks and drags gives the native gen drawing's config, which passes check,
+// reads back to what was drawn and runs at a key the page says it tolerates,
+// and its link the same echo afresh; a link to a file
 // the page never read says so; a step that stops the tab is announced before
 // it; an isolated host gets the threaded build, any other the one-thread
 // build. Every wait has a deadline, and the servers, the browser and the
@@ -159,15 +163,25 @@ function carregat(pagina, aillada, arxiu) {
             .some((r) => r.name.endsWith(arxiu)), [aillada, arxiu]);
 }
 
-// Lenient below: a loaded machine runs fewer.
-function aprop(hz, limit, nom) {
-    comprovar(hz >= 0.6 * limit && hz <= limit, `${nom}: the rate near its limit of ${limit}: ${hz} Hz`);
+// The rate the status line shows, never over the limit; under 80 % of it
+// (a loaded machine runs fewer) only where the page says so beside it. Read
+// with the notice in one turn of the page, which sets both at once.
+async function aprop(pagina, limit, nom) {
+    const { titol, avis } = await pagina.evaluate(() => ({
+        titol: document.title, avis: document.getElementById('avis').textContent }));
+    const hz = hzDe(titol);
+    const periode = Math.trunc(1000 / limit);
+    const dit = hz >= 0.8 * 1000 / periode || avis.includes(`well under the ${limit} the file asks for`)
+        || avis.startsWith('A step of');
+    comprovar(hz > 0 && hz <= limit && dit, `${nom}: the rate shown, at most its limit of ${limit}, `
+        + `and under 80 % of it only where the page says why: ${hz} Hz${avis ? `; ${avis}` : ''}`);
 }
 
 async function exemples(pagina, url) {
     for (const { nom } of JSON.parse(readFileSync(join(lloc, 'examples', 'index.json'), 'utf8'))) {
         const limit = Number(readFileSync(join(lloc, 'examples', nom, 'config.txt'), 'utf8').split(/\s+/)[3]);
-        aprop(await obrir(pagina, `${url}?exemple=${nom}`, nom), limit, nom);
+        await obrir(pagina, `${url}?exemple=${nom}`, nom);
+        await aprop(pagina, limit, nom);
     }
     comprovar(await carregat(pagina, true, '/particules-fils.worker.js'), 'an isolated page runs the threaded build');
     comprovar(await pagina.evaluate(consolaTe, '(threads: the step on up to'), 'its console pane says so');
@@ -473,9 +487,128 @@ async function pestanyaViva(context, url) {
     await pagina.close({ runBeforeUnload: false });
 }
 
+// A star, a planet and a comet drawn by clicks and drags: its config is the
+// native gen drawing's, passes check, and reads back to what was drawn within
+// the drawing's own rounding (a pixel of the view for a place, a pixel of
+// arrow for a velocity; a mass to the nearest unit of the file); it runs at
+// the fastest key the page says it tolerates, and its link opens the same
+// system in a fresh browser. A body too light for the units is said at it.
+async function dibuixar(pagina, url, context) {
+    await pagina.goto(`${url}#exemple=orbita`);
+    const svg = pagina.locator('#dibuix');
+    await svg.scrollIntoViewIfNeeded();
+    // Where the drawing is now: the page may have scrolled since.
+    const mesura = () => svg.evaluate((el) => {
+        const r = el.getBoundingClientRect();
+        return { x: r.left, y: r.top, w: el.clientWidth, h: el.clientHeight };
+    });
+    let vista = await mesura();
+    const ua = 1.495978707e11;
+    // 100 px: 1 AU; an arrow of 100 px: 30 km/s, as the page states.
+    const escala = ua / 100;
+    const vpx = 300;
+    const o = [Math.round(vista.w / 2), Math.round(vista.h / 2)];
+    const cossos = [
+        { massa: 'star', kg: 1.98847e30, lloc: [0, 0], fletxa: [0, 0] },
+        { massa: 'the Earth', kg: 5.9722e24, lloc: [100, 0], fletxa: [0, -100] },
+        { massa: 'typed', kg: 1e20, lloc: [-200, 10], fletxa: [0, 20] },
+    ];
+    for (const c of cossos) {
+        await pagina.selectOption('#massaTipus', { label: c.massa === 'star' ? 'a star like the Sun' : c.massa });
+        if (c.massa === 'typed')
+            await pagina.fill('#massa', String(c.kg));
+        vista = await mesura();
+        const [sx, sy] = [vista.x + o[0] + c.lloc[0], vista.y + o[1] + c.lloc[1]];
+        await pagina.mouse.move(sx, sy);
+        await pagina.mouse.down();
+        await pagina.mouse.move(sx + c.fletxa[0], sy + c.fletxa[1], { steps: 4 });
+        await pagina.mouse.up();
+        c.x = (o[0] + c.lloc[0] - vista.w / 2) * escala;
+        c.y = (o[1] + c.lloc[1] - vista.h / 2) * escala;
+        [c.vx, c.vy] = [c.fletxa[0] * vpx, c.fletxa[1] * vpx];
+    }
+    const teclesText = await titolQuan(pagina, teText, 15000, ['teclesDibuix', 'keys it tolerates']) !== null
+        ? await pagina.textContent('#teclesDibuix') : '';
+    comprovar(/keys it tolerates: [1-7]/.test(teclesText), `the drawing's keys are shown before it runs: ${teclesText}`);
+    const config = await pagina.inputValue('#configDibuix');
+    const arxiu = join(temporal, 'drawing.txt');
+    writeFileSync(arxiu, await pagina.evaluate(() => textDibuix()));
+    const eina = join(dirname(programaNatiu), 'particules-config');
+    const natiu = String(execFileSync(eina, ['gen', 'drawing', arxiu], { stdio: ['ignore', 'pipe', 'ignore'], timeout: 10000 }));
+    comprovar(config === natiu, `its config is the native gen drawing's, byte for byte (${config.length} bytes)`);
+    const configArxiu = join(temporal, 'drawing-config.txt');
+    writeFileSync(configArxiu, config);
+    let check = '';
+    try {
+        check = String(execFileSync(eina, ['check', configArxiu], { timeout: 10000 }));
+    } catch (e) {
+        check = `exit ${e.status}: ${e.stdout}`;
+    }
+    comprovar(/0 errors, 0 notes/.test(check), `it passes check: ${check.trim()}`);
+    const metres = Number(/^units: length (\S+) m, mass (\S+) kg/m.exec(await pagina.textContent('#informeDibuix'))?.[1]);
+    // The file's mass unit to all its digits: G's own, 6.7e-E in the file's units, over its value in SI.
+    const kg = 6.7 * 10 ** Number(config.split('\n')[0].split(' ')[5]) / 6.6743e-11 * metres ** 3;
+    const files = config.trim().split('\n').slice(1).map((l) => l.split(' ').filter((_, k) => k % 2 === 0).map(Number));
+    const error = cossos.map((c, i) => {
+        const [x, y, vx, vy, m] = files[i] ?? [];
+        return Math.max(Math.abs(x * metres - c.x) / escala, Math.abs(y * metres - c.y) / escala,
+            Math.abs(vx * metres - c.vx) / vpx, Math.abs(vy * metres - c.vy) / vpx, Math.abs(m * kg - c.kg) / (0.5 * kg + 1e-15 * c.kg));
+    });
+    comprovar(files.length === 3 && error.every((e) => e <= 1),
+        `it reads back to the places, velocities and masses drawn, within a pixel and half a mass unit (${error.map((e) => e.toFixed(3))})`);
+    const tecla = Math.max(...(/keys it tolerates: (.*)$/m.exec(teclesText)?.[1].match(/\d/g) ?? ['1']).map(Number));
+    // The program's own words for each key, in its title.
+    const factor = ['1s = 1s', '1s = 1 hora', '1s = 1 dia', '1s = 15 dies', '1s = 1 mes', '1s = mig any', '1s = 1 any'][tecla - 1];
+    await pagina.click('#executarDibuix');
+    // Its own run: the pane starts afresh with its echo, the title then its.
+    const corre = () => document.getElementById('consola').textContent.includes('N particules: 3 ') && /Hz: [1-9]/.test(document.title);
+    comprovar(await titolQuan(pagina, corre, 10000) !== null, 'it runs');
+    await canvas(pagina).press(String(tecla));
+    comprovar(await titolQuan(pagina, (f) => document.title.includes(f) && /Hz: [1-9]/.test(document.title), 5000, factor) !== null,
+        `at key ${tecla} (${factor}), which the page says it tolerates: ${await pagina.title()}`);
+    const eco = await pagina.evaluate(ecoDe);
+    const enllac = await pagina.inputValue('#enllac');
+    const altra = await (await context()).newPage();
+    await altra.goto(enllac);
+    comprovar(await titolQuan(altra, segonComplet, 10000) !== null && /#config=[\w-]+&nom=drawing.txt$/.test(enllac)
+        && eco.split('\n').length === 4 && await altra.evaluate(ecoDe) === eco, 'its link opens the same system in a fresh browser');
+    await altra.close();
+
+    // A body under half the mass unit is said at it, in the drawing.
+    await pagina.selectOption('#massaTipus', { label: 'typed' });
+    await pagina.fill('#massa', '1');
+    vista = await mesura();
+    await pagina.mouse.click(vista.x + o[0], vista.y + o[1] + 60);
+    const fallada = await titolQuan(pagina, () => [...document.querySelectorAll('#dibuix text.nota')]
+        .some((t) => /^body\d+: .*becomes 0/.test(t.textContent)), 10000);
+    comprovar(fallada !== null, 'a mass that rounds to 0 is said at its body');
+
+    // On a phone, by touch: a finger places a body and drags its arrow, and
+    // the page, laid out at the phone's width, fits it.
+    const telefon = await navegador.newContext({ viewport: { width: 360, height: 740 }, hasTouch: true, isMobile: true });
+    const mobil = await telefon.newPage();
+    await mobil.goto(`${url}#exemple=orbita`);
+    await mobil.locator('#dibuix').scrollIntoViewIfNeeded();
+    const cdp = await telefon.newCDPSession(mobil);
+    const dit = (type, x, y) => cdp.send('Input.dispatchTouchEvent', { type, touchPoints: type === 'touchEnd' ? [] : [{ x, y }] });
+    const r = await mobil.locator('#dibuix').boundingBox();
+    const [tx, ty] = [Math.round(r.x + r.width / 2), Math.round(r.y + r.height / 2)];
+    await dit('touchStart', tx, ty);
+    for (let k = 1; k <= 4; ++k)
+        await dit('touchMove', tx, ty - 10 * k);
+    await dit('touchEnd');
+    const tocat = await titolQuan(mobil, teText, 15000, ['teclesDibuix', 'keys it tolerates']) !== null
+        && await mobil.evaluate(() => textDibuix());
+    comprovar(/^earth1 5.9722e\+24 \S+ \S+ 0 -12000\n$/.test(tocat)
+        && await mobil.evaluate(() => document.documentElement.scrollWidth) <= 360,
+        `a finger draws on a phone 360 px wide, the page as wide: ${JSON.stringify(tocat)}`);
+    await telefon.close();
+}
+
 async function senseAillament(pagina) {
     const url = await adreca('--no-isolation');
-    aprop(await obrir(pagina, `${url}?exemple=cumul`, 'cumul, not isolated'), 100, 'cumul, not isolated');
+    await obrir(pagina, `${url}?exemple=cumul`, 'cumul, not isolated');
+    await aprop(pagina, 100, 'cumul, not isolated');
     comprovar(await carregat(pagina, false, '/particules.js'), 'a page not isolated runs the one-thread build');
     comprovar(await pagina.evaluate(consolaTe, '(one thread:'), 'its console pane says so');
 }
@@ -505,6 +638,7 @@ try {
         await arxius(pagina, url);
         await arxiusGrans(pagina, url);
         await orbites(pagina, url, await context());
+        await dibuixar(pagina, url, context);
         await claus(pagina, url);
         await ocupada(pagina, url);
         await enllacos(pagina, url, await context());
