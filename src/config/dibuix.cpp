@@ -84,42 +84,36 @@ std::vector<Dibuixat> Llegir(std::istream& in, Troballes& t)
     return cossos;
 }
 
-}  // namespace
-
-std::optional<SistemaOrbites> GenerarDibuix(std::istream& in, const OpcionsOrbites& opcions, Troballes& troballes)
+// The units gen orbits would choose for bodies reaching as far as the farthest
+// drawn, with G's exponent from the heaviest: false, with the error at the
+// body to blame, where no units hold them.
+bool Unitats(const std::vector<Dibuixat>& d, size_t lluny, size_t pesat, const OpcionsOrbites& opcions,
+             SistemaOrbites& s, Troballes& troballes)
 {
-    const std::vector<Dibuixat> d = Llegir(in, troballes);
-    if (troballes.errors > 0)
-        return std::nullopt;
-    const size_t n = d.size();
-    size_t lluny = 0, pesat = 0;
-    for (size_t i = 0; i < n; ++i) {
-        if (std::hypot(d[i].x, d[i].y) > std::hypot(d[lluny].x, d[lluny].y))
-            lluny = i;
-        if (d[i].massa > d[pesat].massa)
-            pesat = i;
-    }
-    if (!(d[pesat].massa > 0.0)) {
-        Error(troballes, d[pesat].linia, "every body's mass is 0: nothing pulls");
-        return std::nullopt;
-    }
-    SistemaOrbites s;
     s.sistema.amplada = opcions.amplada;
     s.sistema.altura = opcions.altura;
     const double abast = std::hypot(d[lluny].x, d[lluny].y);
     s.metres = MetresPerUnitat(abast, opcions);
     s.abastPx = abast / s.metres * ZOOM_INICIAL;
     double estimat = 0.0;
-    if (!ExponentG(d[pesat].massa, s.metres, estimat, s.sistema.gexp, s.kilograms)) {
-        // Too wide for the masses, or too heavy for the reach.
-        const bool ampla = estimat < 0.0 && abast > 0.0;
-        const Dibuixat& culpa = ampla ? d[lluny] : d[pesat];
-        Error(troballes, culpa.linia,
-              (ampla ? culpa.nom + " is too far out for any units: " : culpa.nom + " is too heavy for any units: ") +
-                  "masses of up to " + Xifra(d[pesat].massa) + " kg reaching " + Xifra(abast) +
-                  " m would need a G exponent of " + Xifra(estimat) + ", beyond what the program's doubles hold");
-        return std::nullopt;
-    }
+    if (ExponentG(d[pesat].massa, s.metres, estimat, s.sistema.gexp, s.kilograms))
+        return true;
+    // Too wide for the masses, or too heavy for the reach.
+    const bool ampla = estimat < 0.0 && abast > 0.0;
+    const Dibuixat& culpa = ampla ? d[lluny] : d[pesat];
+    Error(troballes, culpa.linia,
+          (ampla ? culpa.nom + " is too far out for any units: " : culpa.nom + " is too heavy for any units: ") +
+              "masses of up to " + Xifra(d[pesat].massa) + " kg reaching " + Xifra(abast) +
+              " m would need a G exponent of " + Xifra(estimat) + ", beyond what the program's doubles hold");
+    return false;
+}
+
+// Each body in the file's units: places and velocities divided by the length
+// unit, masses to the nearest whole unit, with a note where one becomes 0 and
+// an error where two share a point.
+void Posar(const std::vector<Dibuixat>& d, size_t pesat, SistemaOrbites& s, Troballes& troballes)
+{
+    const size_t n = d.size();
     std::map<std::pair<double, double>, size_t> llocs;
     s.sistema.cossos.resize(n);
     for (size_t i = 0; i < n; ++i) {
@@ -143,6 +137,31 @@ std::optional<SistemaOrbites> GenerarDibuix(std::istream& in, const OpcionsOrbit
                   d[i].nom + " is on the same point as " + d[lloc->second].nom + ": the pull between them has no size");
         s.noms.push_back(d[i].nom);
     }
+}
+
+}  // namespace
+
+std::optional<SistemaOrbites> GenerarDibuix(std::istream& in, const OpcionsOrbites& opcions, Troballes& troballes)
+{
+    const std::vector<Dibuixat> d = Llegir(in, troballes);
+    if (troballes.errors > 0)
+        return std::nullopt;
+    const size_t n = d.size();
+    size_t lluny = 0, pesat = 0;
+    for (size_t i = 0; i < n; ++i) {
+        if (std::hypot(d[i].x, d[i].y) > std::hypot(d[lluny].x, d[lluny].y))
+            lluny = i;
+        if (d[i].massa > d[pesat].massa)
+            pesat = i;
+    }
+    if (!(d[pesat].massa > 0.0)) {
+        Error(troballes, d[pesat].linia, "every body's mass is 0: nothing pulls");
+        return std::nullopt;
+    }
+    SistemaOrbites s;
+    if (!Unitats(d, lluny, pesat, opcions, s, troballes))
+        return std::nullopt;
+    Posar(d, pesat, s, troballes);
     if (troballes.errors > 0)
         return std::nullopt;
     const VistaInicial vista(s.sistema);
