@@ -75,6 +75,40 @@ std::string Plantilla(const std::string& cami)
     return carpeta + "." + nom + ".XXXXXX";
 }
 
+// A device or a pipe is written where it is, never as a terminal of ours,
+// and never through a link swapped in since it was looked at. Null, with
+// the error, where it cannot be.
+std::FILE* ObrirOnEs(const std::string& desti, bool lligam, std::string& error)
+{
+    const int fd = open(desti.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC | (lligam ? 0 : O_NOFOLLOW));
+    struct stat obert;
+    if (fd < 0 || fstat(fd, &obert) != 0 || S_ISREG(obert.st_mode)) {
+        error = fd < 0 ? std::strerror(errno) : "changed while it was opened";
+        if (fd >= 0)
+            close(fd);
+        return nullptr;
+    }
+    std::FILE* flux = fdopen(fd, "wb");
+    if (flux == nullptr) {
+        error = std::strerror(errno);
+        close(fd);
+    }
+    return flux;
+}
+
+// The file a link leads to, every link on the way followed.
+bool CamiReal(const std::string& desti, std::string& real, std::string& error)
+{
+    char* cami = realpath(desti.c_str(), nullptr);
+    if (cami == nullptr) {
+        error = std::strerror(errno);
+        return false;
+    }
+    real = cami;
+    std::free(cami);
+    return true;
+}
+
 }  // namespace
 
 void AturarEnSenyal()
@@ -110,44 +144,26 @@ bool ArxiuNou::obrir(const std::string& desti, std::string& error)
         return false;
     }
     if (existeix && !S_ISREG(estat.st_mode)) {
-        // A device or a pipe is written where it is, never as a terminal of
-        // ours, and never through a link swapped in since it was looked at.
-        const int fd = open(desti.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC | (lligam ? 0 : O_NOFOLLOW));
-        struct stat obert;
-        if (fd < 0 || fstat(fd, &obert) != 0 || S_ISREG(obert.st_mode)) {
-            error = fd < 0 ? std::strerror(errno) : "changed while it was opened";
-            if (fd >= 0)
-                close(fd);
-            return false;
-        }
-        flux_ = fdopen(fd, "wb");
-        if (flux_ == nullptr) {
-            error = std::strerror(errno);
-            close(fd);
-            return false;
-        }
-        return true;
+        flux_ = ObrirOnEs(desti, lligam, error);
+        return flux_ != nullptr;
     }
     mode_t mode;
     if (existeix) {
         mode = estat.st_mode & 07777;
         // Through a link, the file itself is the one replaced.
-        if (lligam) {
-            char* real = realpath(desti.c_str(), nullptr);
-            if (real == nullptr) {
-                error = std::strerror(errno);
-                return false;
-            }
-            desti_ = real;
-            std::free(real);
-        }
+        if (lligam && !CamiReal(desti, desti_, error))
+            return false;
     } else {
         const mode_t mascara = umask(0);
         umask(mascara);
         mode = 0666 & ~mascara;
     }
+    return obrirAlCostat(mode, error);
+}
 
-    // In the target's own folder, so that the rename never crosses file systems.
+// In the target's own folder, so that the rename never crosses file systems.
+bool ArxiuNou::obrirAlCostat(mode_t mode, std::string& error)
+{
     const std::string plantilla = Plantilla(desti_);
     const SenseSenyals senseSenyals;
     int lloc = 0;

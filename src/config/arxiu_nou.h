@@ -1,5 +1,7 @@
 #pragma once
 
+#include <sys/types.h>
+
 #include <cstdio>
 #include <streambuf>
 #include <string>
@@ -34,6 +36,8 @@ public:
     bool confirmar(std::string& error);
 
 private:
+    bool obrirAlCostat(mode_t mode, std::string& error);
+
     std::string desti_, cami_;
     std::FILE* flux_ = nullptr;
     int lloc_ = -1;  // its place in the list that a signal clears

@@ -391,53 +391,58 @@ private:
                                                            " bodies read as zeros"));
                 return false;
             }
-            for (int camp = 0; camp < kValorsPerCos; ++camp) {
-                const int64_t restants = (int64_t{numero_} - cos) * kValorsPerCos - camp - 1;
-                const char* tipus = camp < 4 ? kReal : camp == 4 ? kMassaLlegida : kSimple;
-                float diametre = 0.0f;
-                bool negativa = false;
-                // Five numbers on the header's line and the sixth on the next:
-                // the header is one short, and body 0 starts a value late.
-                pista_ = cos == 0 && camp == 0 && liniesCapcalera_[4] == liniesCapcalera_[0] &&
-                                 liniesCapcalera_[5] > liniesCapcalera_[4]
-                             ? "; the header's line holds five numbers where six are needed (width, "
-                               "height, count, cycles, frames, G exponent), so the first value of "
-                               "body 0 was taken as the G exponent"
-                             : "";
-                uint64_t massa = 0;
-                double real = 0.0;
-                const bool llegit = valor(NomCamp(cos, camp), tipus, restants, [&](std::istream& in) {
-                    if (camp == 4)
-                        massa = llegirMassa(in, &negativa);
-                    else if (camp == 5)
-                        diametre = llegir<float>(in);
-                    else
-                        real = llegir<double>(in);
-                });
-                if (!llegit)
+            for (int camp = 0; camp < kValorsPerCos; ++camp)
+                if (!valorDeCos(cos, camp))
                     return false;
-                if (llegit_ != nullptr)
-                    guardarValor(llegit_->cossos[cos], camp, real, massa, diametre);
-                if (camp == 5 && diametre != std::trunc(diametre))
-                    nota(fraccions_, posAnterior_,
-                         "the diameter of body " + std::to_string(cos) + " is drawn as " +
-                             std::to_string(static_cast<long long>(diametre)) +
-                             ": its fraction is dropped");
-                massaNegativa_ = negativa;
-                const Lloc posMassa = posAnterior_;
-                const std::string textMassa = textAnterior_;
-                const bool seguit = paraula(cos, camp);
-                // Unless the word after it has said so already.
-                if (massaNegativa_)
-                    error(posMassa, "\"" + MostraToken(textMassa) + "\" is negative, so " +
-                                        NomCamp(cos, camp) + " reads as 0 (" + kMassa +
-                                        "); the values after it read as written");
-                massaNegativa_ = false;
-                if (!seguit)
-                    return false;
-            }
         }
         return true;
+    }
+
+    // One value of body cos, and the word after it; false where reading stops.
+    bool valorDeCos(int cos, int camp)
+    {
+        const int64_t restants = (int64_t{numero_} - cos) * kValorsPerCos - camp - 1;
+        const char* tipus = camp < 4 ? kReal : camp == 4 ? kMassaLlegida : kSimple;
+        float diametre = 0.0f;
+        bool negativa = false;
+        // Five numbers on the header's line and the sixth on the next:
+        // the header is one short, and body 0 starts a value late.
+        pista_ = cos == 0 && camp == 0 && liniesCapcalera_[4] == liniesCapcalera_[0] &&
+                         liniesCapcalera_[5] > liniesCapcalera_[4]
+                     ? "; the header's line holds five numbers where six are needed (width, "
+                       "height, count, cycles, frames, G exponent), so the first value of "
+                       "body 0 was taken as the G exponent"
+                     : "";
+        uint64_t massa = 0;
+        double real = 0.0;
+        const bool llegit = valor(NomCamp(cos, camp), tipus, restants, [&](std::istream& in) {
+            if (camp == 4)
+                massa = llegirMassa(in, &negativa);
+            else if (camp == 5)
+                diametre = llegir<float>(in);
+            else
+                real = llegir<double>(in);
+        });
+        if (!llegit)
+            return false;
+        if (llegit_ != nullptr)
+            guardarValor(llegit_->cossos[cos], camp, real, massa, diametre);
+        if (camp == 5 && diametre != std::trunc(diametre))
+            nota(fraccions_, posAnterior_,
+                 "the diameter of body " + std::to_string(cos) + " is drawn as " +
+                     std::to_string(static_cast<long long>(diametre)) +
+                     ": its fraction is dropped");
+        massaNegativa_ = negativa;
+        const Lloc posMassa = posAnterior_;
+        const std::string textMassa = textAnterior_;
+        const bool seguit = paraula(cos, camp);
+        // Unless the word after it has said so already.
+        if (massaNegativa_)
+            error(posMassa, "\"" + MostraToken(textMassa) + "\" is negative, so " +
+                                NomCamp(cos, camp) + " reads as 0 (" + kMassa +
+                                "); the values after it read as written");
+        massaNegativa_ = false;
+        return seguit;
     }
 
     static void guardarValor(Cos& c, int camp, double real, uint64_t massa, float diametre)

@@ -273,29 +273,10 @@ bool LlegirSemieix(const std::vector<Paraula>& p, size_t i, LectorLinia& l, Desc
     return d.unitatA != nullptr && l.quantitat(*distancia, *unitatA, "a distance", d.unitatA->valor, "metres", d.a);
 }
 
-// One line's words into d; false on an error, which is in the findings.
-bool LlegirCos(const std::vector<Paraula>& p, int32_t jo, const Index& index, const std::vector<Descrit>& descrits,
-               std::vector<Grup>& grups, std::vector<Pendent>& pendents, LectorLinia& l, Descrit& d)
+// The words after the orbit, from p[i]: e, at and retrograde, each once, in
+// any order; false on an error, which is in the findings.
+bool LlegirOpcions(const std::vector<Paraula>& p, size_t i, LectorLinia& l, Descrit& d)
 {
-    const Paraula* massa = l.seguent(p, 1, "a mass");
-    if (massa == nullptr || !l.nombre(*massa, "a mass", d.massa))
-        return false;
-    d.columnaMassa = massa->columna;
-    const Paraula* unitat = l.seguent(p, 2, "a mass unit");
-    const Unitat* u = unitat ? l.unitat(*unitat, kMasses, "mass") : nullptr;
-    if (u == nullptr || !l.quantitat(*massa, *unitat, "a mass", u->valor, "kilograms", d.massa))
-        return false;
-
-    size_t i = 3;
-    if (i < p.size() && p[i].text == "around") {
-        const Paraula* pare = l.seguent(p, i + 1, "the parent's name");
-        if (pare == nullptr || !LlegirPare(*pare, jo, index, descrits, grups, pendents, l, d.linia, d))
-            return false;
-        if (!LlegirSemieix(p, i + 2, l, d))
-            return false;
-        i += 5;
-    }
-
     bool vistes[3] = {false, false, false};
     for (; i < p.size(); ++i) {
         const std::string_view w = p[i].text;
@@ -328,12 +309,101 @@ bool LlegirCos(const std::vector<Paraula>& p, int32_t jo, const Index& index, co
         }
         ++i;
     }
+    return true;
+}
+
+// One line's words into d; false on an error, which is in the findings.
+bool LlegirCos(const std::vector<Paraula>& p, int32_t jo, const Index& index, const std::vector<Descrit>& descrits,
+               std::vector<Grup>& grups, std::vector<Pendent>& pendents, LectorLinia& l, Descrit& d)
+{
+    const Paraula* massa = l.seguent(p, 1, "a mass");
+    if (massa == nullptr || !l.nombre(*massa, "a mass", d.massa))
+        return false;
+    d.columnaMassa = massa->columna;
+    const Paraula* unitat = l.seguent(p, 2, "a mass unit");
+    const Unitat* u = unitat ? l.unitat(*unitat, kMasses, "mass") : nullptr;
+    if (u == nullptr || !l.quantitat(*massa, *unitat, "a mass", u->valor, "kilograms", d.massa))
+        return false;
+
+    size_t i = 3;
+    if (i < p.size() && p[i].text == "around") {
+        const Paraula* pare = l.seguent(p, i + 1, "the parent's name");
+        if (pare == nullptr || !LlegirPare(*pare, jo, index, descrits, grups, pendents, l, d.linia, d))
+            return false;
+        if (!LlegirSemieix(p, i + 2, l, d))
+            return false;
+        i += 5;
+    }
+
+    if (!LlegirOpcions(p, i, l, d))
+        return false;
     if (d.pare < 0 && jo > 0) {
         l.error(p[0].columna, "only the first body stands alone; give " + std::string(p[0].text) +
                                   " an orbit with around PARENT a DISTANCE UNIT");
         return false;
     }
     return true;
+}
+
+// Whether line n may be read: false, with the error, past the most lines or
+// on a line too long.
+bool DinsLimits(int64_t n, bool llarga, Recull& recull)
+{
+    if (n > kLiniesMaximes) {
+        recull.error(n, 1, "a description is at most " + std::to_string(kLiniesMaximes) + " lines long");
+        return false;
+    }
+    if (llarga) {
+        recull.error(n, static_cast<int64_t>(kLiniaMaxima) + 1,
+                     "a line is at most " + std::to_string(kLiniaMaxima) + " bytes long; reading stops here");
+        return false;
+    }
+    return true;
+}
+
+// Line n's body, named by its first word, into d; false where reading stops.
+// A line in error leaves its error in the findings and reading goes on.
+bool AfegirCos(const std::vector<Paraula>& p, int64_t n, Descripcio& d, std::vector<Pendent>& pendents,
+               Recull& recull)
+{
+    if (recull.errors() + static_cast<int64_t>(pendents.size()) >= kErrorsMaxims) {
+        recull.error(n, 1, "reading stops after " + std::to_string(kErrorsMaxims) + " errors");
+        return false;
+    }
+    LectorLinia l(recull, n);
+    const std::string nom(p[0].text);
+    if (const std::string per = NomIncorrecte(nom); !per.empty()) {
+        l.error(p[0].columna, Cita(nom) + " cannot name a body: " + per);
+        return true;
+    }
+    if (d.cossos.size() == static_cast<size_t>(kCossosMaxims)) {
+        l.error(p[0].columna, "gen orbits writes at most " + std::to_string(kCossosMaxims) + " bodies");
+        return false;
+    }
+    const int32_t jo = static_cast<int32_t>(d.cossos.size());
+    if (int32_t abans = 0; !d.noms.afegir(nom, abans)) {
+        l.error(p[0].columna, Cita(nom) + " already names the body of line " + std::to_string(d.cossos[abans].linia));
+        return true;
+    }
+    Descrit cos;
+    cos.linia = n;
+    cos.bo = LlegirCos(p, jo, d.noms, d.cossos, d.grups, pendents, l, cos);
+    d.cossos.push_back(cos);
+    return true;
+}
+
+// Names the lines above did not know, now that every name is.
+void DirPendents(const Descripcio& d, const std::vector<Pendent>& pendents, Recull& recull)
+{
+    for (const Pendent& r : pendents) {
+        const int32_t despres = d.noms.trobar(r.nom);
+        if (despres >= 0)
+            recull.error(r.linia, r.columna, "the parent " + Cita(r.nom) + " is named on line " +
+                                                 std::to_string(d.cossos[despres].linia) +
+                                                 ", after its child; name it first");
+        else
+            recull.error(r.linia, r.columna, "unknown parent " + Cita(r.nom));
+    }
 }
 
 }  // namespace
@@ -371,15 +441,8 @@ bool Llegir(std::istream& in, Descripcio& d, Recull& recull)
     bool llarga = false;
     int64_t n = 0;
     for (; LlegirLinia(in, linia, llarga); ) {
-        if (++n > kLiniesMaximes) {
-            recull.error(n, 1, "a description is at most " + std::to_string(kLiniesMaximes) + " lines long");
+        if (!DinsLimits(++n, llarga, recull))
             break;
-        }
-        if (llarga) {
-            recull.error(n, static_cast<int64_t>(kLiniaMaxima) + 1,
-                         "a line is at most " + std::to_string(kLiniaMaxima) + " bytes long; reading stops here");
-            break;
-        }
         // An editor's byte-order mark before the first word is no part of it.
         std::string_view text = linia;
         if (n == 1 && text.substr(0, 3) == "\xef\xbb\xbf")
@@ -387,43 +450,12 @@ bool Llegir(std::istream& in, Descripcio& d, Recull& recull)
         Paraules(text, p);
         if (p.empty())
             continue;
-        if (recull.errors() + static_cast<int64_t>(pendents.size()) >= kErrorsMaxims) {
-            recull.error(n, 1, "reading stops after " + std::to_string(kErrorsMaxims) + " errors");
+        if (!AfegirCos(p, n, d, pendents, recull))
             break;
-        }
-        LectorLinia l(recull, n);
-        const std::string nom(p[0].text);
-        if (const std::string per = NomIncorrecte(nom); !per.empty()) {
-            l.error(p[0].columna, Cita(nom) + " cannot name a body: " + per);
-            continue;
-        }
-        if (d.cossos.size() == static_cast<size_t>(kCossosMaxims)) {
-            l.error(p[0].columna, "gen orbits writes at most " + std::to_string(kCossosMaxims) + " bodies");
-            break;
-        }
-        const int32_t jo = static_cast<int32_t>(d.cossos.size());
-        if (int32_t abans = 0; !d.noms.afegir(nom, abans)) {
-            l.error(p[0].columna, Cita(nom) + " already names the body of line " +
-                                      std::to_string(d.cossos[abans].linia));
-            continue;
-        }
-        Descrit cos;
-        cos.linia = n;
-        cos.bo = LlegirCos(p, jo, d.noms, d.cossos, d.grups, pendents, l, cos);
-        d.cossos.push_back(cos);
     }
     if (d.cossos.empty() && recull.errors() == 0)
         recull.error(1, 1, "no bodies: a line reads NAME MASS UNIT");
-    // Names the lines above did not know, now that every name is.
-    for (const Pendent& r : pendents) {
-        const int32_t despres = d.noms.trobar(r.nom);
-        if (despres >= 0)
-            recull.error(r.linia, r.columna, "the parent " + Cita(r.nom) + " is named on line " +
-                                                 std::to_string(d.cossos[despres].linia) +
-                                                 ", after its child; name it first");
-        else
-            recull.error(r.linia, r.columna, "unknown parent " + Cita(r.nom));
-    }
+    DirPendents(d, pendents, recull);
     return recull.errors() == 0;
 }
 

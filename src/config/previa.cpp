@@ -44,8 +44,33 @@ public:
 
     Mostra mesurar(const Particula* p, int32_t n, double quan, InformePrevia& inf)
     {
-        Mostra m;
+        Mostra m = llegir(p, n);
+        // Each row of pairs in two passes: the arithmetic of all its pairs at
+        // once, which the compiler does several pairs at a time, then the sum
+        // and the minima.
         int64_t parells = parells_.load(std::memory_order_relaxed);
+        double suma = 0.0;  // of mi·mj / r
+        for (int32_t i = 0; i < n; ++i) {
+            calcularFila(i, n);
+            parells += n - 1 - i;
+            parells_.store(parells, std::memory_order_relaxed);
+            suma = sumarFila(i, n, quan, inf, suma);
+        }
+        m.potencial = -g_ * suma;
+        return m;
+    }
+
+    // The masses, as at the last measure.
+    double massa(int32_t i) const { return m_[i]; }
+    // Pairs taken by every measure so far; any thread may read it.
+    const std::atomic<int64_t>& parells() const { return parells_; }
+
+private:
+    // The bodies into the columns, and what needs no pair: the kinetic
+    // energy, the momentum and the passes.
+    Mostra llegir(const Particula* p, int32_t n)
+    {
+        Mostra m;
         for (int32_t i = 0; i < n; ++i) {
             const vector pos = p[i].retornarposicio();
             const vector v = p[i].retornarvelocitat();
@@ -61,64 +86,62 @@ public:
             m.moment[1] += massa * v.y;
             m.sumaMv += massa * std::sqrt(v2);
         }
-        // Each row of pairs in two passes: the arithmetic of all its pairs at
-        // once, which the compiler does several pairs at a time, then the sum
-        // and the minima.
-        double suma = 0.0;  // of mi·mj / r
-        for (int32_t i = 0; i < n; ++i) {
-            const double xi = x_[i], yi = y_[i], vxi = vx_[i], vyi = vy_[i], mi = m_[i];
-            for (int32_t j = i + 1; j < n; ++j) {
-                const double dx = x_[j] - xi;
-                const double dy = y_[j] - yi;
-                const double r2 = dx * dx + dy * dy;
-                const double invers = 1.0 / std::sqrt(r2);
-                const double dvx = vx_[j] - vxi;
-                const double dvy = vy_[j] - vyi;
-                const double v2 = dvx * dvx + dvy * dvy;
-                const double gm = g_ * (mi + m_[j]);
-                // How fast the pair's paths turn: their speed, or the speed of a
-                // circle at r when they are slower. A fast pass of light bodies
-                // barely bends; bodies at rest fall in on a circle's time scale.
-                const double cercle = gm * invers;
-                const double w = v2 > cercle ? v2 : cercle;
-                r2_[j] = r2;
-                potencial_[j] = m_[j] * invers;
-                w_[j] = w;
-                gm_[j] = gm;
-            }
-            parells += n - 1 - i;
-            parells_.store(parells, std::memory_order_relaxed);
-            for (int32_t j = i + 1; j < n; ++j) {
-                // Bodies at one place exert nothing on each other in the step.
-                if (!(r2_[j] > 0.0))
-                    continue;
-                suma += mi * potencial_[j];
-                if (r2_[j] < proper2_) {
-                    proper2_ = r2_[j];
-                    anotar(inf.mesProper, i, j, quan);
-                }
-                // r⁴ w / (G M)² orders the passes by steps per turn. No pull, no
-                // turn: a G M of 0 makes the right side NaN or 0.
-                const double gm2 = gm_[j] * gm_[j];
-                const double clau = r2_[j] * r2_[j] * w_[j];
-                if (clau < estret_ * gm2) {
-                    estret_ = clau / gm2;
-                    anotar(inf.mesEstret, i, j, quan);
-                    if (inf.mesEstret.passosPerOrbita < kPassosPerOrbita && !(inf.quanEstret <= quan))
-                        inf.quanEstret = quan;
-                }
-            }
-        }
-        m.potencial = -g_ * suma;
         return m;
     }
 
-    // The masses, as at the last measure.
-    double massa(int32_t i) const { return m_[i]; }
-    // Pairs taken by every measure so far; any thread may read it.
-    const std::atomic<int64_t>& parells() const { return parells_; }
+    // The arithmetic of the pairs of row i, into the row's columns.
+    void calcularFila(int32_t i, int32_t n)
+    {
+        const double xi = x_[i], yi = y_[i], vxi = vx_[i], vyi = vy_[i], mi = m_[i];
+        for (int32_t j = i + 1; j < n; ++j) {
+            const double dx = x_[j] - xi;
+            const double dy = y_[j] - yi;
+            const double r2 = dx * dx + dy * dy;
+            const double invers = 1.0 / std::sqrt(r2);
+            const double dvx = vx_[j] - vxi;
+            const double dvy = vy_[j] - vyi;
+            const double v2 = dvx * dvx + dvy * dvy;
+            const double gm = g_ * (mi + m_[j]);
+            // How fast the pair's paths turn: their speed, or the speed of a
+            // circle at r when they are slower. A fast pass of light bodies
+            // barely bends; bodies at rest fall in on a circle's time scale.
+            const double cercle = gm * invers;
+            const double w = v2 > cercle ? v2 : cercle;
+            r2_[j] = r2;
+            potencial_[j] = m_[j] * invers;
+            w_[j] = w;
+            gm_[j] = gm;
+        }
+    }
 
-private:
+    // Row i's pairs added to suma one by one, in their order, and into the
+    // minima.
+    double sumarFila(int32_t i, int32_t n, double quan, InformePrevia& inf, double suma)
+    {
+        const double mi = m_[i];
+        for (int32_t j = i + 1; j < n; ++j) {
+            // Bodies at one place exert nothing on each other in the step.
+            if (!(r2_[j] > 0.0))
+                continue;
+            suma += mi * potencial_[j];
+            if (r2_[j] < proper2_) {
+                proper2_ = r2_[j];
+                anotar(inf.mesProper, i, j, quan);
+            }
+            // r⁴ w / (G M)² orders the passes by steps per turn. No pull, no
+            // turn: a G M of 0 makes the right side NaN or 0.
+            const double gm2 = gm_[j] * gm_[j];
+            const double clau = r2_[j] * r2_[j] * w_[j];
+            if (clau < estret_ * gm2) {
+                estret_ = clau / gm2;
+                anotar(inf.mesEstret, i, j, quan);
+                if (inf.mesEstret.passosPerOrbita < kPassosPerOrbita && !(inf.quanEstret <= quan))
+                    inf.quanEstret = quan;
+            }
+        }
+        return suma;
+    }
+
     // The pair, and its steps for a whole turn at the rate its paths turn:
     // on a circular orbit, its steps per orbit.
     void anotar(Apropament& a, int32_t i, int32_t j, double quan)
@@ -324,6 +347,69 @@ std::unique_ptr<Particula[]> EstatInicial(const Sistema& sistema)
     return p;
 }
 
+// Pulls of every step, and pairs of the measures: one every mostreig
+// steps, the first and the last, and one for each row of the table.
+double Feina(const InformePrevia& inf, int32_t n, bool taula)
+{
+    const double cossos = n;
+    const double mesures = static_cast<double>(inf.passos / inf.mostreig) + 2.0 +
+                           (taula ? static_cast<double>(inf.passos * inf.cicleUs / 1000000 + 1) : 0.0);
+    return static_cast<double>(inf.passos + 1) * cossos * cossos + mesures * cossos * (cossos - 1.0) / 2.0;
+}
+
+// The first measure: what the others are held to, the unions it finds and
+// the losses they foretell.
+Mostra Iniciar(InformePrevia& inf, const Mostra& m, Lligams& lligams, const Particula* p, int32_t n, double g,
+               const std::vector<Unio>* unions)
+{
+    lligams.iniciar(p, n, unions);
+    inf.previstes = PerduesPrevistes(p, n, g, lligams.unions());
+    inf.energia.escala = std::fabs(m.energia()) > 0.0 ? std::fabs(m.energia()) : m.cinetica - m.potencial;
+    return m;
+}
+
+// One row of the table: a line every whole second of the machine's time.
+void EscriureFila(std::ostream& csv, double quan, double simulat, const Mostra& m, int32_t dins)
+{
+    csv << quan << ',' << simulat << ',' << m.energia() << ',' << m.moment[0] << ',' << m.moment[1] << ','
+        << dins << '\n';
+}
+
+// The start against the end, once the run is over.
+void Concloure(InformePrevia& inf, const Mostra& inicial)
+{
+    inf.energiaInicial = inicial.energia();
+    inf.momentInicial[0] = inicial.moment[0];
+    inf.momentInicial[1] = inicial.moment[1];
+    Relativitzar(inf);
+}
+
+// What the unions came to, their turns counted in steps, and who parted.
+void ResumirLligams(InformePrevia& inf, const Lligams& lligams, const Particula* p, const std::vector<char>& perduts)
+{
+    inf.parells = lligams.parells();
+    inf.unions = lligams.unions();
+    inf.deslligats = lligams.deslligatsInici();
+    for (size_t k = 0; k < lligams.voltes().size(); ++k) {
+        const double passos = lligams.voltes()[k] / inf.pas;
+        inf.passosUnions.push_back(passos);
+        if (passos < inf.passosUnio) {
+            inf.passosUnio = passos;
+            inf.unioEstreta = static_cast<int32_t>(k);
+        }
+    }
+    inf.separats = lligams.separats(p, perduts);
+}
+
+// Whether the narrowest pass is between light bodies, against the heaviest.
+bool EstretLleuger(const Apropament& estret, const Mesurador& mesurador, int32_t n)
+{
+    double pesada = 0.0;
+    for (int32_t i = 0; i < n; ++i)
+        pesada = std::max(pesada, mesurador.massa(i));
+    return std::max(mesurador.massa(estret.a), mesurador.massa(estret.b)) < pesada / kLleuger;
+}
+
 }  // namespace
 
 LiniaProgres::LiniaProgres(bool actiu, std::function<std::string(double)> text) : text_(std::move(text))
@@ -392,14 +478,7 @@ InformePrevia Previa(const Sistema& sistema, const OpcionsPrevia& o)
     Mesurador mesurador(n, inf.pas, g);
     Vista vista(sistema, n);
     Lligams lligams(g);
-    // Pulls of every step, and pairs of the measures: one every mostreig
-    // steps, the first and the last, and one for each row of the table.
-    const double cossos = n;
-    const double mesures = static_cast<double>(inf.passos / inf.mostreig) + 2.0 +
-                           (o.csv != nullptr ? static_cast<double>(inf.passos * inf.cicleUs / 1000000 + 1) : 0.0);
-    Progres progres(o.progres, inf.passos, n,
-                    static_cast<double>(inf.passos + 1) * cossos * cossos + mesures * cossos * (cossos - 1.0) / 2.0,
-                    mesurador.parells());
+    Progres progres(o.progres, inf.passos, n, Feina(inf, n, o.csv != nullptr), mesurador.parells());
     if (o.csv != nullptr)
         *o.csv << "seconds,simulated_seconds,energy,momentum_x,momentum_y,in_view\n" << std::setprecision(17);
 
@@ -415,18 +494,12 @@ InformePrevia Previa(const Sistema& sistema, const OpcionsPrevia& o)
         const bool fila = o.csv != nullptr && (k == 0 || us / 1000000 > (us - inf.cicleUs) / 1000000);
         if (k == 0 || k == inf.passos || k % inf.mostreig == 0 || fila) {
             const Mostra m = mesurador.mesurar(p.get(), n, quan, inf);
-            if (k == 0) {
-                inicial = m;
-                lligams.iniciar(p.get(), n, o.unions);
-                inf.previstes = PerduesPrevistes(p.get(), n, g, lligams.unions());
-                inf.energia.escala = std::fabs(m.energia()) > 0.0 ? std::fabs(m.energia())
-                                                                 : m.cinetica - m.potencial;
-            }
+            if (k == 0)
+                inicial = Iniciar(inf, m, lligams, p.get(), n, g, o.unions);
             Anotar(inf, inicial, m, quan);
             lligams.comprovar(p.get(), n, quan);
             if (fila)
-                *o.csv << quan << ',' << static_cast<double>(k) * inf.pas << ',' << m.energia() << ','
-                       << m.moment[0] << ',' << m.moment[1] << ',' << dins << '\n';
+                EscriureFila(*o.csv, quan, static_cast<double>(k) * inf.pas, m, dins);
         }
         if (o.fotograma && (k == 0 || FotogramaDegut(static_cast<int32_t>(ms - ultimFotograma), sistema.fps))) {
             o.fotograma(p.get(), n);
@@ -438,32 +511,13 @@ InformePrevia Previa(const Sistema& sistema, const OpcionsPrevia& o)
         }
     }
 
-    inf.energiaInicial = inicial.energia();
-    inf.momentInicial[0] = inicial.moment[0];
-    inf.momentInicial[1] = inicial.moment[1];
-    Relativitzar(inf);
+    Concloure(inf, inicial);
     // A size of 0 leaves the window's size to the screen, unknown here.
     inf.vistaConeguda = sistema.amplada > 0 && sistema.altura > 0;
     if (inf.vistaConeguda)
         vista.resumir(inf);
-    inf.parells = lligams.parells();
-    inf.unions = lligams.unions();
-    inf.deslligats = lligams.deslligatsInici();
-    for (size_t k = 0; k < lligams.voltes().size(); ++k) {
-        const double passos = lligams.voltes()[k] / inf.pas;
-        inf.passosUnions.push_back(passos);
-        if (passos < inf.passosUnio) {
-            inf.passosUnio = passos;
-            inf.unioEstreta = static_cast<int32_t>(k);
-        }
-    }
-    inf.separats = lligams.separats(p.get(), inf.vistaConeguda ? vista.perduts() : std::vector<char>(n, 0));
-    if (inf.mesEstret.a >= 0) {
-        double pesada = 0.0;
-        for (int32_t i = 0; i < n; ++i)
-            pesada = std::max(pesada, mesurador.massa(i));
-        inf.estretLleuger =
-            std::max(mesurador.massa(inf.mesEstret.a), mesurador.massa(inf.mesEstret.b)) < pesada / kLleuger;
-    }
+    ResumirLligams(inf, lligams, p.get(), inf.vistaConeguda ? vista.perduts() : std::vector<char>(n, 0));
+    if (inf.mesEstret.a >= 0)
+        inf.estretLleuger = EstretLleuger(inf.mesEstret, mesurador, n);
     return inf;
 }

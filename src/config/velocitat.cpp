@@ -139,6 +139,84 @@ ParametresPas CicleDelDisc(const Sistema& sistema)
     return CicleReal(GDeExponent(sistema.gexp), 1, SegonsDeCicle(sistema.cicles), false);
 }
 
+// The processor's paths on the program's threads, the widest on one thread
+// too, each checked against the literal step.
+std::vector<Fila> CaminsCpu(EquipFils* fils)
+{
+    const FerPas literal = [](Particula* p, int32_t m, const ParametresPas& param) {
+        PasLiteral(p, m, param);
+        return true;
+    };
+    std::vector<Fila> camins;
+    for (const CamiPas& c : CaminsProcessador())
+        if (c.disponible)
+            camins.push_back({NomCpu(c, fils != nullptr ? fils->parts() : 1), PasDeCami(c, fils), literal});
+    if (fils != nullptr)
+        camins.push_back({NomCpu(CamiPreferit(), 1), PasDeCami(CamiPreferit()), literal});
+    return camins;
+}
+
+// Every OpenCL device, checked against the program's own processor path as
+// the program checks it; devices left out, and GPUs and accelerators that
+// step but that the program may still not take, each with why.
+void AfegirOpenCL(int32_t n, const FerPas& cpu, std::vector<Fila>& camins, std::vector<SensePas>& sensePas,
+                  std::vector<SensePas>& gpus)
+{
+    for (const CamiPas& c : CaminsPas(true)) {
+        if (c.nucli != nullptr)
+            continue;
+        // Its kernel and its buffers for the disc first: a device short of
+        // memory says so, rather than failing the gate as if its bits differed.
+        std::string motiu;
+        std::shared_ptr<PasOpenCL> opencl = PasOpenCL::Crear(c.dispositiu, &motiu);
+        if (!opencl || !opencl->reservar(n, &motiu)) {
+            sensePas.push_back({NomOpenCL(c), motiu});
+            continue;
+        }
+        camins.push_back({NomOpenCL(c), [opencl](Particula* p, int32_t m, const ParametresPas& q) {
+                              return opencl->reservar(m) && opencl->pas(p, m, q);
+                          }, cpu});
+        if (!c.dispositiu.cpu)
+            gpus.push_back({c.nom, ""});
+    }
+    std::vector<DispositiuDescartat> descartats;
+    DispositiusOpenCL(true, &descartats);
+    for (const DispositiuDescartat& d : descartats)
+        sensePas.push_back({"OpenCL " + d.plataforma + ": " + d.nom, d.motiu});
+}
+
+// Each path timed and its bits put through the gate, a line each; a GPU
+// that loses learns why. 1 where any bits differ.
+int EscriureTaula(std::ostream& out, const Cossos& disc, const ParametresPas& cicle, const std::vector<Fila>& camins,
+                  std::vector<SensePas>& gpus)
+{
+    const int32_t n = static_cast<int32_t>(disc.size());
+    out << "the step on a disc of " << n << " bodies (particules-config gen disc -n " << n << "), its bits\n"
+        << "through the program's gate: three steps of the disc and of each edge case, at its cycle\n\n"
+        << "ns/pair  ms/step  bodies at 100/s  bits  path\n";
+    int estat = 0;
+    for (const Fila& c : camins) {
+        const double t = MedianaDePas(disc, c.pas, cicle);
+        const bool bits = PassaPorta(c.pas, c.referencia, disc.data(), n, cicle);
+        estat = bits ? estat : 1;
+        for (SensePas& g : gpus)
+            if (g.nom == c.nom)
+                g.motiu = !bits    ? "its bits differ: the program's gate refuses it"
+                          : t < 0.0 ? "a step failed on it"
+                                    : "slower than the program's step on this disc";
+        char linia[96];
+        if (t < 0.0) {
+            std::snprintf(linia, sizeof linia, "%7s  %7s  %15s  %-4s  ", "failed", "", "", bits ? "same" : "DIFF");
+        } else {
+            const double ns = t * 1e9 / (static_cast<double>(n) * static_cast<double>(n - 1));
+            std::snprintf(linia, sizeof linia, "%7.3f  %7.2f  %15lld  %-4s  ", ns, t * 1e3,
+                          static_cast<long long>(CossosPerCicle(ns)), bits ? "same" : "DIFF");
+        }
+        out << linia << c.nom << '\n';
+    }
+    return estat;
+}
+
 }  // namespace
 
 EstimacioVelocitat EstimarVelocitat(int32_t n)
@@ -186,71 +264,16 @@ int Velocitat(std::ostream& out, int32_t n)
     const Triat programa = CamiDelPrograma(disc, cicle);
 
     // The processor's paths on the threads the program would step this disc
-    // on, the widest on one thread too, each checked against the literal
-    // step; then every OpenCL device, checked against the program's own
-    // processor path as the program checks it.
+    // on, then every OpenCL device.
     const int32_t processadors = ProcessadorsPermesos();
     auto equip = std::make_shared<EquipFils>(processadors);
     EquipFils* const fils = n >= COSSOS_PER_FILS && equip->parts() > 1 ? equip.get() : nullptr;
-    const FerPas literal = [](Particula* p, int32_t m, const ParametresPas& param) {
-        PasLiteral(p, m, param);
-        return true;
-    };
-    std::vector<Fila> camins;
-    for (const CamiPas& c : CaminsProcessador())
-        if (c.disponible)
-            camins.push_back({NomCpu(c, fils != nullptr ? fils->parts() : 1), PasDeCami(c, fils), literal});
-    if (fils != nullptr)
-        camins.push_back({NomCpu(CamiPreferit(), 1), PasDeCami(CamiPreferit()), literal});
+    std::vector<Fila> camins = CaminsCpu(fils);
     const FerPas cpu = PasDeCami(programa.cpu, fils);
-    // Devices left out, and GPUs and accelerators that step but that the
-    // program may still not take, each with why.
     std::vector<SensePas> sensePas, gpus;
-    for (const CamiPas& c : CaminsPas(true)) {
-        if (c.nucli != nullptr)
-            continue;
-        // Its kernel and its buffers for the disc first: a device short of
-        // memory says so, rather than failing the gate as if its bits differed.
-        std::string motiu;
-        std::shared_ptr<PasOpenCL> opencl = PasOpenCL::Crear(c.dispositiu, &motiu);
-        if (!opencl || !opencl->reservar(n, &motiu)) {
-            sensePas.push_back({NomOpenCL(c), motiu});
-            continue;
-        }
-        camins.push_back({NomOpenCL(c), [opencl](Particula* p, int32_t m, const ParametresPas& q) {
-                              return opencl->reservar(m) && opencl->pas(p, m, q);
-                          }, cpu});
-        if (!c.dispositiu.cpu)
-            gpus.push_back({c.nom, ""});
-    }
-    std::vector<DispositiuDescartat> descartats;
-    DispositiusOpenCL(true, &descartats);
-    for (const DispositiuDescartat& d : descartats)
-        sensePas.push_back({"OpenCL " + d.plataforma + ": " + d.nom, d.motiu});
+    AfegirOpenCL(n, cpu, camins, sensePas, gpus);
 
-    out << "the step on a disc of " << n << " bodies (particules-config gen disc -n " << n << "), its bits\n"
-        << "through the program's gate: three steps of the disc and of each edge case, at its cycle\n\n"
-        << "ns/pair  ms/step  bodies at 100/s  bits  path\n";
-    int estat = 0;
-    for (const Fila& c : camins) {
-        const double t = MedianaDePas(disc, c.pas, cicle);
-        const bool bits = PassaPorta(c.pas, c.referencia, disc.data(), n, cicle);
-        estat = bits ? estat : 1;
-        for (SensePas& g : gpus)
-            if (g.nom == c.nom)
-                g.motiu = !bits    ? "its bits differ: the program's gate refuses it"
-                          : t < 0.0 ? "a step failed on it"
-                                    : "slower than the program's step on this disc";
-        char linia[96];
-        if (t < 0.0) {
-            std::snprintf(linia, sizeof linia, "%7s  %7s  %15s  %-4s  ", "failed", "", "", bits ? "same" : "DIFF");
-        } else {
-            const double ns = t * 1e9 / (static_cast<double>(n) * static_cast<double>(n - 1));
-            std::snprintf(linia, sizeof linia, "%7.3f  %7.2f  %15lld  %-4s  ", ns, t * 1e3,
-                          static_cast<long long>(CossosPerCicle(ns)), bits ? "same" : "DIFF");
-        }
-        out << linia << c.nom << '\n';
-    }
+    const int estat = EscriureTaula(out, disc, cicle, camins, gpus);
     EscriureSensePas(out, sensePas);
 
     out << "\nthe program would step this disc on: " << programa.nom << '\n';
