@@ -11,15 +11,27 @@ logs=$(realpath "$1")
 shift
 
 # The failing tests of a ctest log: each one's line and the output ctest
-# printed under it, up to the next test's line or the summary; 40 lines
-# each at most.
+# printed under it, up to the next test's line or the summary; of a long
+# output its first 10 lines and its last 30, where a failure is usually said.
 fallades() {
-    awk -v maxim=40 '
-        function tancar() { if (dins && n > maxim) printf "    ... %d more lines in the log\n", n - maxim }
+    awk -v cap=10 -v cua=30 '
+        function tancar(    i, inici) {
+            if (!dins)
+                return
+            for (i = 1; i <= n && i <= cap; ++i)
+                print linia[i]
+            inici = n - cua + 1
+            if (inici <= cap)
+                inici = cap + 1
+            else
+                printf "    ... %d lines, in the log ...\n", inici - cap - 1
+            for (i = inici; i <= n; ++i)
+                print linia[i]
+        }
         /^ *[0-9]+\/[0-9]+ Test +#[0-9]+: / { tancar(); dins = ($0 !~ / Passed /); n = 0 }
         /^ +Start +[0-9]+: / { next }
         /^[0-9]+% tests passed/ { tancar(); dins = 0 }
-        dins && n++ < maxim { print }
+        dins { linia[++n] = $0 }
     ' "$1"
 }
 

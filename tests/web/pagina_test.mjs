@@ -27,10 +27,6 @@ import { chromium } from 'playwright-core';
 const [servidorJs, lloc, programaNatiu, captura] = process.argv.slice(2).map((a) => resolve(a));
 const temporal = mkdtempSync(join(tmpdir(), 'particules-web-'));
 const processos = [];
-// The least any wait for an event gets: on a loaded machine a page may take
-// tens of seconds for what a quiet one does in a frame, and a test fails
-// only where the event never comes.
-const kEspera = 90000;
 let navegador;
 let fallades = 0;
 
@@ -47,8 +43,11 @@ async function acabar(estat) {
     rmSync(temporal, { recursive: true, force: true });
     process.exit(estat);
 }
-// The whole test, however it hangs.
-setTimeout(() => { console.log('FAILED: over 560 s'); acabar(1); }, 560000).unref();
+// The whole test, however it hangs; each wait for what the page shows is for
+// the event under PENJAT, a deadline only a hang reaches: a loaded machine
+// may take many seconds where a quiet one takes a fraction of one.
+setTimeout(() => { console.log('FAILED: over 1200 s'); acabar(1); }, 1200000).unref();
+const PENJAT = 120000;
 
 function iniciar(ordre, arguments_, opcions) {
     const p = spawn(ordre, arguments_, opcions);
@@ -89,7 +88,7 @@ async function fotogramaNatiu(config) {
     const entorn = { ...process.env, DISPLAY: `:${await primeraLinia(x.stdio[3], x)}`,
         SDL_VIDEODRIVER: 'x11', SDL_AUDIODRIVER: 'dummy' };
     iniciar(programaNatiu, [], { cwd: dir, env: entorn, stdio: 'ignore' });
-    const ordre = (o, a) => execFileSync(o, a, { env: entorn, timeout: kEspera, maxBuffer: 1 << 24 });
+    const ordre = (o, a) => execFileSync(o, a, { env: entorn, timeout: PENJAT, maxBuffer: 1 << 24 });
     const finestra = String(ordre('xdotool', ['search', '--sync', '--name', 'Hz:'])).trim().split('\n')[0];
     await new Promise((fet) => setTimeout(fet, 1500));
     const ppm = ordre('import', ['-window', finestra, '-depth', '8', 'ppm:-']);
@@ -128,7 +127,7 @@ function diferencies(a, b) {
 // The title as it is once cond holds, or null after ms.
 async function titolQuan(pagina, cond, ms, arg = null) {
     try {
-        await pagina.waitForFunction(cond, arg, { timeout: Math.max(ms, kEspera), polling: 50 });
+        await pagina.waitForFunction(cond, arg, { timeout: Math.max(ms, PENJAT), polling: 50 });
     } catch {
         return null;
     }
@@ -147,16 +146,15 @@ const teText = ([id, text]) => document.getElementById(id).textContent.includes(
 // The program's canvas, where its keys go.
 const canvas = (pagina) => pagina.frameLocator('#programa').locator('#canvas');
 
-// Loads url; its status line within 5 s of the page's start, then its rate
-// over a full second.
+// Loads url; its status line, then its rate over a full second.
 async function obrir(pagina, url, nom) {
     await pagina.goto(url);
     let ms = null;
     try {
-        ms = await (await pagina.waitForFunction(estatDe, null, { timeout: kEspera, polling: 'raf' })).jsonValue();
+        ms = await (await pagina.waitForFunction(estatDe, null, { timeout: PENJAT, polling: 'raf' })).jsonValue();
     } catch {}
     comprovar(ms !== null, `${nom}: the status line, at ${Math.round(ms)} ms: ${await pagina.title()}`);
-    return hzDe(await titolQuan(pagina, segonComplet, 5000));
+    return hzDe(await titolQuan(pagina, segonComplet, PENJAT));
 }
 
 // Whether the page is isolated as expected and its program's frame loaded
@@ -196,29 +194,30 @@ async function controls(pagina, url) {
     await canvas(pagina).focus();
     await pagina.keyboard.press('4');
     // The page's title folds the status line's double spaces into one.
-    let titol = await titolQuan(pagina, () => /V x1296000 +\| 1s = 15 dies/.test(document.title), 3000);
+    let titol = await titolQuan(pagina, () => /V x1296000 +\| 1s = 15 dies/.test(document.title), PENJAT);
     comprovar(titol !== null, `key 4 sets 15 days a second: ${titol}`);
     const caixa = await canvas(pagina).boundingBox();
     await pagina.mouse.move(caixa.x + caixa.width / 2, caixa.y + caixa.height / 2);
     const mesZoom = `Zoom: ${Math.round((Number(/Zoom: ([\d.]+)/.exec(titol ?? '')?.[1]) + 0.01) * 1e6) / 1e6} `;
     await pagina.mouse.wheel(0, -100);
-    titol = await titolQuan(pagina, (text) => document.title.includes(text), 3000, mesZoom);
+    titol = await titolQuan(pagina, (text) => document.title.includes(text), PENJAT, mesZoom);
     comprovar(titol !== null, `the wheel zooms in a step: ${titol}`);
 
     // Limiter off: more cycles than the limit, and the page still answers a
     // key and a script: a loop that never handed the thread back would not.
     await pagina.keyboard.press('Enter');
-    titol = await titolQuan(pagina, () => Number(/Hz: (\d+)/.exec(document.title)?.[1]) > 100, 5000);
+    titol = await titolQuan(pagina, () => Number(/Hz: (\d+)/.exec(document.title)?.[1]) > 100, PENJAT);
     comprovar(titol !== null, `Return lifts the limit: ${hzDe(titol)} Hz`);
     let lentMs = 0;
-    for (let i = 0; i < 10 && lentMs < kEspera; ++i) {
+    for (let i = 0; i < 10 && lentMs < PENJAT; ++i) {
         const abans = Date.now();
-        await Promise.race([pagina.evaluate(() => 0), new Promise((r) => setTimeout(r, kEspera))]);
+        await Promise.race([pagina.evaluate(() => 0), new Promise((r) => setTimeout(r, PENJAT))]);
         lentMs = Math.max(lentMs, Date.now() - abans);
     }
-    comprovar(lentMs < kEspera, `with no limit the page answers a script, at worst in ${lentMs} ms`);
+    // A loop that never gave way would never answer: a hang, not a slow machine.
+    comprovar(lentMs < PENJAT, `with no limit the page still answers, in ${lentMs} ms`);
     await pagina.keyboard.press('3');
-    titol = await titolQuan(pagina, () => document.title.includes('1s = 1 dia'), 3000);
+    titol = await titolQuan(pagina, () => document.title.includes('1s = 1 dia'), PENJAT);
     comprovar(titol !== null, `and a key still acts: ${titol}`);
 }
 
@@ -234,7 +233,7 @@ async function arxius(pagina, url) {
     await pagina.goto(`${url}?exemple=orbita`);
     await pagina.setInputFiles('#arxiu', { name: 'quiet.txt', mimeType: 'text/plain', buffer: Buffer.from(configQuiet) });
     await pagina.waitForFunction(() => location.hash.includes('nom=quiet.txt') && location.search === '');
-    comprovar(await titolQuan(pagina, segonComplet, 5000) !== null, 'a file from the picker runs');
+    comprovar(await titolQuan(pagina, segonComplet, PENJAT) !== null, 'a file from the picker runs');
     const ambTraces = diferencies(await fotogramaPagina(pagina), natiuQuiet);
     comprovar(ambTraces === '0 pixels differ', `its canvas is the native frame, trails on: ${ambTraces}`);
     await canvas(pagina).focus();
@@ -251,10 +250,10 @@ async function arxius(pagina, url) {
         dades.items.add(new File([new Uint8Array([0xef, 0xbb, 0xbf]), text], 'bom.txt'));
         document.body.dispatchEvent(new DragEvent('drop', { dataTransfer: dades, bubbles: true, cancelable: true }));
     }, '800 600 1 100 60 -11\n0 x 0 y 0 vx 0 vy 1 kg 4 px\n');
-    comprovar(await titolQuan(pagina, teText, 5000, ['nomArxiu', 'bom.txt']) !== null, 'the page shows the dropped file\'s name');
-    comprovar(await titolQuan(pagina, consolaTe, 5000, 'Número de partícules invàlid') !== null,
+    comprovar(await titolQuan(pagina, teText, PENJAT, ['nomArxiu', 'bom.txt']) !== null, 'the page shows the dropped file\'s name');
+    comprovar(await titolQuan(pagina, consolaTe, PENJAT, 'Número de partícules invàlid') !== null,
         'a dropped file that starts with a byte-order mark fails as on the desktop');
-    comprovar(await titolQuan(pagina, consolaTe, 5000, 'the run ended with status 1') !== null,
+    comprovar(await titolQuan(pagina, consolaTe, PENJAT, 'the run ended with status 1') !== null,
         'and its run ends with status 1');
 }
 
@@ -270,23 +269,23 @@ const bytesVisita = () => [...performance.getEntriesByType('navigation'), ...per
 
 async function visitant(pagina, url) {
     await pagina.goto(url);
-    await titolQuan(pagina, segonComplet, 5000);
+    await titolQuan(pagina, segonComplet, PENJAT);
     console.log(`(a first view of the page, ${await pagina.evaluate(() => crossOriginIsolated) ? 'threads' : 'one thread'}: `
         + `${await pagina.evaluate(bytesVisita)} bytes from the server)`);
     comprovar(/gravity/.test(await pagina.textContent('h1')), `the page says what it is: ${await pagina.textContent('h1')}`);
     await pagina.selectOption('#exemples', 'sistema-solar');
-    comprovar(await titolQuan(pagina, teText, 5000, ['tecles', 'Key 5 (1 month a second)']) !== null,
+    comprovar(await titolQuan(pagina, teText, PENJAT, ['tecles', 'Key 5 (1 month a second)']) !== null,
         'choosing an example shows the key to watch it at');
-    comprovar(await titolQuan(pagina, segonComplet, 5000) !== null && /exemple=sistema-solar/.test(await pagina.inputValue('#enllac')),
+    comprovar(await titolQuan(pagina, segonComplet, PENJAT) !== null && /exemple=sistema-solar/.test(await pagina.inputValue('#enllac')),
         'and runs it, its link in the box');
     await canvas(pagina).focus();
     await pagina.keyboard.press('q');
-    const fi = await titolQuan(pagina, teText, 5000, ['estat', 'The run ended with status 0']);
+    const fi = await titolQuan(pagina, teText, PENJAT, ['estat', 'The run ended with status 0']);
     comprovar(fi !== null && !/Hz:/.test(fi), `q ends the run, and the page says so: ${fi}`);
     const pane = await pagina.textContent('#consola');
     comprovar(!/SDL_Quit|Blocking on the main thread/.test(pane), 'the pane holds no emscripten or SDL internals');
     await pagina.click('#tornar');
-    comprovar(await titolQuan(pagina, segonComplet, 5000) !== null, `"Run again" runs it again: ${await pagina.title()}`);
+    comprovar(await titolQuan(pagina, segonComplet, PENJAT) !== null, `"Run again" runs it again: ${await pagina.title()}`);
 }
 
 // Files of the visitor's own: one of 30 MB (a word that long) at a limit the
@@ -301,13 +300,13 @@ async function arxiusGrans(pagina, url) {
     comprovar(await titolQuan(pagina, consolaTe, 20000, darrera) !== null, 'a file of 30 MB runs: its last echo line shows');
     comprovar(await titolQuan(pagina, teText, 1000, ['nomArxiu', 'gran.txt, 30.0 MB']) !== null, 'with its name and size');
     comprovar(/too large for a link/.test(await pagina.textContent('#enllacNota')), 'too large for a link, and the page says so');
-    const lent = await titolQuan(pagina, teText, 5000, ['avis', 'well under the 1000 the file asks for']);
+    const lent = await titolQuan(pagina, teText, PENJAT, ['avis', 'well under the 1000 the file asks for']);
     comprovar(lent !== null, `a rate well under the limit is said, with what it does: ${await pagina.textContent('#avis')}`);
 
     await pagina.setInputFiles('#arxiu', { name: 'bad.txt', mimeType: 'text/plain',
         buffer: Buffer.from('800 600 2 100 60 -11\n0 x 0 y 0 vx 0 vy 1000 kg 10 px\n5 x abc y 0 vx 0 vy 1 kg 4 px\n') });
     // "abc" begins at the fifth character of the third line.
-    comprovar(await titolQuan(pagina, consolaTe, 5000, 'bad.txt:3:5: error: "abc" does not read as the y of body 1') !== null,
+    comprovar(await titolQuan(pagina, consolaTe, PENJAT, 'bad.txt:3:5: error: "abc" does not read as the y of body 1') !== null,
         'a file that will not read as written shows check\'s finding, with line and column');
 }
 
@@ -318,12 +317,12 @@ async function orbites(pagina, url, context) {
     await pagina.click('#construir');
     comprovar(await titolQuan(pagina, teText, 10000, ['informe', 'keys it tolerates']) !== null
         && /^units: /.test(await pagina.textContent('#informe')), 'gen orbits builds the description, its report beside it');
-    comprovar(await titolQuan(pagina, segonComplet, 5000) !== null, 'and its system runs');
+    comprovar(await titolQuan(pagina, segonComplet, PENJAT) !== null, 'and its system runs');
     const config = await pagina.evaluate(async () => (await fetch(document.getElementById('desar').href)).text());
     const descripcio = join(temporal, 'orbits.txt');
     writeFileSync(descripcio, await pagina.inputValue('#descripcio'));
     const natiu = String(execFileSync(join(dirname(programaNatiu), 'particules-config'), ['gen', 'orbits', descripcio],
-        { stdio: ['ignore', 'pipe', 'ignore'], timeout: kEspera }));
+        { stdio: ['ignore', 'pipe', 'ignore'], timeout: PENJAT }));
     comprovar(config === natiu, `its config is the native tool's, byte for byte (${config.length} bytes)`);
     const eco = await pagina.evaluate(ecoDe);
     const enllac = await pagina.inputValue('#enllac');
@@ -337,7 +336,7 @@ async function orbites(pagina, url, context) {
     const ecoAltra = await altra.evaluate(ecoDe);
     comprovar(eco.split('\n').length === 5 && ecoAltra === eco, 'with the same echo');
     await altra.goto(`${url}?propi=my-system.txt`);
-    comprovar(await titolQuan(altra, teText, 5000, ['estat', 'This page never read my-system.txt']) !== null
+    comprovar(await titolQuan(altra, teText, PENJAT, ['estat', 'This page never read my-system.txt']) !== null
         && !(await altra.evaluate(consolaTe, 'invàlid')), 'a link to a file the page never read says so');
     await altra.close();
 }
@@ -387,7 +386,7 @@ async function claus(pagina, url) {
         await pagina.evaluate(() => { window.marcAbans = document.getElementById('programa'); });
         await pagina.click(control);
         await pagina.waitForFunction(() => document.getElementById('programa') !== window.marcAbans
-            && /Hz: [1-9]/.test(document.title), null, { timeout: kEspera });
+            && /Hz: [1-9]/.test(document.title), null, { timeout: PENJAT });
         await prova(control, false);
     }
     await pagina.click('#desar');
@@ -538,13 +537,13 @@ async function dibuixar(pagina, url, context) {
     const arxiu = join(temporal, 'drawing.txt');
     writeFileSync(arxiu, await pagina.evaluate(() => textDibuix()));
     const eina = join(dirname(programaNatiu), 'particules-config');
-    const natiu = String(execFileSync(eina, ['gen', 'drawing', arxiu], { stdio: ['ignore', 'pipe', 'ignore'], timeout: kEspera }));
+    const natiu = String(execFileSync(eina, ['gen', 'drawing', arxiu], { stdio: ['ignore', 'pipe', 'ignore'], timeout: PENJAT }));
     comprovar(config === natiu, `its config is the native gen drawing's, byte for byte (${config.length} bytes)`);
     const configArxiu = join(temporal, 'drawing-config.txt');
     writeFileSync(configArxiu, config);
     let check = '';
     try {
-        check = String(execFileSync(eina, ['check', configArxiu], { timeout: kEspera }));
+        check = String(execFileSync(eina, ['check', configArxiu], { timeout: PENJAT }));
     } catch (e) {
         check = `exit ${e.status}: ${e.stdout}`;
     }
@@ -623,14 +622,14 @@ try {
     navegador = await chromium.launch({
         executablePath: '/usr/bin/chromium',
         headless: true,
-        timeout: 30000,
+        timeout: PENJAT,
         args: ['--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
             '--disable-background-networking', '--disable-component-update', '--disable-sync'],
     });
     const context = () => navegador.newContext({ viewport: { width: captura ? 1360 : 900, height: 1000 },
         permissions: ['clipboard-read', 'clipboard-write'] });
     const pagina = await (await context()).newPage();
-    pagina.setDefaultTimeout(10000);
+    pagina.setDefaultTimeout(PENJAT);
     if (captura) {
         await obrir(pagina, `${url}?exemple=cumul`, 'cumul');
         await pagina.waitForTimeout(3000);
