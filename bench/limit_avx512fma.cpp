@@ -40,12 +40,5 @@ double LimitParellAvx512FmaAlterna(const Parells& p)
         estira(QuocientsFmaAvx512<BarrejaFma::Dx>{}, i);
         estira(QuocientsFmaAvx512<BarrejaFma::DxDy>{}, i + L::W);
     }
-    double x[L::W];
-    double y[L::W];
-    L::desar(x, ax);
-    L::desar(y, ay);
-    double suma = 0.0;
-    for (int l = 0; l < L::W; ++l)
-        suma += x[l] + y[l];
-    return suma;
+    return SumaCarrils<L>(ax, ay);
 }

@@ -30,6 +30,20 @@ double LimitParellAvx512FmaAlterna(const Parells& p);
 
 namespace {
 
+// Every lane of both sums, so that none of the work can be left out.
+template <class L>
+double SumaCarrils(typename L::Doble ax, typename L::Doble ay)
+{
+    double x[L::W];
+    double y[L::W];
+    L::desar(x, ax);
+    L::desar(y, ay);
+    double suma = 0.0;
+    for (int l = 0; l < L::W; ++l)
+        suma += x[l] + y[l];
+    return suma;
+}
+
 // Compiled once per instruction set, with its lane traits and the way it forms
 // the quotients (physics/carrils.h).
 template <class L, class Q = QuocientsDivisor>
@@ -47,14 +61,7 @@ double LimitParell(const Parells& p)
         ax = ux * k * f + ax;
         ay = uy * k * f + ay;
     }
-    double x[L::W];
-    double y[L::W];
-    L::desar(x, ax);
-    L::desar(y, ay);
-    double suma = 0.0;
-    for (int l = 0; l < L::W; ++l)
-        suma += x[l] + y[l];
-    return suma;
+    return SumaCarrils<L>(ax, ay);
 }
 
 }  // namespace
