@@ -591,14 +591,20 @@ async function dibuixar(pagina, url, context) {
     const telefon = await navegador.newContext({ viewport: { width: 360, height: 740 }, hasTouch: true, isMobile: true });
     const mobil = await telefon.newPage();
     await mobil.goto(`${url}#exemple=orbita`);
+    await titolQuan(mobil, segonComplet, PENJAT);
     await mobil.locator('#dibuix').scrollIntoViewIfNeeded();
     const cdp = await telefon.newCDPSession(mobil);
-    const dit = (type, x, y) => cdp.send('Input.dispatchTouchEvent', { type, touchPoints: type === 'touchEnd' ? [] : [{ x, y }] });
-    const r = await mobil.locator('#dibuix').boundingBox();
-    const [tx, ty] = [Math.round(r.x + r.width / 2), Math.round(r.y + r.height / 2)];
-    await dit('touchStart', tx, ty);
+    // Each touch at the drawing's centre as it stands then, (dx, dy) from it:
+    // a notice that the page puts above the drawing moves it, and a loaded
+    // machine may lay the page out again between two touches.
+    const dit = async (type, dx = 0, dy = 0) => {
+        const r = await mobil.locator('#dibuix').boundingBox();
+        const [x, y] = [Math.round(r.x + r.width / 2) + dx, Math.round(r.y + r.height / 2) + dy];
+        await cdp.send('Input.dispatchTouchEvent', { type, touchPoints: type === 'touchEnd' ? [] : [{ x, y }] });
+    };
+    await dit('touchStart');
     for (let k = 1; k <= 4; ++k)
-        await dit('touchMove', tx, ty - 10 * k);
+        await dit('touchMove', 0, -10 * k);
     await dit('touchEnd');
     const tocat = await titolQuan(mobil, teText, 15000, ['teclesDibuix', 'keys it tolerates']) !== null
         && await mobil.evaluate(() => textDibuix());
