@@ -182,11 +182,16 @@ FMA_EN_LINIA __mmask8 QuocientExacte(__m512d a, __m512d b, __m512d bh, __m512d q
 }
 
 // The lanes where r is proved to be the correctly rounded square root of s,
-// r given also as rh = r 2^-52 rounded toward zero (so 2^E' rh <= 2 h r);
-// never where r is negative.
+// r given also as rh = r 2^-53 rounded toward zero, as the quotients by r
+// take it; never where r is negative. The threshold is 2^(E'+1) rh <= 2 h r:
+// 2^(E'+1) is the exponent field of RN(r (2 - 2^-52)) = 2 RN(r (1 - 2^-53)),
+// one product fewer than 2^E' times r 2^-52. At the ends the test still
+// fails by itself: below r = 2^-1021, rh and so the threshold are 0; from
+// r = 2^1023, where the doubled field is infinite, r r overflows and the
+// remainder is infinite.
 FMA_EN_LINIA __mmask8 ArrelExacta(__m512d s, __m512d r, __m512d rh)
 {
-    const __m512d llindar = ProducteAZero(ExponentAnterior(r), rh);
+    const __m512d llindar = ProducteAZero(Exponent(r * 0x1.fffffffffffffp+0), rh);
     return _mm512_cmp_pd_mask(_mm512_abs_pd(Fnma(r, r, s)), llindar, _CMP_LT_OQ);
 }
 
@@ -209,13 +214,21 @@ FMA_EN_LINIA __m512d ArrelAproximada(__m512d s, __m512d y)
 }
 
 // q close to a / b from y close to 1 / b, b > 0 given also as bh = b 2^-53
-// rounded toward zero, and the lanes where q is proved. a = +-0 gives
-// a / b = a exactly for a finite b > 0, so there q is a, proved by b's own
-// proof.
+// rounded toward zero, and the lanes where q is proved. q is
+// QuocientAproximat's with the remainder's sign turned, RN(q0 - RN(b q0 - a) y):
+// RN is symmetric, so the bits are the same wherever a != 0, while a = +-0
+// gives q0 = a, a remainder of +0 and q = a, sign and all, for any finite
+// y > 0; and a / b = a there. So a zero a is proved by itself where b and y
+// are finite and positive, which the caller's root proof gives. Its y is
+// InversArrel's or that squared: InversArrel's is finite and positive for
+// every finite s > 0 (rsqrt14's estimate is, and a step that moves it by
+// less than 2^-13 keeps it so), and the root's proof holds only where s is
+// finite and r r at least about 2^-1022, so y y is below about 2^1022.
 FMA_EN_LINIA __mmask8 QuocientProvat(__m512d a, __m512d b, __m512d bh, __m512d y, __m512d& q)
 {
     const __mmask8 zeros = _mm512_cmp_pd_mask(a, _mm512_setzero_pd(), _CMP_EQ_OQ);
-    q = _mm512_mask_mov_pd(QuocientAproximat(a, b, y), zeros, a);
+    const __m512d q0 = a * y;
+    q = _mm512_fnmadd_pd(_mm512_fmsub_pd(b, q0, a), y, q0);
     return QuocientExacte(a, b, bh, q) | zeros;
 }
 
@@ -228,7 +241,7 @@ FMA_EN_LINIA __mmask8 ArrelIQuocient(__m512d s, __m512d a, __m512d& r, __m512d& 
     r = ArrelAproximada(s, y);
     rh = ProducteAZero(r, _mm512_set1_pd(0x1p-53));
     // Where r's proof holds, r is positive: the quotient's b = |b| = r.
-    const __mmask8 arrel = ArrelExacta(s, r, ProducteAZero(r, _mm512_set1_pd(0x1p-52)));
+    const __mmask8 arrel = ArrelExacta(s, r, rh);
     return arrel & QuocientProvat(a, r, rh, y, q);
 }
 
@@ -271,7 +284,7 @@ struct QuocientsFmaAvx512 {
     static FMA_EN_LINIA auto calcular(D dx, D dy, D mg, D& ux, D& uy, D& k)
     {
         const D s = dy * dy + dx * dx;
-        const __mmask8 comptats = _mm512_cmp_pd_mask(s, _mm512_setzero_pd(), _CMP_GT_OQ);
+        const __mmask8 comptats = _mm512_cmp_pd_mask(s, _mm512_setzero_pd(), _CMP_GT_OS);
         D r, y, rh;
         __mmask8 provats = ArrelIQuocient(s, dx, r, ux, y, rh);
         if (kDy)

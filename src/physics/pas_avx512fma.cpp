@@ -123,7 +123,7 @@ void ProvarArrelsAvx512Fma(const double* s, const double* r, uint8_t* exacte, in
 {
     for (int64_t i = 0; i < n; i += 8) {
         const __m512d ri = _mm512_loadu_pd(r + i);
-        Bits(exacte + i, ArrelExacta(_mm512_loadu_pd(s + i), ri, ProducteAZero(ri, _mm512_set1_pd(0x1p-52))));
+        Bits(exacte + i, ArrelExacta(_mm512_loadu_pd(s + i), ri, ProducteAZero(ri, _mm512_set1_pd(0x1p-53))));
     }
 }
 
