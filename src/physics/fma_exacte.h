@@ -284,6 +284,8 @@ struct QuocientsFmaAvx512 {
     static FMA_EN_LINIA auto calcular(D dx, D dy, D mg, D& ux, D& uy, D& k)
     {
         const D s = dy * dy + dx * dx;
+        // The predicate of the step's own s > 0 below, so that one compare
+        // serves both.
         const __mmask8 comptats = _mm512_cmp_pd_mask(s, _mm512_setzero_pd(), _CMP_GT_OS);
         D r, y, rh;
         __mmask8 provats = ArrelIQuocient(s, dx, r, ux, y, rh);
